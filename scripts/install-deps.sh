@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quilo needs to build, test and show its window.
+# Only packages that are missing are installed, so a prepared machine costs nothing.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build make pkg-config
+  qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-ipafont-gothic fonts-liberation fontconfig
+  xvfb xauth x11-apps imagemagick
+)
+if [ "${QUILO_FUZZ_DEPS:-0}" = 1 ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,8 @@
+#include "main/Report.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return quilo::RunReport(args, std::cout, std::cerr);
+}

@@ -1,0 +1,205 @@
+#include "core/Files.h"
+
+#include "core/Cp932.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace quilo {
+
+std::string DescribeErrno(int err) {
+    switch (err) {
+    case ENOENT: return "フォルダまたはファイルが見つかりません";
+    case EACCES:
+    case EPERM: return "書き込みの権限がありません";
+    case ENOSPC:
+    case EDQUOT: return "ディスクの空き容量が不足しています";
+    case EFBIG: return "ファイルが大きすぎます";
+    case EROFS: return "読み取り専用の場所です";
+    case EISDIR: return "同じ名前のフォルダがあります";
+    case ENOTDIR: return "パスの途中がフォルダではありません";
+    case ENAMETOOLONG: return "パスが長すぎます";
+    case EIO: return "入出力エラーが発生しました";
+    default: return std::string("書き込めません (") + std::strerror(err) + ")";
+    }
+}
+
+IoResult IoResult::FromErrno(std::string p, int err) { return Fail(std::move(p), DescribeErrno(err)); }
+
+LineReader::LineReader(const std::string& path) : buf_(64 * 1024) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ >= 0) {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+}
+
+LineReader::~LineReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool LineReader::Fill() {
+    if (eof_ || fd_ < 0) return false;
+    if (begin_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+    while (true) {
+        ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            eof_ = true;
+            return false;
+        }
+        end_ += static_cast<std::size_t>(n);
+        return true;
+    }
+}
+
+bool LineReader::Next(std::string_view& line) {
+    if (fd_ < 0) return false;
+    std::size_t scan = begin_;
+    while (true) {
+        const char* base = buf_.data();
+        const char* p = base + scan;
+        const char* stop = base + end_;
+        while (p < stop && *p != '\n' && *p != '\r') ++p;
+        if (p < stop) {
+            std::size_t pos = static_cast<std::size_t>(p - base);
+            if (*p == '\r' && pos + 1 == end_ && !eof_) {
+                // CR at the end of the buffer: see whether LF follows before deciding.
+                std::size_t keep = pos - begin_;
+                Fill();  // may move the buffer, so scan again from the CR
+                scan = begin_ + keep;
+                continue;
+            }
+            line = std::string_view(buf_.data() + begin_, pos - begin_);
+            std::size_t next = pos + 1;
+            if (buf_[pos] == '\r' && next < end_ && buf_[next] == '\n') ++next;
+            begin_ = next;
+            return true;
+        }
+        std::size_t keep = end_ - begin_;
+        if (!Fill()) {
+            if (begin_ == end_) return false;
+            line = std::string_view(buf_.data() + begin_, end_ - begin_);
+            begin_ = end_;
+            return true;
+        }
+        scan = begin_ + keep;
+    }
+}
+
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
+    LineReader reader(path);
+    if (!reader.IsOpen()) return false;
+    std::string_view raw;
+    while (reader.Next(raw)) lines.push_back(Cp932ToUtf8(raw));
+    return true;
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+void SyncFolder(const std::string& path) {
+    int dfd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+} // namespace
+
+IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line) {
+    int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return IoResult::FromErrno(path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return IoResult::FromErrno(path, err);
+    }
+    bool created = st.st_size == 0;
+    std::string data;
+    if (st.st_size > 0) {
+        char last = 0;
+        if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n' && last != '\r') data += "\r\n";
+    }
+    data += Utf8ToCp932(utf8Line);
+    data += "\r\n";
+    if (!WriteAll(fd, data) || ::fsync(fd) != 0) {
+        int err = errno;
+        // Leave no partial record behind: cut the file back to where it stood.
+        if (::ftruncate(fd, st.st_size) == 0) ::fsync(fd);
+        ::close(fd);
+        return IoResult::FromErrno(path, err);
+    }
+    ::close(fd);
+    if (created) SyncFolder(path);
+    return IoResult::Ok(path);
+}
+
+IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return IoResult::FromErrno(path, EISDIR);
+    std::string data;
+    for (const auto& l : utf8Lines) {
+        data += Utf8ToCp932(l);
+        data += "\r\n";
+    }
+    std::string tmp = path + ".quilo-tmp";
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return IoResult::FromErrno(path, errno);
+    if (!WriteAll(fd, data) || ::fsync(fd) != 0) {
+        int err = errno;
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return IoResult::FromErrno(path, err);
+    }
+    if (::close(fd) != 0 || ::rename(tmp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmp.c_str());
+        return IoResult::FromErrno(path, err);
+    }
+    SyncFolder(path);
+    return IoResult::Ok(path);
+}
+
+IoResult CreateEmptyFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return IoResult::FromErrno(path, errno);
+    ::close(fd);
+    return IoResult::Ok(path);
+}
+
+} // namespace quilo

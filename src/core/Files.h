@@ -1,0 +1,60 @@
+#pragma once
+// Whole-line file access in code page 932 with CR LF.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quilo {
+
+// Outcome of a write: ok, or the path and a Japanese reason for the operator.
+struct IoResult {
+    bool ok = true;
+    std::string path;
+    std::string reason;
+    explicit operator bool() const { return ok; }
+    static IoResult Ok(std::string p = {}) { return {true, std::move(p), {}}; }
+    static IoResult Fail(std::string p, std::string why) { return {false, std::move(p), std::move(why)}; }
+    static IoResult FromErrno(std::string p, int err);
+};
+
+std::string DescribeErrno(int err);
+
+// Streams the raw (undecoded) lines of a file. A line ends at CR LF, LF or CR; the
+// last line needs no line end. Lines are read as they stand when the reader reaches
+// them, so a file another program is appending to can be read at the same time.
+class LineReader {
+public:
+    explicit LineReader(const std::string& path);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // The next line without its line end; false at the end of the file.
+    bool Next(std::string_view& line);
+
+private:
+    bool Fill();
+    int fd_ = -1;
+    bool eof_ = false;
+    std::vector<char> buf_;
+    std::size_t begin_ = 0, end_ = 0;
+};
+
+// Every line of a CP932 file, decoded to UTF-8. False when it cannot be opened.
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+
+// Appends one line (UTF-8 in, CP932 with CR LF out) and has it on stable storage
+// before returning. A last line left without a line end is ended first, so the new
+// line never glues onto it. Creates the file when missing.
+IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line);
+
+// Replaces a file with the given lines (CP932, each ended by CR LF) only once they are
+// written whole: a temporary file beside it is written, synced and renamed over it.
+IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines);
+
+// Creates an empty file when none exists (leaves an existing one alone).
+IoResult CreateEmptyFile(const std::string& path);
+
+} // namespace quilo

@@ -1,0 +1,51 @@
+#pragma once
+// Small stateless text, number and path services shared by every file-handling part.
+// Texts are UTF-8; positions are characters (a Japanese character counts as one).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quilo {
+
+bool FileExists(const std::string& path);
+// Appends "/" unless the path already ends in "/" or a backslash.
+std::string AddBackslash(std::string_view path);
+std::string StripQuotes(std::string_view text);
+int CountOccurrences(std::string_view text, std::string_view sought);
+// Field n (1-based) of a separated line, aware of double-quoted stretches.
+std::string GetField(std::string_view line, int n, std::string_view separator);
+std::string_view GetFieldView(std::string_view line, int n, std::string_view separator);
+int ByteLength(std::string_view text);
+
+// The leading-number rule: blanks anywhere are ignored, the number the text begins
+// with (sign, digits, decimal point, exponent), 0 when it begins with no number.
+double LeadingNumber(std::string_view text);
+// Nearest whole number, halves to the even neighbour.
+std::int64_t RoundHalfEven(double value);
+// LeadingNumber rounded, clamped into 16 bits (the range of the minute settings).
+int LeadingInt16(std::string_view text);
+// The whole-number conversion of the set-up files: surrounding blanks allowed, the
+// rest must be a decimal number (rounded half to even) that fits 32 bits.
+std::optional<std::int32_t> ToWholeNumber(std::string_view text);
+
+// Characters of a UTF-8 text, and its first n characters.
+int CharCount(std::string_view text);
+std::string LeftChars(std::string_view text, int n);
+
+// Padding: by characters (numbers, codes, class names) or by display width.
+std::string PadLeft(std::string_view text, int width);
+std::string PadRight(std::string_view text, int width);
+std::string PadRightWidth(std::string_view text, int width);
+std::string RightNumber(std::int64_t value, int width);
+// Format "0000" and the like: at least `digits` digits with leading zeros.
+std::string ZeroPad(std::int64_t value, int digits);
+
+// Half-width to full-width characters (letters, digits, signs, space, katakana).
+std::string ToFullWidth(std::string_view text);
+// Upper case of ASCII and full-width Latin letters.
+std::string ToUpper(std::string_view text);
+
+std::string TrimBlanks(std::string_view text);
+
+} // namespace quilo

@@ -1,0 +1,46 @@
+#include "core/History.h"
+
+#include <ctime>
+
+namespace quilo {
+
+Clock SystemClock() {
+    return [] {
+        std::time_t t = std::time(nullptr);
+        std::tm tm {};
+        localtime_r(&t, &tm);
+        return Time::Hms(tm.tm_hour, tm.tm_min, tm.tm_sec);
+    };
+}
+
+void History::Report(const std::string& text, int itemData, bool keepVisible) {
+    lines_.push_back({FormatHhNn(clock_()) + text, itemData, false});
+    if (keepVisible) KeepVisible();
+    else Changed();
+}
+
+void History::AddPlain(const std::string& text, int itemData) {
+    lines_.push_back({text, itemData, false});
+    Changed();
+}
+
+void History::KeepVisible() {
+    if (!lines_.empty()) lines_.back().keepVisible = true;
+    if (Count() > 7) top_ = Count() - 6;
+    Changed();
+}
+
+void History::Warning(const std::vector<std::string>& lines) {
+    lines_.push_back({kWarning, 0, false});
+    for (const auto& l : lines) lines_.push_back({l, 0, false});
+    KeepVisible();
+}
+
+std::vector<std::string> History::Texts() const {
+    std::vector<std::string> out;
+    out.reserve(lines_.size());
+    for (const auto& l : lines_) out.push_back(l.text);
+    return out;
+}
+
+} // namespace quilo

@@ -1,0 +1,61 @@
+#pragma once
+// The operation history: lines with item data, each marked with whether the
+// keep-visible step follows it, and the first visible line that step leaves.
+#include "core/Time.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quilo {
+
+struct ListLine {
+    std::string text;
+    int itemData = 0;
+    bool operator==(const ListLine&) const = default;
+};
+
+struct HistoryLine {
+    std::string text;
+    int itemData = 0;
+    bool keepVisible = false;  // the keep-visible step follows this line
+};
+
+using Clock = std::function<Time()>;  // current time of day, whole seconds
+Clock SystemClock();
+
+class History {
+public:
+    static constexpr const char* kWarning = "【警告】*******************";
+
+    explicit History(Clock clock) : clock_(std::move(clock)) {}
+
+    // A report line: "hh:nn" of the clock, then the text (which begins with a space).
+    void Report(const std::string& text, int itemData = 0, bool keepVisible = true);
+    // A line without time prefix.
+    void AddPlain(const std::string& text, int itemData = 0);
+    // The keep-visible step after the lines added so far.
+    void KeepVisible();
+    // The warning line followed by the given lines, then the keep-visible step.
+    void Warning(const std::vector<std::string>& lines);
+
+    const std::vector<HistoryLine>& Lines() const { return lines_; }
+    int Count() const { return static_cast<int>(lines_.size()); }
+    // First visible line as the keep-visible steps left it (0 until the list passes 7 lines).
+    int TopIndex() const { return top_; }
+    std::vector<std::string> Texts() const;
+
+    // Called after every change (lines added or the keep-visible step).
+    void SetObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+
+private:
+    void Changed() {
+        if (observer_) observer_();
+    }
+    Clock clock_;
+    std::vector<HistoryLine> lines_;
+    int top_ = 0;
+    std::function<void()> observer_;
+};
+
+} // namespace quilo

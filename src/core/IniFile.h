@@ -1,0 +1,55 @@
+#pragma once
+// The settings file: key=value lines, new keys appended at once, the whole file
+// rewritten at Save only when a value that was already present changed.
+#include "core/Files.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace quilo {
+
+class IniFileError : public std::runtime_error {
+public:
+    IniFileError(std::uint32_t number, const std::string& message) : std::runtime_error(message), number_(number) {}
+    std::uint32_t Number() const { return number_; }
+
+private:
+    std::uint32_t number_;
+};
+
+class IniFile {
+public:
+    static constexpr std::uint32_t kFileNameSetTwice = 0x80040001u;
+
+    IniFile() = default;
+    ~IniFile();  // saves when dirty
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+
+    const std::string& FileName() const { return fileName_; }
+    // May be set once; loads the file, or creates it empty. Throws IniFileError on a second call.
+    void SetFileName(const std::string& path);
+
+    std::string Item(std::string_view key) const;
+    void SetItem(std::string_view key, std::string_view value);
+
+    // Rewrites the file when dirty (replaced only once written whole).
+    IoResult Save();
+    bool Dirty() const { return dirty_; }
+    const std::vector<std::string>& Keys() const { return keys_; }
+
+    static bool ParseLine(std::string_view line, std::string& key, std::string& value);
+
+private:
+    static std::string Fold(std::string_view key);
+    std::string fileName_;
+    std::unordered_map<std::string, std::string> values_;  // folded key -> value
+    std::vector<std::string> keys_;                        // first spelling, in order
+    bool dirty_ = false;
+};
+
+} // namespace quilo

@@ -1,0 +1,76 @@
+#include "core/Time.h"
+
+#include <cstdio>
+
+namespace quilo {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Reads 1 or 2 decimal digits at text[pos]; advances pos.
+std::optional<int> TwoDigits(std::string_view text, std::size_t& pos) {
+    int value = 0;
+    std::size_t start = pos;
+    while (pos < text.size() && pos - start < 2 && text[pos] >= '0' && text[pos] <= '9') {
+        value = value * 10 + (text[pos] - '0');
+        ++pos;
+    }
+    if (pos == start) return std::nullopt;
+    return value;
+}
+
+struct Hms { std::int64_t h, m, s; };
+
+Hms Split(Time t) {
+    std::int64_t s = t.Seconds() % 86400;
+    if (s < 0) s += 86400;
+    return {s / 3600, (s / 60) % 60, s % 60};
+}
+
+} // namespace
+
+std::optional<Time> ParseTime(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b])) ++b;
+    while (e > b && IsBlank(text[e - 1])) --e;
+    text = text.substr(b, e - b);
+
+    std::size_t pos = 0;
+    int parts[3] = {0, 0, 0};
+    int count = 0;
+    while (true) {
+        auto v = TwoDigits(text, pos);
+        if (!v) return std::nullopt;
+        parts[count++] = *v;
+        if (pos == text.size()) break;
+        if (text[pos] != ':' || count == 3) return std::nullopt;
+        ++pos;
+    }
+    if (count < 2) return std::nullopt;
+    if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return std::nullopt;
+    return Time::Hms(parts[0], parts[1], parts[2]);
+}
+
+std::string FormatHhNnSs(Time t) {
+    auto [h, m, s] = Split(t);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", int(h), int(m), int(s));
+    return buf;
+}
+
+std::string FormatHhNn(Time t) {
+    auto [h, m, s] = Split(t);
+    (void)s;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", int(h), int(m));
+    return buf;
+}
+
+std::string FormatHNnSs(Time t) {
+    auto [h, m, s] = Split(t);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%d:%02d'%02d", int(h), int(m), int(s));
+    return buf;
+}
+
+} // namespace quilo

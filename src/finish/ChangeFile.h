@@ -1,0 +1,17 @@
+#pragma once
+#include "core/Event.h"
+#include "core/Files.h"
+#include "core/History.h"
+
+#include <string>
+
+namespace quilo {
+
+// Appends one change record line and has it on stable storage before returning.
+IoResult SaveChangeRecord(const std::string& path, const std::string& line);
+
+// Replays every record of the change file onto the tables, in file order. An unknown
+// card ends the replay with the warning lines of its kind.
+void LoadChangeFile(Event& ev, const std::string& path, History& history);
+
+} // namespace quilo

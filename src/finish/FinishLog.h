@@ -1,0 +1,29 @@
+#pragma once
+#include "core/Event.h"
+#include "core/History.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace quilo {
+
+// Shows the spare-card question for a card (its whole number). The answer comes back
+// through `tag`: set to "*" when the card was assigned, left "" otherwise.
+using SparePrompt = std::function<void(int ecardId)>;
+
+// The card number text of a raw log line: the five characters after the first "(",
+// or the first five characters when the line has no "(".
+std::string CardNumberText(std::string_view rawLine);
+
+// The punch check of one raw log line (CP932 bytes) for competitor n of class c:
+// writes PunchTimes(n, 1..ControlCount(c)) and (n, 31) and the result fields of the
+// competitor's record, manual fields applied on top.
+void CheckLine(Event& ev, int n, std::string_view rawLine);
+
+// Reads the whole finish log (steps 3 to 6 of a run: lines, history line, warnings).
+// Does nothing when the file does not exist. The caller runs the status refresh.
+void ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
+                       const SparePrompt& prompt);
+
+} // namespace quilo

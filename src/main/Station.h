@@ -1,0 +1,80 @@
+#pragma once
+// The station: owns the event, the settings, the history, the event folder and the
+// clock, and runs the operations that the window and quilo-report share.
+#include "core/Event.h"
+#include "core/Files.h"
+#include "core/History.h"
+#include "core/IniFile.h"
+#include "finish/FinishLog.h"
+#include "results/StatusRefresh.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quilo {
+
+class Station {
+public:
+    explicit Station(std::string folder, Clock clock = SystemClock());
+    ~Station();
+
+    // The start-up sequence, steps 1 to 10.
+    void Startup();
+    // Reads the whole finish log again (when it exists), then refreshes.
+    void ReadFinishLog();
+    // Replays the change file (the caller checks that it exists).
+    void LoadData();
+    // Appends one change record to Change.dat, on stable storage before it returns.
+    IoResult SaveData(const std::string& line);
+    void RefreshStatus();
+    // The sort buttons: set the order, then refresh.
+    void SetSortByResult(bool byResult);
+    // The output buttons: refresh, then replace the file named by the setting.
+    IoResult WriteResults();
+    IoResult WriteNotReturned();
+    // Saves the settings when a value changed (the window's unload).
+    IoResult ReleaseSettings();
+
+    // Seams: the spare-card question and the clock.
+    void SetSparePrompt(SparePrompt prompt) { sparePrompt_ = std::move(prompt); }
+    Time Now() const { return clock_(); }
+
+    Event& Ev() { return *event_; }
+    const Event& Ev() const { return *event_; }
+    IniFile& Settings() { return *settings_; }
+    History& Hist() { return history_; }
+    const History& Hist() const { return history_; }
+    const StatusLists& Lists() const { return lists_; }
+
+    const std::string& Folder() const { return folder_; }
+    std::string PathOf(const std::string& fileName) const;  // folder + "/" + name
+    Time TimeLimit() const;
+    // Font size settings as numbers (0 when not a number).
+    float FontSize(const char* key) const;
+
+    // The hand-shake with the spare-card dialog: "*" = card found or assigned.
+    std::string Tag;
+    // True when the start list named an undefined class and the start-up stopped.
+    bool StartupStopped() const { return startupStopped_; }
+
+    // Busy notifications (the window shows the hourglass between the two).
+    std::function<void(bool busy)> onBusy;
+    // Called after every refresh (the window then shows the new lists).
+    std::function<void()> onRefreshed;
+
+private:
+    void Busy(bool b) {
+        if (onBusy) onBusy(b);
+    }
+    std::string folder_;
+    Clock clock_;
+    std::unique_ptr<Event> event_;
+    std::unique_ptr<IniFile> settings_;
+    History history_;
+    StatusLists lists_;
+    SparePrompt sparePrompt_;
+    bool startupStopped_ = false;
+};
+
+} // namespace quilo
