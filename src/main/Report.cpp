@@ -1,6 +1,7 @@
 #include "main/Report.h"
 
 #include "core/General.h"
+#include "dialogs/SpareLogic.h"
 #include "main/Station.h"
 
 #include <sys/stat.h>
@@ -54,7 +55,14 @@ std::string AbsoluteFolder(const std::string& folder) {
 void AnswerSpare(Station& station, int ecardId, const std::map<int, std::string>& spares, std::ostream& err, int& status) {
     auto it = spares.find(ecardId);
     if (it == spares.end()) return;
-    (void)station; (void)err; (void)status;
+    SpareLogic logic(station, ecardId);
+    logic.Load();
+    logic.SetText1(it->second);
+    SpareOkResult r = logic.Ok();
+    for (const IoResult& f : r.saveFailures) {
+        err << "quilo-report: cannot write " << f.path << ": " << f.reason << "\n";
+        status = 1;
+    }
 }
 
 void PrintLines(std::ostream& out, const std::vector<ListLine>& lines) {

@@ -3,7 +3,10 @@
 #include "core/Event.h"
 #include "core/IniFile.h"
 
+#include <array>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,17 +25,56 @@ Time TimeLimitOf(const IniFile& settings);
 
 bool IsOverTimeLimit(const EntryRecord& r, Time limit);
 std::string RunningTimeText(const EntryRecord& r);
-void AppendRunningTimeText(std::string& out, const EntryRecord& r);
 std::string ResultSortKey(const EntryRecord& r);
 std::string StartOrderKey(const EntryRecord& r);
 
 // Latest start among the class's non-reference competitors still out (0 when none).
 Time LatestStartOut(const Event& ev, int c);
 void ConfirmClassResults(Event& ev, int c, Time now);
+// Promotes a provisional result shorter than the threshold (now minus the latest start
+// still out) to "OK".
+void ConfirmAgainst(EntryRecord& r, Time threshold);
 void AssignClassPlaces(Event& ev, int c);
+
+// The places of one class, given as (running time, slot) of every competitor to be
+// placed; the others must already hold Place 0.
+class PlaceTable {
+public:
+    void Clear() { count_ = 0; }
+    void Add(Time running, int slot);
+    void Assign(Event& ev, int c);
+
+private:
+    std::array<std::pair<std::int64_t, int>, kMaxSlots> items_{};
+    int count_ = 0;
+};
 
 // (key, slot) pairs sorted ascending by key.
 using SortPairs = std::vector<std::pair<std::string, int>>;
 void SortByKey(SortPairs& pairs);
+
+// The sorter of the lists and files: (key, slot) items of one class at a time, read
+// back ascending by key text, equal keys in the order added. It keeps its buffers
+// between classes and sorts small fixed items, not strings.
+class KeySorter {
+public:
+    void Clear();
+    void Add(std::string_view key, int slot);
+    void Sort();
+    int Count() const { return static_cast<int>(items_.size()); }
+    int SlotAt(int i) const { return items_[static_cast<std::size_t>(i)].slot; }
+    std::string_view KeyAt(int i) const;
+
+private:
+    struct Item {
+        std::uint64_t prefix;  // the first 8 bytes of the key, big-endian, zero-padded
+        std::uint32_t offset;  // the whole key in arena_
+        std::uint32_t length;
+        int slot;
+        int seq;
+    };
+    std::vector<Item> items_;
+    std::string arena_;
+};
 
 } // namespace quilo

@@ -35,7 +35,5 @@ std::string ResultOrderLine(const EntryRecord& r, Time limit);
 void AppendRosterLine(std::string& out, const Event& ev, int c, int s);
 void AppendStartOrderLine(std::string& out, const EntryRecord& r);
 void AppendResultOrderLine(std::string& out, const EntryRecord& r, Time limit);
-// The place piece shared by both orders: " " and the place in 3, "参考", or four spaces.
-void AppendPlace(std::string& out, const EntryRecord& r);
 
 } // namespace quilo

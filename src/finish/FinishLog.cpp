@@ -1,0 +1,254 @@
+#include "finish/FinishLog.h"
+
+#include "core/Cp932.h"
+#include "core/Files.h"
+#include "core/General.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace quilo {
+namespace {
+
+constexpr int kFinishMark = 99;  // position of a punch placed as the finish
+
+// Splits a line into its comma-separated fields one after another, by the rules of
+// GetField, so a long line is walked once instead of once per field.
+class FieldWalker {
+public:
+    explicit FieldWalker(std::string_view line) : line_(line), done_(line.empty()) {}
+
+    // The next field without enclosing quotes; empty text once the fields run out.
+    std::string_view Next() {
+        if (done_) return {};
+        const std::size_t c = FindSeparator(start_);
+        std::string_view field;
+        if (c == npos) {
+            field = line_.substr(start_);
+            done_ = true;
+        } else {
+            field = line_.substr(start_, c - start_);
+            start_ = c + 1;
+        }
+        if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = field.substr(1, field.size() - 2);
+        return field;
+    }
+
+private:
+    static constexpr std::size_t npos = std::string_view::npos;
+
+    // The next comma at or after p that a closed quoted stretch does not hide.
+    std::size_t FindSeparator(std::size_t p) {
+        while (true) {
+            const std::size_t c = line_.find(',', p);
+            if (c == npos) return npos;
+            const std::size_t d = QuoteAtOrAfter(p);
+            if (d == npos || d >= c) return c;
+            const std::size_t e = QuoteAtOrAfter(d + 1);
+            if (e == npos) return c;  // an unclosed quote protects nothing
+            p = e + 1;
+        }
+    }
+
+    // Positions only grow while a line is walked, so the last quote found is reused
+    // until the walk passes it; a line without quotes is searched for one only once.
+    std::size_t QuoteAtOrAfter(std::size_t p) {
+        if (!quoteKnown_ || (quote_ != npos && quote_ < p)) {
+            quote_ = line_.find('"', p);
+            quoteKnown_ = true;
+        }
+        return quote_;
+    }
+
+    std::string_view line_;
+    std::size_t start_ = 0;
+    bool done_;
+    bool quoteKnown_ = false;
+    std::size_t quote_ = npos;
+};
+
+struct PlacedPunch {
+    int position;  // course position, kFinishMark for the finish, 0 when not on the course
+    Time time;
+};
+
+// The leading-number rule, with a short cut for the usual code of plain digits.
+std::int64_t CodeOf(std::string_view text) {
+    if (!text.empty() && text.size() <= 9) {
+        std::int64_t v = 0;
+        bool digits = true;
+        for (char ch : text) {
+            if (ch < '0' || ch > '9') {
+                digits = false;
+                break;
+            }
+            v = v * 10 + (ch - '0');
+        }
+        if (digits) return v;
+    }
+    return RoundHalfEven(LeadingNumber(text));
+}
+
+bool Matches(const int (&alternatives)[kAlternatives], std::int64_t code) {
+    return code == alternatives[0] || code == alternatives[1] || code == alternatives[2];
+}
+
+std::string Outcome(int missing) {
+    if (missing == 100) return "DNQ";
+    if (missing == 99) return "DNF";
+    if (missing > 0) return "P" + std::to_string(missing);
+    return {};
+}
+
+// The punch check; true when a punch was left out because its time could not be read.
+bool CheckPunches(Event& ev, int n, std::string_view rawLine) {
+    if (n < 0 || n >= kMaxCompetitors) return false;
+    const int c = ev.EntryClass[n];
+    const int s = ev.EntrySlot[n];
+    if (c < 0 || c >= kMaxClasses || s < 1 || s > kMaxSlots) return false;
+    const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
+    const auto& course = ev.CourseControls[c];
+
+    // The list lives as long as the program so that reading a long log allocates once.
+    static thread_local std::vector<PlacedPunch> placed;
+    placed.clear();
+    bool unreadableTime = false;
+
+    // Pass 1: place every pair the commas allow, in line order.
+    const int commas = CountOccurrences(rawLine, ",");
+    FieldWalker fields(rawLine);
+    for (int k = 1; k < 7; ++k) fields.Next();
+    for (int k = 7; k <= commas; k += 2) {
+        const std::string_view codeText = fields.Next();
+        const std::string_view timeText = fields.Next();
+        const std::int64_t code = CodeOf(codeText);
+        int position = 0;
+        for (int p = 1; p <= count; ++p) {
+            if (Matches(course[p], code)) {
+                position = p;
+                break;
+            }
+        }
+        if (Matches(course[kFinishPosition], code)) position = kFinishMark;
+        Time time;
+        if (position != 0) {
+            if (auto t = ParseTime(timeText)) {
+                time = *t;
+            } else {
+                position = 0;
+                unreadableTime = true;
+            }
+        }
+        placed.push_back({position, time});
+    }
+
+    // Pass 2: the course positions in order, each searched from the last one taken.
+    int missing = 0;
+    std::size_t from = 0;
+    for (int p = 1; p <= count; ++p) {
+        std::size_t j = from;
+        while (j < placed.size() && placed[j].position != p) ++j;
+        if (j < placed.size()) {
+            from = j;
+            ev.PunchTimes[n][p] = placed[j].time;
+        } else {
+            ev.PunchTimes[n][p] = Time();
+            if (p == count) missing = 99;
+            else ++missing;
+        }
+    }
+
+    // Pass 3: the first finish punch, wherever it stands.
+    auto finish = std::find_if(placed.begin(), placed.end(), [](const PlacedPunch& x) { return x.position == kFinishMark; });
+    if (finish != placed.end()) {
+        ev.PunchTimes[n][kFinishPosition] = finish->time;
+    } else {
+        ev.PunchTimes[n][kFinishPosition] = Time();
+        missing = 100;
+    }
+
+    EntryRecord& e = ev.Entries[c][s];
+    e.CheckStatus = Outcome(missing);
+    e.Status = e.CheckStatus;
+    e.CardTime = ev.PunchTimes[n][kFinishPosition];
+    e.RunningTime = e.CheckStatus.empty() ? e.CardTime : Time();
+    if (!e.LateAddition.IsZero()) e.RunningTime = e.RunningTime + e.LateAddition;
+    if (!e.ManualTime.IsZero()) {
+        e.RunningTime = e.ManualTime;
+        e.Status.clear();
+    }
+    if (!e.ManualStatus.empty()) {
+        e.Status = e.ManualStatus;
+        if (e.Status == "OK") e.Status.clear();
+        else e.RunningTime = Time();
+    }
+    return unreadableTime;
+}
+
+int WholeNumberOf(std::string_view text) {
+    const std::int64_t v = RoundHalfEven(LeadingNumber(text));
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+std::string CardNumberText(std::string_view rawLine) {
+    std::size_t begin = rawLine.find('(');
+    begin = begin == std::string_view::npos ? 0 : begin + 1;
+    std::size_t end = begin;
+    for (int chars = 0; chars < 5 && end < rawLine.size(); ++chars) {
+        const bool pair = IsCp932LeadByte(static_cast<unsigned char>(rawLine[end])) && end + 1 < rawLine.size();
+        end += pair ? 2 : 1;
+    }
+    return Cp932ToUtf8(rawLine.substr(begin, end - begin));
+}
+
+void CheckLine(Event& ev, int n, std::string_view rawLine) { CheckPunches(ev, n, rawLine); }
+
+void ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
+                       const SparePrompt& prompt) {
+    if (!FileExists(path)) return;
+
+    bool unknownCard = false;
+    bool unassignedSpare = false;
+    int firstUnreadableTimeLine = 0;
+    {
+        LineReader reader(path);
+        if (!reader.IsOpen()) return;
+        std::string_view line;
+        int lineNumber = 0;
+        while (reader.Next(line)) {
+            ++lineNumber;
+            if (line.find(',') == std::string_view::npos) continue;
+            const std::string cardText = CardNumberText(line);
+            auto found = ev.Cards.Find(cardText);
+            if (!found) {
+                unknownCard = true;
+                continue;
+            }
+            int n = *found;
+            tag = "*";
+            if (ev.EntryClass[n] == -1) {
+                tag.clear();
+                // The prompt may assign the card (re-keying the index and setting the tag)
+                // and may write the change file while this file is still open.
+                if (prompt) prompt(WholeNumberOf(cardText));
+                if (auto again = ev.Cards.Find(cardText)) n = *again;
+            }
+            if (tag.empty()) {
+                unassignedSpare = true;
+                continue;
+            }
+            if (CheckPunches(ev, n, line) && firstUnreadableTimeLine == 0) firstUnreadableTimeLine = lineNumber;
+        }
+    }
+
+    history.Report(" (読込)ゴールデータ", 0, /*keepVisible=*/false);
+    if (unknownCard) history.Warning({"  　スタートリストにないＥカードがあります"});
+    if (unassignedSpare) history.Warning({"  　未入力の予備Ｅカード情報があります"});
+    if (firstUnreadableTimeLine > 0)
+        history.Warning({"　Regnly.log " + std::to_string(firstUnreadableTimeLine) + "行目: 時刻を読めないパンチを無視しました"});
+}
+
+} // namespace quilo

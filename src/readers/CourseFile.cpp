@@ -1,0 +1,85 @@
+#include "readers/CourseFile.h"
+
+#include "core/Files.h"
+#include "core/General.h"
+#include "readers/SkippedLines.h"
+
+#include <vector>
+
+namespace quilo {
+namespace {
+
+// The first three codes of a position fill its alternatives; later ones replace the third.
+void StoreAlternative(int (&alternatives)[kAlternatives], int code) {
+    if (alternatives[0] == 0) alternatives[0] = code;
+    else if (alternatives[1] == 0) alternatives[1] = code;
+    else alternatives[2] = code;
+}
+
+} // namespace
+
+int ReadCourseFile(Event& ev, const std::string& path, History& history) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines)) return -1;
+
+    SkippedLines skipped(history, "Control.dat");
+    int counter = -1;
+    // Set after an eleventh class line: its course lines have no class to go to either.
+    bool beyondLastClass = false;
+
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        const int lineNumber = static_cast<int>(i) + 1;
+        if (line.find(':') == std::string::npos) continue;
+        std::string code = GetField(line, 1, ":");
+        std::string value = GetField(line, 2, ":");
+
+        if (code == "**") {
+            if (counter + 1 >= kMaxClasses) {
+                beyondLastClass = true;
+                skipped.Skip(lineNumber, "クラスが10を超えています");
+                continue;
+            }
+            ++counter;
+            ev.ClassNames[counter] = value;
+            continue;
+        }
+
+        if (beyondLastClass) {
+            skipped.Skip(lineNumber, "クラスが10を超えています");
+            continue;
+        }
+        if (counter < 0) {
+            skipped.Skip(lineNumber, "最初のクラス行より前の行です");
+            continue;
+        }
+
+        if (code == "99") {
+            auto control = ToWholeNumber(value);
+            if (!control) {
+                skipped.Skip(lineNumber, "数値ではありません");
+                continue;
+            }
+            StoreAlternative(ev.CourseControls[counter][kFinishPosition], *control);
+            continue;
+        }
+
+        auto position = ToWholeNumber(code);
+        auto control = ToWholeNumber(value);
+        if (!position || !control) {
+            skipped.Skip(lineNumber, "数値ではありません");
+            continue;
+        }
+        if (*position < 1 || *position > kPositions) {
+            skipped.Skip(lineNumber, "位置番号が範囲外です");
+            continue;
+        }
+        StoreAlternative(ev.CourseControls[counter][*position], *control);
+        if (ev.ControlCount[counter] < *position) ev.ControlCount[counter] = *position;
+    }
+
+    skipped.Finish();
+    return counter;
+}
+
+} // namespace quilo

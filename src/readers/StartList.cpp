@@ -1,0 +1,116 @@
+#include "readers/StartList.h"
+
+#include "core/Files.h"
+#include "core/General.h"
+#include "readers/SkippedLines.h"
+
+#include <vector>
+
+namespace quilo {
+namespace {
+
+int FindClass(const Event& ev, const std::string& name) {
+    // All ten entries: a name left empty by the course file matches an empty class field.
+    for (int c = 0; c < kMaxClasses; ++c)
+        if (ev.ClassNames[c] == name) return c;
+    return -1;
+}
+
+} // namespace
+
+bool ReadStartList(Event& ev, const std::string& path, History& history) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines)) return true;
+
+    SkippedLines skipped(history, "Startlst.dat");
+
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        const int lineNumber = static_cast<int>(i) + 1;
+        if (line.find(',') == std::string::npos) continue;
+
+        std::string cardText = GetField(line, 1, ",");
+        std::string className = GetField(line, 2, ",");
+        auto card = ToWholeNumber(cardText);
+        const int n = ev.Cards.Count();
+
+        if (className == "**") {
+            if (!card) {
+                skipped.Skip(lineNumber, "Ｅカード番号が数値ではありません");
+                continue;
+            }
+            if (n >= kMaxCompetitors) {
+                skipped.Skip(lineNumber, "行数が501を超えています");
+                continue;
+            }
+            if (!ev.Cards.Add(cardText, n)) {
+                skipped.Skip(lineNumber, "Ｅカード番号が重複しています");
+                continue;
+            }
+            ev.EntryClass[n] = -1;
+            ev.EntrySlot[n] = -1;
+            continue;
+        }
+
+        const int c = FindClass(ev, className);
+        if (c < 0) {
+            skipped.Finish();
+            history.Warning({"　クラス情報の相違があります", "　Control.dat/Startlst.dat"});
+            return false;
+        }
+
+        auto start = ParseTime(GetFieldView(line, 3, ","));
+        auto bib = ToWholeNumber(GetFieldView(line, 4, ","));
+        auto extra = ToWholeNumber(GetFieldView(line, 6, ","));
+        if (!card) {
+            skipped.Skip(lineNumber, "Ｅカード番号が数値ではありません");
+            continue;
+        }
+        if (!start) {
+            skipped.Skip(lineNumber, "スタート時刻が読めません");
+            continue;
+        }
+        if (!bib) {
+            skipped.Skip(lineNumber, "ゼッケン番号が数値ではありません");
+            continue;
+        }
+        if (!extra) {
+            skipped.Skip(lineNumber, "６番目の項目が数値ではありません");
+            continue;
+        }
+        if (n >= kMaxCompetitors) {
+            skipped.Skip(lineNumber, "行数が501を超えています");
+            continue;
+        }
+        if (ev.ClassEntryCount[c] >= kMaxSlots) {
+            skipped.Skip(lineNumber, "クラスの人数が300を超えています");
+            continue;
+        }
+        if (!ev.Cards.Add(cardText, n)) {
+            skipped.Skip(lineNumber, "Ｅカード番号が重複しています");
+            continue;
+        }
+
+        const int s = ++ev.ClassEntryCount[c];
+        ev.EntryClass[n] = c;
+        ev.EntrySlot[n] = s;
+        EntryRecord& e = ev.Entries[c][s];
+        e.StartTime = *start;
+        e.BibNumber = *bib;
+        e.Name = GetField(line, 5, ",");
+        e.ExtraNumber = *extra;
+        e.Club = GetField(line, 7, ",");
+        e.EcardNumber = *card;
+
+        // A start at 0:00:00 reads as "no start yet", so the next start replaces it.
+        const Time t = *start;
+        if (ev.FirstStart[c].IsZero()) ev.FirstStart[c] = t;
+        if (t < ev.FirstStart[c]) ev.FirstStart[c] = t;
+        if (t > ev.LastStart[c]) ev.LastStart[c] = t;
+    }
+
+    skipped.Finish();
+    return true;
+}
+
+} // namespace quilo

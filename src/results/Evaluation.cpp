@@ -1,0 +1,148 @@
+#include "results/Evaluation.h"
+
+#include "core/General.h"
+#include "results/LineParts.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quilo {
+
+CompetitorState StateOf(const EntryRecord& r) {
+    if (r.Status.empty()) return r.RunningTime.IsZero() ? CompetitorState::NotReturned : CompetitorState::Provisional;
+    if (r.Status == "DNS") return CompetitorState::Absent;
+    if (r.Status == "OK") return CompetitorState::Confirmed;
+    return CompetitorState::Coded;
+}
+
+int SlotCount(const Event& ev, int c) { return std::clamp(ev.ClassEntryCount[c], 0, kMaxSlots); }
+
+bool HasResult(const EntryRecord& r) { return !r.Status.empty() || !r.RunningTime.IsZero(); }
+
+Time TimeLimitFromText(const std::string& text) { return Time::Minutes(LeadingInt16(text)); }
+
+Time TimeLimitOf(const IniFile& settings) { return TimeLimitFromText(settings.Item("TimeLimit")); }
+
+bool IsOverTimeLimit(const EntryRecord& r, Time limit) { return r.RunningTime > limit; }
+
+std::string RunningTimeText(const EntryRecord& r) {
+    std::string out;
+    parts::LineWriter(out).RunningTime(r.RunningTime);
+    return out;
+}
+
+std::string ResultSortKey(const EntryRecord& r) {
+    std::string out;
+    std::string_view st = r.Status;
+    if (st.empty() || st == "OK") {
+        parts::LineWriter(out).HhNnSs(r.RunningTime);
+    } else if (st == "DNF") {
+        out += "99:99:97";
+    } else if (st == "DNQ") {
+        out += "99:99:98";
+    } else if (st[0] == 'P') {
+        out += "99:99:";
+        out += ZeroPad(RoundHalfEven(LeadingNumber(st.substr(1))), 2);
+    } else {
+        out += "99:99:99";
+    }
+    return out;
+}
+
+std::string StartOrderKey(const EntryRecord& r) {
+    std::string key;
+    parts::LineWriter(key).HhNn(r.StartTime);
+    return key;
+}
+
+Time LatestStartOut(const Event& ev, int c) {
+    Time latest;
+    const int count = SlotCount(ev, c);
+    for (int s = 1; s <= count; ++s) {
+        const EntryRecord& r = ev.Entries[c][s];
+        if (r.Status.empty() && r.RunningTime.IsZero() && !r.Reference && r.StartTime > latest) latest = r.StartTime;
+    }
+    return latest;
+}
+
+void ConfirmAgainst(EntryRecord& r, Time threshold) {
+    if (!r.RunningTime.IsZero() && r.RunningTime < threshold && r.Status.empty()) r.Status = "OK";
+}
+
+void ConfirmClassResults(Event& ev, int c, Time now) {
+    const Time threshold = now - LatestStartOut(ev, c);
+    const int count = SlotCount(ev, c);
+    for (int s = 1; s <= count; ++s) ConfirmAgainst(ev.Entries[c][s], threshold);
+}
+
+void PlaceTable::Add(Time running, int slot) {
+    // The key is the running time as "hh:nn:ss"; its text order and equality are those
+    // of the second of the day, so the integer serves and no text is built.
+    std::int64_t secs = running.Seconds() % 86400;
+    if (secs < 0) secs += 86400;
+    items_[static_cast<std::size_t>(count_++)] = {secs, slot};
+}
+
+void PlaceTable::Assign(Event& ev, int c) {
+    // Equal times share a place, so the order among them does not matter.
+    std::sort(items_.begin(), items_.begin() + count_);
+    int place = 0;
+    for (int i = 0; i < count_; ++i) {
+        const auto& item = items_[static_cast<std::size_t>(i)];
+        if (i == 0 || item.first != items_[static_cast<std::size_t>(i - 1)].first) place = i + 1;
+        ev.Entries[c][item.second].Place = place;
+    }
+}
+
+void AssignClassPlaces(Event& ev, int c) {
+    PlaceTable table;
+    const int count = SlotCount(ev, c);
+    for (int s = 1; s <= count; ++s) {
+        EntryRecord& r = ev.Entries[c][s];
+        r.Place = 0;
+        CompetitorState st = StateOf(r);
+        if (!r.Reference && (st == CompetitorState::Confirmed || st == CompetitorState::Provisional)) table.Add(r.RunningTime, s);
+    }
+    table.Assign(ev, c);
+}
+
+void SortByKey(SortPairs& pairs) {
+    std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+void KeySorter::Clear() {
+    items_.clear();
+    arena_.clear();
+}
+
+void KeySorter::Add(std::string_view key, int slot) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        prefix <<= 8;
+        if (i < key.size()) prefix |= static_cast<unsigned char>(key[i]);
+    }
+    items_.push_back({prefix, static_cast<std::uint32_t>(arena_.size()), static_cast<std::uint32_t>(key.size()), slot,
+                      static_cast<int>(items_.size())});
+    arena_ += key;
+}
+
+std::string_view KeySorter::KeyAt(int i) const {
+    const Item& item = items_[static_cast<std::size_t>(i)];
+    return std::string_view(arena_).substr(item.offset, item.length);
+}
+
+void KeySorter::Sort() {
+    std::string_view arena = arena_;
+    // Keys of up to 8 bytes are decided by their prefix; only longer ones (P codes of
+    // three digits or more) need the whole text. The order added breaks ties.
+    std::sort(items_.begin(), items_.end(), [arena](const Item& a, const Item& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        if (a.length > 8 || b.length > 8) {
+            int cmp = arena.substr(a.offset, a.length).compare(arena.substr(b.offset, b.length));
+            if (cmp != 0) return cmp < 0;
+        }
+        return a.seq < b.seq;
+    });
+}
+
+} // namespace quilo

@@ -1,0 +1,116 @@
+#include "readers/StartList.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace quilo {
+namespace {
+
+struct StartListTest : ::testing::Test {
+    test::TempDir dir;
+    std::unique_ptr<Event> ev = std::make_unique<Event>();
+    History history{[] { return Time::Hms(9, 5, 0); }};
+
+    StartListTest() {
+        ev->ClassNames[0] = "M21";
+        ev->ClassNames[1] = "Ｗ２１";
+    }
+    bool Read(const std::vector<std::string>& lines) {
+        test::WriteCp932(dir.File("Startlst.dat"), lines);
+        return ReadStartList(*ev, dir.File("Startlst.dat"), history);
+    }
+    static std::string Row(int card, const std::string& cls, const std::string& start = "10:00:00") {
+        return std::to_string(card) + "," + cls + "," + start + ",1,名前,0,クラブ";
+    }
+};
+
+TEST_F(StartListTest, RowsGetCompetitorNumbersSlotsAndFields) {
+    ASSERT_TRUE(Read({"ヘッダ行", "01001,M21,10:00:00,101,山田 太郎,7,\"クラブ,A\",ignored",
+                      "1002,Ｗ２１,0:00:00,201,花子,0,B", "9001,**,,,,,", "1003,M21,09:30:00,102,次郎,3,C",
+                      "1004,Ｗ２１,10:20:00,202,x,1,D", "1005,Ｗ２１,10:01:00,203,y,1,E"}));
+    EXPECT_EQ(ev->Cards.Count(), 6);
+    // Competitor numbers run across all rows, slots per class; the spare row has none.
+    const int cls[] = {0, 1, -1, 0, 1, 1}, slot[] = {1, 1, -1, 2, 2, 3};
+    for (int n = 0; n < 6; ++n) {
+        EXPECT_EQ(ev->EntryClass[n], cls[n]) << n;
+        EXPECT_EQ(ev->EntrySlot[n], slot[n]) << n;
+    }
+    EXPECT_EQ(ev->Cards.Find("01001"), 0);
+    EXPECT_FALSE(ev->Cards.Find("1001"));
+    EXPECT_EQ(ev->Cards.Find("9001"), 2);
+    EXPECT_EQ(ev->ClassEntryCount[0], 2);
+    EXPECT_EQ(ev->ClassEntryCount[1], 3);
+
+    const EntryRecord& e = ev->Entries[0][1];
+    EXPECT_EQ(e.EcardNumber, 1001);
+    EXPECT_EQ(e.StartTime, Time::Hms(10, 0, 0));
+    EXPECT_EQ(e.BibNumber, 101);
+    EXPECT_EQ(e.Name, "山田 太郎");
+    EXPECT_EQ(e.ExtraNumber, 7);
+    EXPECT_EQ(e.Club, "クラブ,A");
+
+    EXPECT_EQ(ev->FirstStart[0], Time::Hms(9, 30, 0));
+    EXPECT_EQ(ev->LastStart[0], Time::Hms(10, 0, 0));
+    // A start at 0:00:00 reads as no start yet, so the next row becomes the earliest.
+    EXPECT_EQ(ev->FirstStart[1], Time::Hms(10, 1, 0));
+    EXPECT_EQ(ev->LastStart[1], Time::Hms(10, 20, 0));
+    EXPECT_EQ(history.Count(), 0);
+}
+
+TEST_F(StartListTest, EmptyClassFieldLandsInFirstUnnamedClass) {
+    ASSERT_TRUE(Read({Row(1, "")}));
+    EXPECT_EQ(ev->EntryClass[0], 2);
+}
+
+TEST_F(StartListTest, UndefinedClassStopsWithThreeLines) {
+    EXPECT_FALSE(Read({Row(1, "M21"), "bad,M21,,,,,", Row(2, "M21 "), Row(3, "M21")}));
+    EXPECT_EQ(ev->Cards.Count(), 1);
+    EXPECT_FALSE(ev->Cards.Find("3"));
+    EXPECT_EQ(history.Texts(), (std::vector<std::string>{History::kWarning,
+                                                        "　Startlst.dat 2行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
+                                                        History::kWarning, "　クラス情報の相違があります",
+                                                        "　Control.dat/Startlst.dat"}));
+    EXPECT_TRUE(history.Lines().back().keepVisible);
+}
+
+TEST_F(StartListTest, RowsThatDoNotConvertAreSkipped) {
+    ASSERT_TRUE(Read({"x1,M21,10:00:00,1,a,0,c", "2,M21,10:00,1,a,0,c", "3,M21,ten,1,a,0,c", "4,M21,10:00:00,,a,0,c",
+                      "5,M21,10:00:00,1,a,z,c", "6,M21,10:00:00,1,a", Row(2, "M21"), Row(7, "**"), Row(2, "**")}));
+    EXPECT_EQ(ev->Cards.Count(), 2);
+    EXPECT_EQ(ev->ClassEntryCount[0], 1);
+    EXPECT_EQ(history.Texts(), (std::vector<std::string>{
+        History::kWarning, "　Startlst.dat 1行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
+        History::kWarning, "　Startlst.dat 3行目を読み飛ばしました（スタート時刻が読めません）",
+        History::kWarning, "　Startlst.dat 4行目を読み飛ばしました（ゼッケン番号が数値ではありません）",
+        History::kWarning, "　Startlst.dat 5行目を読み飛ばしました（６番目の項目が数値ではありません）",
+        History::kWarning, "　Startlst.dat 6行目を読み飛ばしました（６番目の項目が数値ではありません）",
+        History::kWarning, "　Startlst.dat 7行目を読み飛ばしました（Ｅカード番号が重複しています）",
+        History::kWarning, "　Startlst.dat 9行目を読み飛ばしました（Ｅカード番号が重複しています）"}));
+}
+
+TEST_F(StartListTest, ClassAndRowLimits) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 301; ++i) lines.push_back(Row(1000 + i, "M21"));
+    for (int i = 0; i < 201; ++i) lines.push_back(Row(2000 + i, "Ｗ２１"));
+    lines.push_back(Row(3000, "**"));
+    ASSERT_TRUE(Read(lines));
+    EXPECT_EQ(ev->ClassEntryCount[0], 300);
+    EXPECT_EQ(ev->ClassEntryCount[1], 201);
+    EXPECT_EQ(ev->Cards.Count(), 501);
+    EXPECT_EQ(ev->Cards.Find("2200"), 500);
+    EXPECT_EQ(history.Texts(), (std::vector<std::string>{
+        History::kWarning, "　Startlst.dat 301行目を読み飛ばしました（クラスの人数が300を超えています）",
+        History::kWarning, "　Startlst.dat 503行目を読み飛ばしました（行数が501を超えています）"}));
+}
+
+TEST_F(StartListTest, WarningsStopAfterTenWithASummary) {
+    ASSERT_TRUE(Read(std::vector<std::string>(12, "x,M21,,,,,")));
+    ASSERT_EQ(history.Count(), 22);
+    EXPECT_EQ(history.Texts().back(), "　Startlst.dat ほか2行を読み飛ばしました");
+}
+
+} // namespace
+} // namespace quilo
