@@ -418,12 +418,6 @@ TEST_F(EditLogicTest, RefusalsChangeNothingAndKeepTheDialogOpen) {
     EXPECT_TRUE(ev.Records().empty());
 }
 
-TEST_F(EditLogicTest, RefusalMessagesAreExact) {
-    EXPECT_STREQ(EditLogic::kBadTime, "時間の形式が正しくありません。");
-    EXPECT_STREQ(EditLogic::kEmptyCode, "空白を埋めて下さい(例：「DNF」「P3」）");
-    EXPECT_STREQ(EditLogic::kNotFound, "このＥカードの競技者が見つかりません");
-}
-
 TEST_F(EditLogicTest, ARefusedApplyCanBeCorrectedAndApplied) {
     EditLogic l = Loaded();
     l.SetCheck4(true);

@@ -233,16 +233,4 @@ TEST_F(SpareLogicTest, FailedRecordsAreReportedAndTheAssignmentStands) {
     EXPECT_EQ(ev.station.Tag, "*");
 }
 
-TEST_F(SpareLogicTest, WithoutOkNothingChanges) {
-    {
-        SpareLogic l = Loaded();
-        l.SetText1("0123");
-        l.SetCheck1(true);
-    }
-    EXPECT_EQ(ev.station.Ev().Cards.Find("812"), spare);
-    EXPECT_FALSE(ev.Rec(tanaka).Reference);
-    EXPECT_TRUE(ev.Records().empty());
-    EXPECT_EQ(ev.station.Tag, "");
-}
-
 } // namespace
