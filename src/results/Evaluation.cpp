@@ -10,8 +10,8 @@ namespace quilo {
 
 CompetitorState StateOf(const EntryRecord& r) {
     if (r.Status.empty()) return r.RunningTime.IsZero() ? CompetitorState::NotReturned : CompetitorState::Provisional;
-    if (r.Status == "DNS") return CompetitorState::Absent;
-    if (r.Status == "OK") return CompetitorState::Confirmed;
+    if (IsStatus(r.Status, "DNS")) return CompetitorState::Absent;
+    if (IsStatus(r.Status, "OK")) return CompetitorState::Confirmed;
     return CompetitorState::Coded;
 }
 
@@ -33,16 +33,16 @@ std::string RunningTimeText(const EntryRecord& r) {
 
 std::string ResultSortKey(const EntryRecord& r) {
     std::string out;
-    std::string_view st = r.Status;
-    if (st.empty() || st == "OK") {
+    const std::string& st = r.Status;
+    if (st.empty() || IsStatus(st, "OK")) {
         parts::LineWriter(out).HhNnSs(r.RunningTime);
-    } else if (st == "DNF") {
+    } else if (IsStatus(st, "DNF")) {
         out += "99:99:97";
-    } else if (st == "DNQ") {
+    } else if (IsStatus(st, "DNQ")) {
         out += "99:99:98";
     } else if (st[0] == 'P') {
         out += "99:99:";
-        out += ZeroPad(RoundHalfEven(LeadingNumber(st.substr(1))), 2);
+        out += ZeroPad(RoundHalfEven(LeadingNumber(std::string_view(st).substr(1))), 2);
     } else {
         out += "99:99:99";
     }
@@ -124,11 +124,6 @@ void KeySorter::Add(std::string_view key, int slot) {
     items_.push_back({prefix, static_cast<std::uint32_t>(arena_.size()), static_cast<std::uint32_t>(key.size()), slot,
                       static_cast<int>(items_.size())});
     arena_ += key;
-}
-
-std::string_view KeySorter::KeyAt(int i) const {
-    const Item& item = items_[static_cast<std::size_t>(i)];
-    return std::string_view(arena_).substr(item.offset, item.length);
 }
 
 void KeySorter::Sort() {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,6 +16,11 @@ namespace quilo {
 enum class CompetitorState { Absent, NotReturned, Provisional, Confirmed, Coded };
 
 CompetitorState StateOf(const EntryRecord& r);
+// Exact, case-sensitive comparison of a status with a code. Inline with the code's
+// length known, it compiles to a few instructions instead of a library call.
+inline bool IsStatus(const std::string& status, std::string_view code) {
+    return status.size() == code.size() && std::memcmp(status.data(), code.data(), code.size()) == 0;
+}
 // Slots in use of class c (ClassEntryCount, kept within the table).
 int SlotCount(const Event& ev, int c);
 bool HasResult(const EntryRecord& r);  // status not empty or a running time
@@ -63,7 +69,6 @@ public:
     void Sort();
     int Count() const { return static_cast<int>(items_.size()); }
     int SlotAt(int i) const { return items_[static_cast<std::size_t>(i)].slot; }
-    std::string_view KeyAt(int i) const;
 
 private:
     struct Item {

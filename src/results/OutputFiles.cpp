@@ -19,7 +19,7 @@ void AppendResultsLine(std::string& out, const EntryRecord& r, Time limit) {
     w.Text(") ");
     w.Name(r.Name, 16, 8);
     w.Char(' ');
-    if (!r.Status.empty() && r.Status != "OK") w.LeftChars(r.Status, 8);
+    if (!r.Status.empty() && !IsStatus(r.Status, "OK")) w.LeftChars(r.Status, 8);
     else w.RunningTime(r.RunningTime);
     w.Char(' ');
     w.RightNumber(r.ExtraNumber, 4);

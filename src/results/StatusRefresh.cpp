@@ -187,11 +187,11 @@ void RefreshStatus(Event& ev, Time now, Time limit, StatusLists& lists) {
             if (r.Status.empty()) {
                 if (r.RunningTime.IsZero()) ++n.out;
                 else if (!r.Reference) places.Add(r.RunningTime, s);
-            } else if (r.Status == "DNS") {
+            } else if (IsStatus(r.Status, "DNS")) {
                 ++n.absent;
             } else {
                 ++n.confirmed;
-                if (r.Status == "OK" && !r.Reference) places.Add(r.RunningTime, s);
+                if (IsStatus(r.Status, "OK") && !r.Reference) places.Add(r.RunningTime, s);
             }
         }
         places.Assign(ev, c);
