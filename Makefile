@@ -24,11 +24,24 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The engine tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test again, widget tests included, under AddressSanitizer (with leak checks) and
+# UndefinedBehaviorSanitizer. The suppressions cover leaks inside system libraries only.
 sanitize-test: deps
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILO_SANITIZE=ON -DQUILO_BUILD_GUI=OFF
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILO_SANITIZE=ON -DQUILO_BUILD_GUI=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (clang build in build-fuzz), each run FUZZ_SECONDS from its seeds.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 30
+fuzz:
+	QUILO_FUZZ_DEPS=1 bash scripts/install-deps.sh
+	cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DQUILO_BUILD_GUI=OFF -DQUILO_BUILD_TESTS=OFF -DQUILO_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # Opens Quilo on a scratch copy of the demo event, so the committed demo stays clean.
 run: build
@@ -44,8 +57,21 @@ report: build
 	rm -rf $(BUILD)/demo-event && cp -r examples/demo-event $(BUILD)/demo-event
 	$(BUILD)/quilo-report --now 12:00:00 --order result $(BUILD)/demo-event
 
+# Benchmarks on the capacity event (Release build in build-bench), then the floor check.
+# The machine may be shared: each benchmark is repeated and reported by its median.
+BENCH_BUILD ?= build-bench
+BENCH_ARGS  ?= --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILO_BUILD_BENCH=ON -DQUILO_BUILD_TESTS=OFF -DQUILO_BUILD_GUI=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	rm -rf $(BENCH_BUILD)/capacity-event
+	python3 bench/make_capacity_event.py $(BENCH_BUILD)/capacity-event
+	$(BENCH_BUILD)/bench/quilo_bench --event=$(BENCH_BUILD)/capacity-event $(BENCH_ARGS)
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/quilo_window_bench --event=$(BENCH_BUILD)/capacity-event $(BENCH_ARGS)
+	bash bench/floor.sh $(BENCH_BUILD)/quilo-report $(BENCH_BUILD)/capacity-event
+
 screenshot: build
 	bash scripts/screenshot.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build make pkg-config
+  g++ cmake ninja-build make pkg-config time
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation fontconfig
   xvfb xauth x11-apps imagemagick

@@ -19,6 +19,8 @@ struct IoResult {
 };
 
 std::string DescribeErrno(int err);
+// The reason given when the path names a FIFO, a device or the like.
+extern const char* const kNotARegularFile;
 
 // Streams the raw (undecoded) lines of a file. A line ends at CR LF, LF or CR; the
 // last line needs no line end. Lines are read as they stand when the reader reaches
@@ -49,6 +51,8 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 // before returning. A last line left without a line end is ended first, so the new
 // line never glues onto it. Creates the file when missing.
 IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line);
+// The same without waiting for stable storage (settings: lost defaults come back).
+IoResult AppendLine(const std::string& path, std::string_view utf8Line);
 
 // Replaces a file with the given lines (CP932, each ended by CR LF) only once they are
 // written whole: a temporary file beside it is written, synced and renamed over it.

@@ -13,10 +13,12 @@ namespace quilo {
 
 bool FileExists(const std::string& path) {
     if (path.empty()) return false;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting, and regular files only: a FIFO would block the open (a hang at
+    // start-up), and the readers cannot take a device either.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
-    bool regular = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
     return regular;
 }
@@ -53,9 +55,11 @@ std::string_view GetFieldView(std::string_view line, int n, std::string_view sep
     std::size_t s = 0;
     while (true) {
         std::size_t p = s;
-        std::size_t c;
+        // Found once per field and again only when a quoted stretch runs past it: a
+        // search per quote pair made a long line of quotes take quadratic time.
+        std::size_t c = line.find(sep, p);
         while (true) {
-            c = line.find(sep, p);
+            if (c != npos && c < p) c = line.find(sep, p);
             if (c == npos) break;
             std::size_t d = line.find('"', p);
             if (d == npos || d >= c) break;
@@ -145,6 +149,8 @@ std::optional<std::int32_t> ToWholeNumber(std::string_view text) {
     }
     if (!digits) return std::nullopt;
     double v = std::strtod(t.c_str(), nullptr);
+    // More than ~308 digits overflow to infinity, which must not pass as 0.
+    if (!std::isfinite(v)) return std::nullopt;
     std::int64_t r = RoundHalfEven(v);
     if (r > std::numeric_limits<std::int32_t>::max() || r < std::numeric_limits<std::int32_t>::min()) return std::nullopt;
     return static_cast<std::int32_t>(r);

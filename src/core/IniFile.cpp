@@ -59,7 +59,7 @@ void IniFile::SetItem(std::string_view rawKey, std::string_view rawValue) {
         return;
     }
     // A failed append is ignored: the value is still held in memory.
-    if (!fileName_.empty()) AppendLineDurable(fileName_, key + "=" + value);
+    if (!fileName_.empty()) AppendLine(fileName_, key + "=" + value);
     keys_.push_back(key);
     values_.emplace(Fold(key), value);
 }

@@ -30,6 +30,19 @@ Hms Split(Time t) {
 } // namespace
 
 std::optional<Time> ParseTime(std::string_view text) {
+    // The usual "H:MM:SS" / "HH:MM:SS" without blanks, read directly.
+    if (text.size() == 7 || text.size() == 8) {
+        const char* q = text.data() + (text.size() - 7);
+        auto d = [](char ch) { return static_cast<unsigned>(ch - '0') <= 9; };
+        if (d(q[0]) && q[1] == ':' && d(q[2]) && d(q[3]) && q[4] == ':' && d(q[5]) && d(q[6]) &&
+            (text.size() == 7 || d(text[0]))) {
+            const int h = (text.size() == 8 ? (text[0] - '0') * 10 : 0) + (q[0] - '0');
+            const int m = (q[2] - '0') * 10 + (q[3] - '0');
+            const int s = (q[5] - '0') * 10 + (q[6] - '0');
+            if (h > 23 || m > 59 || s > 59) return std::nullopt;
+            return Time::Hms(h, m, s);
+        }
+    }
     std::size_t b = 0, e = text.size();
     while (b < e && IsBlank(text[b])) ++b;
     while (e > b && IsBlank(text[e - 1])) --e;

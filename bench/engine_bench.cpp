@@ -1,0 +1,201 @@
+// The engine at capacity: finish log read, status refresh, output files, start-up.
+#include "BenchEvent.h"
+
+#include "core/Event.h"
+#include "core/Files.h"
+#include "core/History.h"
+#include "finish/FinishLog.h"
+#include "main/Station.h"
+#include "readers/CourseFile.h"
+#include "readers/StartList.h"
+#include "results/Evaluation.h"
+#include "results/OutputFiles.h"
+#include "results/StatusRefresh.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+using namespace quilo;
+using quilo::bench::EventFolder;
+
+namespace {
+
+const Time kNow = Time::Hms(12, 0, 0);
+Clock FixedClock() {
+    return [] { return kNow; };
+}
+
+std::string InEvent(const char* file) { return EventFolder() + "/" + file; }
+
+// The event as the two set-up readers leave it (no finish log yet).
+std::unique_ptr<Event> ReadSetUp() {
+    auto ev = std::make_unique<Event>();
+    History h(FixedClock());
+    ev->LastClassIndex = ReadCourseFile(*ev, InEvent("Control.dat"), h);
+    if (!ReadStartList(*ev, InEvent("Startlst.dat"), h)) std::abort();
+    return ev;
+}
+
+// The event after the finish log and one refresh, shared by the refresh and output benchmarks.
+Event& FilledEvent() {
+    static std::unique_ptr<Event> ev = [] {
+        auto e = ReadSetUp();
+        History h(FixedClock());
+        std::string tag;
+        ReadFinishLogFile(*e, InEvent("Regnly.log"), h, tag, {});
+        StatusLists lists;
+        RefreshStatus(*e, kNow, TimeLimitFromText("150"), lists);
+        return e;
+    }();
+    return *ev;
+}
+
+void BM_ReadFinishLog(benchmark::State& state) {
+    auto ev = ReadSetUp();
+    const std::string path = InEvent("Regnly.log");
+    std::string tag;
+    for (auto _ : state) {
+        History h(FixedClock());
+        ReadFinishLogFile(*ev, path, h, tag, {});
+        benchmark::DoNotOptimize(h.Count());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(path)));
+    state.SetItemsProcessed(state.iterations() * 100000);
+}
+BENCHMARK(BM_ReadFinishLog)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One typical line of the log through the punch check (31 pairs against 30 positions).
+void BM_CheckLine(benchmark::State& state) {
+    auto ev = ReadSetUp();
+    LineReader reader(InEvent("Regnly.log"));
+    std::string_view v;
+    reader.Next(v);
+    const std::string line(v);
+    const int n = *ev->Cards.Find(CardNumberText(line));
+    for (auto _ : state) {
+        CheckLine(*ev, n, line);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_CheckLine);
+
+void BM_CardLookup(benchmark::State& state) {
+    auto ev = ReadSetUp();
+    const std::string line = "1,2026/12/06,09:00:01,0001,R,(10250),39,0:02:55";
+    for (auto _ : state) benchmark::DoNotOptimize(ev->Cards.Find(CardNumberText(line)));
+}
+BENCHMARK(BM_CardLookup);
+
+// The status refresh with the class table and the competitor list; arg 0 start order,
+// 1 result order. The lists are kept between calls, as the station keeps them.
+void BM_RefreshStatus(benchmark::State& state) {
+    Event& ev = FilledEvent();
+    ev.SortByResult = static_cast<int>(state.range(0));
+    const Time limit = TimeLimitFromText("150");
+    StatusLists lists;
+    for (auto _ : state) {
+        RefreshStatus(ev, kNow, limit, lists);
+        benchmark::DoNotOptimize(lists.competitors.data());
+    }
+    state.counters["lines"] = static_cast<double>(lists.competitors.size() + lists.classStatus.size());
+}
+BENCHMARK(BM_RefreshStatus)->ArgName("byResult")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The same with new lists every time (the first refresh of a run).
+void BM_RefreshStatusNewLists(benchmark::State& state) {
+    Event& ev = FilledEvent();
+    ev.SortByResult = static_cast<int>(state.range(0));
+    const Time limit = TimeLimitFromText("150");
+    for (auto _ : state) {
+        StatusLists lists;
+        RefreshStatus(ev, kNow, limit, lists);
+        benchmark::DoNotOptimize(lists.competitors.data());
+    }
+}
+BENCHMARK(BM_RefreshStatusNewLists)->ArgName("byResult")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_BuildResultsFile(benchmark::State& state) {
+    const Event& ev = FilledEvent();
+    const Time limit = TimeLimitFromText("150");
+    for (auto _ : state) benchmark::DoNotOptimize(BuildResultsFile(ev, limit));
+}
+BENCHMARK(BM_BuildResultsFile)->Unit(benchmark::kMicrosecond);
+
+void BM_BuildNotReturnedFile(benchmark::State& state) {
+    const Event& ev = FilledEvent();
+    for (auto _ : state) benchmark::DoNotOptimize(BuildNotReturnedFile(ev));
+}
+BENCHMARK(BM_BuildNotReturnedFile)->Unit(benchmark::kMicrosecond);
+
+// Build and replace the file on disk (written whole, synced, renamed).
+void BM_WriteResultsFile(benchmark::State& state) {
+    const Event& ev = FilledEvent();
+    const Time limit = TimeLimitFromText("150");
+    const std::string path = quilo::bench::ScratchFolder("results") + "/E_Result.txt";
+    for (auto _ : state) {
+        IoResult r = ReplaceFile(path, BuildResultsFile(ev, limit));
+        if (!r) state.SkipWithError(r.reason.c_str());
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(path));
+}
+BENCHMARK(BM_WriteResultsFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_WriteNotReturnedFile(benchmark::State& state) {
+    const Event& ev = FilledEvent();
+    const std::string path = quilo::bench::ScratchFolder("noret") + "/E_NoRet.txt";
+    for (auto _ : state) {
+        IoResult r = ReplaceFile(path, BuildNotReturnedFile(ev));
+        if (!r) state.SkipWithError(r.reason.c_str());
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(path));
+}
+BENCHMARK(BM_WriteNotReturnedFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Only the replace of a file of the results' size: the part the build does not explain.
+void BM_ReplaceFileOnly(benchmark::State& state) {
+    const std::vector<std::string> lines = BuildResultsFile(FilledEvent(), TimeLimitFromText("150"));
+    const std::string path = quilo::bench::ScratchFolder("replace") + "/E_Result.txt";
+    for (auto _ : state) {
+        IoResult r = ReplaceFile(path, lines);
+        if (!r) state.SkipWithError(r.reason.c_str());
+    }
+}
+BENCHMARK(BM_ReplaceFileOnly)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The whole start-up sequence on a copy of the event. Arg 1: settings file already
+// there (every later start); arg 0: first start, the settings file created anew.
+void BM_Startup(benchmark::State& state) {
+    const bool iniPresent = state.range(0) != 0;
+    const std::string folder = quilo::bench::ScratchFolder("startup");
+    quilo::bench::CopyEvent(folder);
+    const std::string ini = folder + "/Quilo.ini";
+    {
+        Station warm(folder, FixedClock());
+        warm.Startup();
+    }
+    for (auto _ : state) {
+        if (!iniPresent) {
+            state.PauseTiming();
+            fs::remove(ini);
+            state.ResumeTiming();
+        }
+        Station station(folder, FixedClock());
+        station.Startup();
+        benchmark::DoNotOptimize(station.Lists().competitors.size());
+    }
+}
+BENCHMARK(BM_Startup)->ArgName("iniPresent")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    quilo::bench::SetUpEvent(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
