@@ -110,10 +110,18 @@ void Station::SetSortByResult(bool byResult) {
     RefreshStatus();
 }
 
+std::string Station::OutputPath(const char* key) const {
+    std::string path = settings_ ? settings_->Item(key) : std::string();
+    // A relative path names a file of the event folder, as it did where the program's
+    // folder was the working folder; never one of wherever the program was started.
+    if (!path.empty() && path.front() != '/') path = PathOf(path);
+    return path;
+}
+
 IoResult Station::WriteResults() {
     RefreshStatus();
     Busy(true);
-    std::string path = settings_ ? settings_->Item("SeisekiOutput") : std::string();
+    std::string path = OutputPath("SeisekiOutput");
     IoResult r = path.empty() ? IoResult::Fail(path, "出力先が設定されていません")
                               : ReplaceFile(path, BuildResultsFile(*event_, TimeLimit()));
     Busy(false);
@@ -123,7 +131,7 @@ IoResult Station::WriteResults() {
 IoResult Station::WriteNotReturned() {
     RefreshStatus();
     Busy(true);
-    std::string path = settings_ ? settings_->Item("MikikanOutput") : std::string();
+    std::string path = OutputPath("MikikanOutput");
     IoResult r = path.empty() ? IoResult::Fail(path, "出力先が設定されていません")
                               : ReplaceFile(path, BuildNotReturnedFile(*event_));
     Busy(false);

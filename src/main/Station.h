@@ -50,6 +50,8 @@ public:
     const std::string& Folder() const { return folder_; }
     std::string PathOf(const std::string& fileName) const;  // folder + "/" + name
     Time TimeLimit() const;
+    // The file an output setting names (a relative path taken in the event folder).
+    std::string OutputPath(const char* key) const;
     // Font size settings as numbers (0 when not a number).
     float FontSize(const char* key) const;
 

@@ -1,0 +1,55 @@
+// The course file reader on any bytes, then the punch check and the lists over what
+// it read.
+#include "FuzzSupport.h"
+
+#include "finish/FinishLog.h"
+#include "readers/CourseFile.h"
+#include "results/OutputFiles.h"
+#include "results/StatusRefresh.h"
+
+#include <memory>
+
+using namespace quilo;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Scratch& scratch = fuzz::Scratch::Get();
+    scratch.Write("Control.dat", fuzz::AsText(data, size));
+
+    // One table for the whole run, emptied per input: a fresh one costs more than the read.
+    static const auto blank = std::make_unique<const Event>();
+    static const auto ev = std::make_unique<Event>();
+    *ev = *blank;
+    History history(fuzz::FixedClock());
+    const int last = ReadCourseFile(*ev, scratch.File("Control.dat"), history);
+    if (last < -1 || last >= kMaxClasses) fuzz::Fail("class counter out of range");
+    ev->LastClassIndex = last;
+    fuzz::CheckTables(*ev);
+
+    // One competitor per class, whose card punches the first alternative of every
+    // position in course order, then the class's first finish code.
+    for (int c = 0; c < ev->ClassesInUse(); ++c) {
+        const std::string card = "1000" + std::to_string(c);
+        ev->Cards.Add(card, c);
+        ev->EntryClass[c] = c;
+        ev->EntrySlot[c] = 1;
+        ev->ClassEntryCount[c] = 1;
+        ev->Entries[c][1].StartTime = Time::Hms(10, c, 0);
+        ev->FirstStart[c] = ev->LastStart[c] = Time::Hms(10, c, 0);
+        std::string line = "1,2,3,4,5,(" + card + ")";
+        for (int p = 1; p <= ev->ControlCount[c]; ++p)
+            line += "," + std::to_string(ev->CourseControls[c][p][0]) + ",0:" + std::to_string(10 + p) + ":00";
+        line += "," + std::to_string(ev->CourseControls[c][kFinishPosition][0]) + ",0:59:00";
+        CheckLine(*ev, c, line);
+    }
+    fuzz::CheckTables(*ev);
+
+    StatusLists lists;
+    for (int order = 0; order < 2; ++order) {
+        ev->SortByResult = order;
+        RefreshStatus(*ev, Time::Hms(12, 0, 0), Time::Minutes(150), lists);
+    }
+    BuildResultsFile(*ev, Time::Minutes(150));
+    BuildNotReturnedFile(*ev);
+    fuzz::CheckTables(*ev);
+    return 0;
+}

@@ -1,0 +1,45 @@
+// The finish log reader with its punch check on any bytes, over the template event,
+// with the spare-card question answered through the dialog's logic; read twice, as the
+// data-load button does.
+#include "FuzzSupport.h"
+
+#include "dialogs/SpareLogic.h"
+#include "finish/FinishLog.h"
+#include "main/Station.h"
+
+using namespace quilo;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Scratch& scratch = fuzz::Scratch::Get();
+    scratch.Reset();
+    const std::string_view log = fuzz::AsText(data, size);
+    scratch.Write("Regnly.log", log);
+
+    // One station for the whole run, its tables and history set afresh per input (a new
+    // one costs more than the read).
+    static Station& station = *new Station(scratch.Path(), fuzz::FixedClock());
+    station.Ev() = fuzz::TemplateEvent();
+    station.Hist() = History(fuzz::FixedClock());
+    station.Tag.clear();
+    // Answers in turn: two bibs, a bib nobody has (refused, so cancelled), a cancel.
+    static const char* const kAnswers[] = {"0101", "0201", "9999", nullptr, "0401"};
+    int asked = 0;
+    station.SetSparePrompt([&](int ecardId) {
+        const char* bib = kAnswers[asked++ % 5];
+        if (!bib) return;
+        SpareLogic logic(station, ecardId);
+        logic.Load();
+        logic.SetText1(bib);
+        logic.Ok();
+    });
+    station.ReadFinishLog();
+    fuzz::CheckTables(station.Ev());
+    station.SetSortByResult(true);
+    station.ReadFinishLog();
+    fuzz::CheckTables(station.Ev());
+
+    // The punch check of the whole input as one line, for every competitor number.
+    for (int n = -1; n <= kMaxCompetitors; n += 1) CheckLine(station.Ev(), n, log);
+    fuzz::CheckTables(station.Ev());
+    return 0;
+}

@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets (fuzz/corpus/<target>/), small CP932
+files taken from the demo event and from the cases the tests use.
+
+    python3 fuzz/make_corpus.py
+"""
+import os
+import shutil
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DEMO = os.path.join(ROOT, "examples", "demo-event")
+OUT = os.path.join(ROOT, "fuzz", "corpus")
+
+
+def cp932(lines, end_last=True):
+    text = "\r\n".join(lines) + ("\r\n" if end_last and lines else "")
+    return text.encode("cp932")
+
+
+def demo(name, first=None):
+    with open(os.path.join(DEMO, name), "rb") as f:
+        data = f.read()
+    if first is not None:
+        data = b"".join(data.splitlines(keepends=True)[:first])
+    return data
+
+
+def write(target, name, data):
+    folder = os.path.join(OUT, target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def course_file():
+    t = "fuzz_course_file"
+    write(t, "demo", demo("Control.dat"))
+    write(t, "two-classes", cp932(["**:M21", "1:31", "2:32", "3:33", "99:100", "**:W21", "1:31", "2:32", "3:33", "99:100"]))
+    write(t, "alternatives", cp932(["", "コメント行", "**:Ｍ２１Ａ ", "1:31", "2: 32 ", "4:34", "5:121", "5:131", "5:141",
+                                    "5:151", "99:100", "99:101", "**:W21:extra", "\"1\":\"41\"", "31:200", "99:300"]))
+    write(t, "skipped", cp932(["1:31"] + ["**:C%d" % c for c in range(10)] +
+                              ["31:60", "32:61", "099:62", "x:63", "3:", "99:abc", "**:C10", "1:70"]))
+    write(t, "all-positions", cp932(["**:Long"] + ["%d:%d" % (p, 40 + p + 100 * a) for p in range(1, 32) for a in range(3)]
+                                    + ["99:100"]))
+    write(t, "empty", b"")
+    write(t, "invalid-bytes", b"**:\x81\x20\xff\x80\r\n1:\x82\r\n99:1\x00\r\n")
+
+
+TEMPLATE_CLASSES = ["M21", "Ｗ２１", "Open", "Long"]
+
+
+def start_list():
+    t = "fuzz_start_list"
+    rows = []
+    for i, line in enumerate(demo("Startlst.dat").decode("cp932").splitlines()[:30]):
+        f = line.split(",")
+        if f[1] != "**":
+            f[1] = TEMPLATE_CLASSES[i % 4]
+        rows.append(",".join(f))
+    write(t, "demo", cp932(rows))
+    write(t, "fields", cp932(["ヘッダ行", "01001,M21,10:00:00,101,山田 太郎,7,\"クラブ,A\",ignored",
+                              "1002,Ｗ２１,0:00:00,201,花子,0,B", "9001,**,,,,,", "1003,M21,09:30:00,102,次郎,3,C",
+                              "1004,Ｗ２１,10:20:00,202,x,1,D", "1005,Ｗ２１,10:01:00,203,y,1,E"]))
+    write(t, "skipped", cp932(["x1,M21,10:00:00,1,a,0,c", "2,M21,10:00,1,a,0,c", "3,M21,ten,1,a,0,c",
+                               "4,M21,10:00:00,,a,0,c", "5,M21,10:00:00,1,a,z,c", "6,M21,10:00:00,1,a",
+                               "2,M21,10:00:00,1,名前,0,クラブ", "7,**,,,,,", "2,**,,,,,"]))
+    write(t, "undefined-class", cp932(["1,M21,10:00:00,1,a,0,c", "2,M21 ,10:00:00,1,a,0,c", "3,M21,10:00:00,1,a,0,c"]))
+    write(t, "empty-class", cp932(["1,,10:00:00,1,a,0,c"]))
+    write(t, "empty", b"")
+
+
+LOG_HEAD = "1,2026/12/06,11:00:20,0001,R,"
+
+
+def finish_log():
+    t = "fuzz_finish_log"
+    write(t, "demo", demo("Regnly.log", 12))
+    lines = [
+        LOG_HEAD + "(10001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+        LOG_HEAD + "(10002),31,0:10:00,33,0:30:00,100,0:40:00",
+        LOG_HEAD + "(10003),31,0:10:00,32,0:20:00,31,0:30:00,200,0:41:00",
+        LOG_HEAD + "(10004),100,0:05:00,31,0:10:00,32,0:20:00",
+        LOG_HEAD + "(10005),100,0:38:00",
+        LOG_HEAD + "(10006)," + ",".join("%d,0:%02d:00" % (40 + p, p) for p in range(1, 32)) + ",100,0:59:00",
+        LOG_HEAD + "(01234),31,0:10:00,,0:11:00,x,0:12:00,33",
+        LOG_HEAD + "(90001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+        LOG_HEAD + "(90002),100,0:30:00",
+        LOG_HEAD + "(55555),31,0:10:00",
+        "no comma here",
+        "12345,without parenthesis",
+        LOG_HEAD + "(10001),31,0:1x:00,100,25:00:00",
+    ]
+    write(t, "cases", cp932(lines))
+    write(t, "open-last-line", cp932(lines[:2] + [LOG_HEAD + "(10003),31,0:1"], end_last=False))
+    write(t, "empty", b"")
+
+
+def change_file():
+    t = "fuzz_change_file"
+    write(t, "demo", demo("Change.dat"))
+    write(t, "kinds", cp932(["欠席/10001", "遅刻/10002,5", "ＯＫ/10003,1:23:45", "ＮＧ/10004,P3", "取消/10001",
+                             "参考/10005", "公式/10005", "予備/90001,10006", "欠席/90001", "OK/10001,1:00:00",
+                             "no slash", "遅刻/10002,99999", "ＯＫ/10003,1:7x"]))
+    write(t, "unknown-card", cp932(["参考/10002", "欠席/55555", "欠席/10001"]))
+    write(t, "spare-chain", cp932(["予備/90002,10001", "予備/90003,90002", "予備/90001,77777", "遅刻/90003,2"]))
+    write(t, "cut-off", cp932(["欠席/10001", "ＯＫ/10002,0:5"], end_last=False))
+    write(t, "empty", b"")
+
+
+def settings():
+    t = "fuzz_settings"
+    write(t, "defaults", cp932(["SeisekiOutput=/event/E_Result.txt", "MikikanOutput=/event/E_NoRet.txt", "TimeLimit=150",
+                                "ClassListFontSize=9", "HistoryListFontSize=9", "EntryListFontSize=9"]))
+    write(t, "trimmed", b"  TimeLimit = 120 \r\nSeisekiOutput=/a=b/E.txt\r\nno equals\r\n\r\ntimelimit=7\r\nClassListFontSize=")
+    write(t, "numbers", cp932(["TimeLimit=1e308", "ClassListFontSize=-3", "HistoryListFontSize=1e40",
+                               "EntryListFontSize=９", "TimeLimit=99999"]))
+    write(t, "empty", b"")
+
+
+def station():
+    t = "fuzz_station"
+    parts = [b"0101;0102;;0201", demo("Control.dat"), demo("Startlst.dat"), demo("Change.dat"), demo("Regnly.log", 40)]
+    write(t, "demo", b"\x1e".join(parts))
+    small = [b"0101",
+             cp932(["**:M21", "1:31", "2:32", "3:33", "99:100"]),
+             cp932(["12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M21,10:02:00,102,鈴木花子,2,大阪OLC",
+                    "90001,**,,,,,"]),
+             cp932(["参考/12346"]),
+             cp932(["1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+                    "1,2,3,4,5,(90001),31,0:10:00,100,0:36:00"]),
+             cp932(["TimeLimit=30", "SeisekiOutput=E_Result.txt"])]
+    write(t, "small", b"\x1e".join(small))
+    write(t, "folders", b"\x1e".join(small[:2] + [small[2], b"\x1d", b"\x1d", b"\x1d"]))
+    write(t, "undefined-class", b"\x1e".join(small[:2] + [cp932(["1,M22,10:00:00,1,a,0,c"])] + small[3:]))
+    write(t, "empty", b"")
+
+
+def dict_entry(text):
+    out = []
+    for b in text.encode("cp932"):
+        c = chr(b)
+        out.append(c if 0x20 <= b < 0x7F and c not in '"\\' else "\\x%02X" % b)
+    return '"%s"' % "".join(out)
+
+
+DICTS = {
+    "fuzz_course_file": ["**:", "99:", ":", "\r\n", "\"", "31:", "32:", "0", "-1", "2147483648", "1e3", " "],
+    "fuzz_start_list": [",", ",**,", ",M21,", ",Ｗ２１,", ",Open,", ",Long,", "10:00:00", "0:00:00", "23:59:59", "\"",
+                        "\r\n", "90001", "01234"],
+    "fuzz_finish_log": [",", "(", "(10001)", "(90001)", "(01234)", ",31,", ",100,", ",200,", "0:10:00", "23:59:59",
+                        "1,2,3,4,5,", "\"", "\r\n"],
+    "fuzz_change_file": ["欠席/", "遅刻/", "ＯＫ/", "ＮＧ/", "取消/", "参考/", "公式/", "予備/", "10001", "90001", ",",
+                         "1:23:45", "P3", "\"", "\r\n"],
+    "fuzz_settings": ["=", "SeisekiOutput", "MikikanOutput", "TimeLimit", "ClassListFontSize", "HistoryListFontSize",
+                      "EntryListFontSize", "1e308", "-", "\r\n", " "],
+    "fuzz_station": ["\x1e", "\x1d", "**:", "99:", ",**,", "(10001)", "欠席/", "予備/", "=", "TimeLimit", ";",
+                     "0101", "\r\n"],
+}
+
+
+def dictionaries():
+    folder = os.path.join(ROOT, "fuzz", "dict")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for target, words in DICTS.items():
+        with open(os.path.join(folder, target + ".dict"), "w") as f:
+            for w in words:
+                f.write(dict_entry(w) + "\n")
+
+
+def main():
+    shutil.rmtree(OUT, ignore_errors=True)
+    dictionaries()
+    course_file()
+    start_list()
+    finish_log()
+    change_file()
+    settings()
+    station()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a fuzz build for a while, each from its seed corpus.
+#   bash fuzz/run.sh BUILD_DIR SECONDS [TARGET...]
+# New inputs go to BUILD_DIR/fuzz-corpus/<target> (the seeds in fuzz/corpus stay as they
+# are); a crash is kept as BUILD_DIR/fuzz-artifacts/<target>-crash-... and fails the run.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:?build folder}
+seconds=${2:?seconds per target}
+shift 2
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_change_file fuzz_settings fuzz_station)
+fi
+
+# Larger inputs for the target that carves a whole event folder out of one input.
+max_len() {
+  case "$1" in
+    fuzz_station) echo 32768 ;;
+    *) echo 8192 ;;
+  esac
+}
+
+status=0
+summary=()
+for t in "${targets[@]}"; do
+  exe="$build/fuzz/$t"
+  if [ ! -x "$exe" ]; then
+    echo "fuzz: $exe is missing" >&2
+    exit 2
+  fi
+  corpus="$build/fuzz-corpus/$t"
+  artifacts="$build/fuzz-artifacts"
+  mkdir -p "$corpus" "$artifacts"
+  log="$build/fuzz-$t.log"
+  dict=()
+  if [ -f "fuzz/dict/$t.dict" ]; then dict=(-dict="fuzz/dict/$t.dict"); fi
+  echo "fuzz: $t for ${seconds}s"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "$exe" "$corpus" "fuzz/corpus/$t" "${dict[@]}" -max_total_time="$seconds" -max_len="$(max_len "$t")" \
+      -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/$t-" >"$log" 2>&1
+  rc=$?
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  if [ $rc -ne 0 ]; then
+    status=1
+    summary+=("$t: FINDING after ${runs:-?} runs (see $log)")
+    tail -40 "$log" >&2
+  else
+    summary+=("$t: ${runs:-?} runs, no finding")
+  fi
+done
+printf 'fuzz: %s\n' "${summary[@]}"
+exit $status

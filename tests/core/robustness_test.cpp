@@ -1,0 +1,92 @@
+// The file and number services on inputs a broken or hostile folder can hold: FIFOs
+// and devices where files belong, and numbers too long for a double.
+#include "core/Files.h"
+#include "core/General.h"
+#include "core/IniFile.h"
+
+#include "ChildProcess.h"
+#include "TestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+namespace quilo {
+namespace {
+
+using test::TempDir;
+
+TEST(Robustness, NumbersTooLongForADoubleAreNoWholeNumbers) {
+    // Beyond ~308 digits the conversion overflows to infinity, which once read as 0.
+    EXPECT_EQ(ToWholeNumber(std::string(400, '9')), std::nullopt);
+    EXPECT_EQ(ToWholeNumber("-" + std::string(400, '9')), std::nullopt);
+    EXPECT_EQ(ToWholeNumber("0" + std::string(400, '0') + "7"), 7);
+    EXPECT_EQ(ToWholeNumber("2147483648"), std::nullopt);
+    // The leading-number rule has no failure: an overflow reads as 0.
+    EXPECT_EQ(LeadingNumber(std::string(400, '9')), 0.0);
+    EXPECT_EQ(LeadingInt16(std::string(400, '9')), 0);
+}
+
+TEST(Robustness, FieldSplitterIsLinearInQuotePairs) {
+    // A quoted stretch per pair before a separator far away: each field stays one walk.
+    const std::string quotes(1 << 20, '"');
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(GetField("a," + quotes + ",b", 2, ",").size(), quotes.size() - 2);
+    EXPECT_EQ(GetField("a," + quotes + ",b", 3, ","), "b");
+    EXPECT_EQ(GetField(quotes + "://x", 2, ":"), "//x");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    // Quotes still protect the separators they enclose.
+    EXPECT_EQ(GetField("\"a,b\"\"c,d\",e", 1, ","), "a,b\"\"c,d");
+    EXPECT_EQ(GetField("\"a,b\"\"c,d\",e", 2, ","), "e");
+}
+
+// FIFOs are opened by a child with an alarm: before the fix the open blocked forever.
+TEST(Robustness, FifoIsNoFileAndNeverBlocks) {
+    TempDir dir;
+    const std::string fifo = dir.File("Regnly.log");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::string out = test::InChild([&]() -> std::string {
+        ::alarm(20);
+        std::string problems;
+        if (FileExists(fifo)) problems += "FileExists; ";
+        if (LineReader(fifo).IsOpen()) problems += "LineReader; ";
+        std::vector<std::string> lines;
+        if (ReadTextLines(fifo, lines)) problems += "ReadTextLines; ";
+        IoResult created = CreateEmptyFile(fifo);
+        if (created) problems += "CreateEmptyFile; ";
+        IoResult appended = AppendLineDurable(fifo, "欠席/12345");
+        if (appended || appended.path != fifo || appended.reason != kNotARegularFile) problems += "AppendLineDurable; ";
+        IniFile ini;
+        ini.SetFileName(fifo);  // no settings, created nowhere, held in memory
+        ini.SetItem("TimeLimit", "150");
+        if (ini.Item("TimeLimit") != "150") problems += "IniFile; ";
+        return problems;
+    });
+    EXPECT_EQ(out, "");
+}
+
+TEST(Robustness, DevicesAreNoFiles) {
+    // An endless device would otherwise be one line without end.
+    EXPECT_FALSE(FileExists("/dev/zero"));
+    EXPECT_FALSE(LineReader("/dev/zero").IsOpen());
+    EXPECT_FALSE(FileExists("/dev/null"));
+    IoResult r = AppendLineDurable("/dev/null", "x");
+    EXPECT_FALSE(r);
+    EXPECT_EQ(r.reason, kNotARegularFile);
+}
+
+TEST(Robustness, SymbolicLinkToAFileIsThatFile) {
+    TempDir dir;
+    test::WriteBytes(dir.File("real.log"), "a,b\r\n");
+    ASSERT_EQ(::symlink(dir.File("real.log").c_str(), dir.File("Regnly.log").c_str()), 0);
+    EXPECT_TRUE(FileExists(dir.File("Regnly.log")));
+    std::vector<std::string> lines;
+    ASSERT_TRUE(ReadTextLines(dir.File("Regnly.log"), lines));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a,b"}));
+}
+
+} // namespace
+} // namespace quilo
