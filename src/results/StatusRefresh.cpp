@@ -77,6 +77,17 @@ void BibAndCard(parts::LineWriter& w, const EntryRecord& r) {
     w.Char('>');
 }
 
+// " (bib) <card> name number club": the shared middle of the roster and start-order lines.
+void CompetitorPieces(parts::LineWriter& w, const EntryRecord& r, int clubWidth) {
+    BibAndCard(w, r);
+    w.Char(' ');
+    w.Name(r.Name, 12, 6);
+    w.Char(' ');
+    w.RightNumber(r.ExtraNumber, 2);
+    w.Char(' ');
+    w.LeftWidth(r.Club, clubWidth);
+}
+
 } // namespace
 
 std::string ClassHeading(const std::string& className) { return "◆◆ " + ToFullWidth(className); }
@@ -98,25 +109,13 @@ void AppendRosterLine(std::string& out, const Event& ev, int c, int s) {
     parts::LineWriter w(out);
     w.LeftChars(ev.ClassNames[c], 8);
     w.HhNn(r.StartTime);
-    BibAndCard(w, r);
-    w.Char(' ');
-    w.Name(r.Name, 12, 6);
-    w.Char(' ');
-    w.RightNumber(r.ExtraNumber, 2);
-    w.Char(' ');
-    w.LeftWidth(r.Club, 18);
+    CompetitorPieces(w, r, 18);
 }
 
 void AppendStartOrderLine(std::string& out, const EntryRecord& r) {
     parts::LineWriter w(out);
     w.HhNn(r.StartTime);
-    BibAndCard(w, r);
-    w.Char(' ');
-    w.Name(r.Name, 12, 6);
-    w.Char(' ');
-    w.RightNumber(r.ExtraNumber, 2);
-    w.Char(' ');
-    w.LeftWidth(r.Club, 22);
+    CompetitorPieces(w, r, 22);
     w.Text(r.Status.empty() ? "  " : " *");
     parts::PlacePiece(w, r);
     switch (StateOf(r)) {
