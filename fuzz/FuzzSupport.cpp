@@ -77,6 +77,7 @@ const char* const kTemplateCourse =
     "**:M21\r\n1:31\r\n2:32\r\n3:33\r\n99:100\r\n"
     "**:Ｗ２１\r\n1:31\r\n2:32\r\n2:42\r\n3:31\r\n99:100\r\n99:200\r\n"
     "**:Open\r\n99:100\r\n"
+    "**:Big\r\n1:1023\r\n2:1024\r\n2:-7\r\n3:5000\r\n99:100000\r\n"
     "**:Long\r\n";
 
 const char* const kTemplateStartList =
@@ -86,6 +87,7 @@ const char* const kTemplateStartList =
     "10004,Ｗ２１,0:00:00,202,ｶﾀｶﾅ,0,x\r\n"
     "10005,Open,10:10:00,301,Open runner,0,\r\n"
     "10006,Long,11:00:00,401,長い名前の競技者さんです,3,とても長いクラブ名のクラブですよ\r\n"
+    "10007,Big,11:30:00,501,大きな番号,0,c\r\n"
     "90001,**,,,,,\r\n"
     "90002,**,,,,,\r\n"
     "01234,M21,10:20:00,103,ゼロ,0,z\r\n"
@@ -128,6 +130,20 @@ bool IsBlank(const EntryRecord& r) {
 }
 
 } // namespace
+
+bool SameResults(const Event& a, const Event& b) {
+    for (int c = 0; c < kMaxClasses; ++c)
+        for (int s = 0; s <= kMaxSlots; ++s) {
+            const EntryRecord &x = a.Entries[c][s], &y = b.Entries[c][s];
+            if (x.Status != y.Status || x.CheckStatus != y.CheckStatus || x.RunningTime != y.RunningTime ||
+                x.CardTime != y.CardTime || x.EcardNumber != y.EcardNumber || x.Place != y.Place)
+                return false;
+        }
+    for (int n = 0; n < kMaxCompetitors; ++n)
+        for (int p = 0; p <= kPositions; ++p)
+            if (a.PunchTimes[n][p] != b.PunchTimes[n][p]) return false;
+    return true;
+}
 
 const Event& TemplateEvent() {
     static const std::unique_ptr<Event> ev = BuildTemplate();

@@ -38,10 +38,11 @@ inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
 
 Clock FixedClock();
 
-// An event for the finish log and the change file: four classes (a plain course, a
-// course that repeats a code and has two finish codes, one without positions, and one
-// of all 31 positions with three alternatives each), competitors with five-digit cards
-// 10001.., and spare rows 90001 to 90003. Built once, copied for every input.
+// An event for the finish log and the change file: five classes (a plain course, a
+// course that repeats a code and has two finish codes, one without positions, one of
+// large and negative codes, and one of all 31 positions with three alternatives each),
+// competitors with five-digit cards 10001.., and spare rows 90001 to 90003. Built once,
+// copied for every input.
 const Event& TemplateEvent();
 // The course file and start list the template is read from (also used as seeds).
 extern const char* const kTemplateCourse;
@@ -50,6 +51,9 @@ extern const char* const kTemplateStartList;
 // Aborts (a finding) when a table holds something the readers must never write:
 // numbers out of range, cells beyond the limits, slot 0 or position 0 touched.
 void CheckTables(const Event& ev);
+
+// True when both events hold the same records and punch times.
+bool SameResults(const Event& a, const Event& b);
 
 [[noreturn]] void Fail(const char* what);
 

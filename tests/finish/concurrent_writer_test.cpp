@@ -150,7 +150,7 @@ TEST_F(ConcurrentWriterTest, LineReaderSeesWholeLinesAndThePartOfTheLastOne) {
     }
     thread.join();
     EXPECT_FALSE(writer.Failed());
-    EXPECT_LT(writer.LongestWrite(), 1s);
+    EXPECT_LT(writer.LongestWrite(), 5s);
     EXPECT_GT(passes, 1);
     RecordProperty("passes", passes);
     RecordProperty("partial_last_lines", partial);
@@ -179,7 +179,7 @@ TEST_F(ConcurrentWriterTest, FinishLogReaderKeepsEveryCompleteRecordExact) {
     }
     thread.join();
     EXPECT_FALSE(writer.Failed());
-    EXPECT_LT(writer.LongestWrite(), 1s);
+    EXPECT_LT(writer.LongestWrite(), 5s);
     // After the writer is done every card is read whole, whatever the passes before saw.
     for (int i = 0; i < kCards; ++i) EXPECT_EQ(ev->Entries[0][i + 1].RunningTime, FinishOf(i)) << i;
     RecordProperty("passes", passes);
