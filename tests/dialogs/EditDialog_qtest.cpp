@@ -1,4 +1,5 @@
 #include "DialogTestEvent.h"
+#include "DialogWidgetTest.h"
 #include "dialogs/DialogSupport.h"
 #include "dialogs/EditDialog.h"
 
@@ -16,20 +17,10 @@
 
 using namespace quilo;
 using quilo::test::DialogTestEvent;
+using quilo::test::Find;
+using quilo::test::Shown;
 
 namespace {
-
-struct Shown {
-    QString text;
-    MessageIcon icon;
-};
-
-template <class W>
-W* Find(QWidget& d, const char* name) {
-    W* w = d.findChild<W*>(QString::fromLatin1(name));
-    if (!w) qFatal("no control %s", name);
-    return w;
-}
 
 QStringList Lines(QListWidget* list) {
     QStringList out;

@@ -1,4 +1,5 @@
 #include "DialogTestEvent.h"
+#include "DialogWidgetTest.h"
 #include "dialogs/DialogSupport.h"
 #include "dialogs/SpareDialog.h"
 
@@ -14,22 +15,8 @@
 
 using namespace quilo;
 using quilo::test::DialogTestEvent;
-
-namespace {
-
-struct Shown {
-    QString text;
-    MessageIcon icon;
-};
-
-template <class W>
-W* Find(QWidget& d, const char* name) {
-    W* w = d.findChild<W*>(QString::fromLatin1(name));
-    if (!w) qFatal("no control %s", name);
-    return w;
-}
-
-} // namespace
+using quilo::test::Find;
+using quilo::test::Shown;
 
 class SpareDialogTest : public QObject {
     Q_OBJECT
