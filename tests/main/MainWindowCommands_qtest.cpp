@@ -1,4 +1,5 @@
 // The window's buttons and double clicks.
+#include "WindowFixture.h"
 #include "WindowTestEvent.h"
 #include "core/Event.h"
 #include "main/Fonts.h"
@@ -18,30 +19,8 @@ namespace {
 
 const Time kNoon = Time::Hms(12, 0, 0);
 
-struct Fixture {
-    explicit Fixture(const TempDir& dir) : station(dir.Path(), FixedClock(kNoon)), window(station) {
-        window.editOpener = [this](Station&, int id, QWidget* owner) {
-            edits.push_back(id);
-            owners.push_back(owner);
-        };
-        window.spareOpener = [](Station&, int, QWidget*) {};
-        window.critical = [this](QWidget*, const QString& title, const QString& text) {
-            titles << title;
-            messages << text;
-        };
-        window.Load();
-        auto shown = station.onRefreshed;
-        station.onRefreshed = [this, shown] {
-            ++refreshes;
-            shown();
-        };
-    }
-    Station station;
-    MainWindow window;
-    std::vector<int> edits;
-    std::vector<QWidget*> owners;
-    QStringList titles, messages;
-    int refreshes = 0;
+struct Fixture : WindowFixture {
+    explicit Fixture(const TempDir& dir) : WindowFixture(dir, kNoon) { LoadAndCountRefreshes(); }
 };
 
 void DoubleClickRow(QListWidget* list, int row) {

@@ -1,4 +1,5 @@
 // The history's keep-visible step and the resize rules.
+#include "WindowFixture.h"
 #include "WindowTestEvent.h"
 #include "main/Fonts.h"
 #include "main/MainWindow.h"
@@ -14,16 +15,11 @@ using namespace quilo::test;
 
 namespace {
 
-struct Fixture {
-    explicit Fixture(const TempDir& dir) : station(dir.Path(), FixedClock(Time::Hms(9, 5, 0))), window(station) {
-        window.editOpener = [](Station&, int, QWidget*) {};
-        window.spareOpener = [](Station&, int, QWidget*) {};
-        window.critical = [](QWidget*, const QString&, const QString&) {};
+struct Fixture : WindowFixture {
+    explicit Fixture(const TempDir& dir) : WindowFixture(dir, Time::Hms(9, 5, 0)) {
         window.Load();
         window.show();
     }
-    Station station;
-    MainWindow window;
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 // The window's start-up: history order, settings defaults, controls, fonts, clock.
+#include "WindowFixture.h"
 #include "WindowTestEvent.h"
 #include "main/Fonts.h"
 #include "main/MainWindow.h"
@@ -18,17 +19,8 @@ namespace {
 
 const Time kNoon = Time::Hms(12, 0, 0);
 
-// A window over the folder with every modal replaced by a recorder.
-struct Fixture {
-    explicit Fixture(const TempDir& dir) : station(dir.Path(), FixedClock(kNoon)), window(station) {
-        window.editOpener = [this](Station&, int id, QWidget*) { edits.push_back(id); };
-        window.spareOpener = [this](Station&, int id, QWidget*) { spares.push_back(id); };
-        window.critical = [this](QWidget*, const QString&, const QString& text) { messages << text; };
-    }
-    Station station;
-    MainWindow window;
-    std::vector<int> edits, spares;
-    QStringList messages;
+struct Fixture : WindowFixture {
+    explicit Fixture(const TempDir& dir) : WindowFixture(dir, kNoon) {}
 };
 
 QRect Px(int l, int t, int w, int h) { return QRect(l / 15, t / 15, w / 15, h / 15); }
