@@ -34,6 +34,8 @@ struct EntryRecord {
     Time CardTime;
     Time LateAddition;
     bool Reference = false;
+    // The card was read since the program started (kept in memory only).
+    bool CardRead = false;
 };
 
 // E-card number text -> competitor number. Keys compare without regard to letter case.

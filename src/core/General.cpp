@@ -247,6 +247,33 @@ std::string ToFullWidth(std::string_view text) {
     return out;
 }
 
+namespace {
+
+template <typename Narrow>
+std::string MapCodePoints(std::string_view text, Narrow narrow) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) AppendUtf8(out, narrow(NextCodePoint(text, i)));
+    return out;
+}
+
+} // namespace
+
+std::string HalfWidthText(std::string_view text) {
+    return MapCodePoints(text, [](char32_t cp) -> char32_t {
+        if (cp >= 0xFF01 && cp <= 0xFF5E) return cp - 0xFEE0;
+        return cp == 0x3000 ? U' ' : cp;
+    });
+}
+
+std::string HalfWidthNumber(std::string_view text) {
+    return MapCodePoints(text, [](char32_t cp) -> char32_t {
+        if ((cp >= 0xFF10 && cp <= 0xFF19) || cp == 0xFF1A) return cp - 0xFEE0;
+        return cp == 0xFF0D || cp == 0x2212 ? U'-' : cp;
+    });
+}
+
 std::string ToUpper(std::string_view text) {
     std::string out;
     out.reserve(text.size());

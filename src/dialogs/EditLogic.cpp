@@ -1,5 +1,6 @@
 #include "dialogs/EditLogic.h"
 
+#include "core/Cp932.h"
 #include "core/Event.h"
 #include "core/General.h"
 #include "core/Time.h"
@@ -170,16 +171,40 @@ std::string EditLogic::Who() {
     return " (" + ZeroPad(r.BibNumber, 4) + ") " + r.Name;
 }
 
-void EditLogic::Record(const std::string& history, const std::string& record, EditApplyResult& result) {
-    station_.Hist().Report(history, ecardId_);
-    IoResult io = station_.SaveData(record);
+void EditLogic::Record(const std::string& history, const ChangeRecord& record, EditApplyResult& result) {
+    IoResult io = station_.Correct(record, history, ecardId_);
     if (!io.ok) result.saveFailures.push_back(std::move(io));
+}
+
+std::string EditLogic::Refusal(Case which) {
+    if (which == Case::Late) {
+        // The minutes as the change file will give them back at the next start.
+        auto stored = ChangeRecord::Parse(ChangeRecord{ChangeKind::Late, "0", c_.Text1.text}.Text());
+        const std::int64_t minutes = RoundHalfEven(LeadingNumber(stored ? stored->value : c_.Text1.text));
+        if (minutes < 0) return kBadLate;
+        if (minutes > 32767) return kLateTooLarge;
+    } else if (which == Case::Time) {
+        // 0:00:00 would read back as no hand time at all.
+        auto t = ParseTime(c_.Text2.text);
+        if (!t || t->IsZero()) return kBadTime;
+    } else if (which == Case::Code) {
+        const std::string& code = c_.Text3.text;
+        if (code.empty()) return kEmptyCode;
+        // The change file splits at these and the next start would cut the code.
+        if (code.find_first_of("/,\"") != std::string::npos) return kBadCodeSign;
+        // Would read as a confirmed result without a time.
+        if (code == "OK") return kOkAsCode;
+        const bool control = std::any_of(code.begin(), code.end(), [](char ch) {
+            return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F;
+        });
+        if (control || Cp932ToUtf8(Utf8ToCp932(code)) != code) return kNotInCodePage;
+    }
+    return {};
 }
 
 EditApplyResult EditLogic::Apply() {
     EditApplyResult result;
     const std::string id = std::to_string(ecardId_);
-    enum class Case { Absent, Late, Time, Code, Release, None };
 
     Case which = Case::None;
     if (c_.Check1.ticked) which = Case::Absent;
@@ -188,84 +213,32 @@ EditApplyResult EditLogic::Apply() {
     else if (c_.Check4.ticked) which = Case::Code;
     else if (!nothingSetAtLoad_) which = Case::Release;
 
+    // Input method text is taken in the form the change file keeps; the boxes show it.
+    SetText1(HalfWidthNumber(c_.Text1.text));
+    SetText2(HalfWidthNumber(c_.Text2.text));
+    if (which == Case::Code) SetText3(ToUpper(HalfWidthText(c_.Text3.text)));
+
     // Every refusal comes before the first field is touched.
-    std::int64_t minutes = 0;
-    Time manual;
-    if (which == Case::Late) {
-        minutes = RoundHalfEven(LeadingNumber(c_.Text1.text));
-        if (minutes < -32768 || minutes > 32767) {
-            result.refused = true;
-            result.message = kLateTooLarge;
-            return result;
-        }
-    } else if (which == Case::Time) {
-        auto t = ParseTime(c_.Text2.text);
-        if (!t) {
-            result.refused = true;
-            result.message = kBadTime;
-            return result;
-        }
-        manual = *t;
-    } else if (which == Case::Code && c_.Text3.text.empty()) {
+    result.message = Refusal(which);
+    if (!result.message.empty()) {
         result.refused = true;
-        result.message = kEmptyCode;
         return result;
     }
 
-    EntryRecord& r = R();
     switch (which) {
-    case Case::Absent:
-        r.ManualStatus = "DNS";
-        r.Status = "DNS";
-        r.RunningTime = Time();
-        r.ManualTime = Time();
-        r.LateAddition = Time();
-        Record(" (変更)欠席" + Who(), "欠席/" + id, result);
-        break;
+    case Case::Absent: Record(" (変更)欠席" + Who(), {ChangeKind::Absent, id, {}}, result); break;
     case Case::Late:
-        r.ManualStatus.clear();
-        r.Status.clear();
-        r.ManualTime = Time();
-        r.LateAddition = Time::Minutes(minutes);
-        r.RunningTime = r.RunningTime + r.LateAddition;
-        Record(" (変更)" + c_.Text1.text + "分遅刻" + Who(), "遅刻/" + id + "," + c_.Text1.text, result);
+        Record(" (変更)" + c_.Text1.text + "分遅刻" + Who(), {ChangeKind::Late, id, c_.Text1.text}, result);
         break;
-    case Case::Time:
-        r.ManualStatus = "OK";
-        r.Status.clear();
-        r.ManualTime = manual;
-        r.RunningTime = r.ManualTime;
-        r.LateAddition = Time();
-        Record(" (変更)" + c_.Text2.text + Who(), "ＯＫ/" + id + "," + c_.Text2.text, result);
-        break;
-    case Case::Code:
-        SetText3(ToUpper(c_.Text3.text));
-        r.ManualStatus = c_.Text3.text;
-        r.Status = c_.Text3.text;
-        r.ManualTime = Time();
-        r.RunningTime = Time();
-        r.LateAddition = Time();
-        Record(" (変更)" + c_.Text3.text + Who(), "ＮＧ/" + id + "," + c_.Text3.text, result);
-        break;
-    case Case::Release:
-        r.ManualStatus.clear();
-        r.RunningTime = r.CardTime;
-        r.ManualTime = Time();
-        r.Status = r.CheckStatus;
-        r.LateAddition = Time();
-        Record(" (変更)手動変更解除" + Who(), "取消/" + id, result);
-        break;
-    case Case::None:
-        break;
+    case Case::Time: Record(" (変更)" + c_.Text2.text + Who(), {ChangeKind::HandTime, id, c_.Text2.text}, result); break;
+    case Case::Code: Record(" (変更)" + c_.Text3.text + Who(), {ChangeKind::Code, id, c_.Text3.text}, result); break;
+    case Case::Release: Record(" (変更)手動変更解除" + Who(), {ChangeKind::Cancel, id, {}}, result); break;
+    case Case::None: break;
     }
 
-    if (notReferenceAtLoad_ && c_.Check2.ticked) {
-        r.Reference = true;
-        Record(" (変更)参考記録" + Who(), "参考/" + id, result);
-    } else if (!notReferenceAtLoad_ && !c_.Check2.ticked) {
-        r.Reference = false;
-        Record(" (変更)参考記録取消" + Who(), "公式/" + id, result);
-    }
+    if (notReferenceAtLoad_ && c_.Check2.ticked) Record(" (変更)参考記録" + Who(), {ChangeKind::Reference, id, {}}, result);
+    else if (!notReferenceAtLoad_ && !c_.Check2.ticked)
+        Record(" (変更)参考記録取消" + Who(), {ChangeKind::Official, id, {}}, result);
 
     closed_ = true;
     return result;

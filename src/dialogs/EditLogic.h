@@ -7,6 +7,7 @@
 //   logic.SetCheck1(true);
 //   auto r = logic.Apply();   // r.refused + r.message, or applied (r.saveFailures)
 #include "core/Files.h"
+#include "finish/ChangeRecord.h"
 
 #include <string>
 #include <vector>
@@ -54,6 +55,10 @@ public:
     static constexpr const char* kBadTime = "時間の形式が正しくありません。";
     static constexpr const char* kEmptyCode = "空白を埋めて下さい(例：「DNF」「P3」）";
     static constexpr const char* kLateTooLarge = "遅刻の分数が大きすぎます";
+    static constexpr const char* kBadLate = "遅刻の分数が正しくありません。";
+    static constexpr const char* kBadCodeSign = "コードに「/」「,」「\"」は使えません。";
+    static constexpr const char* kOkAsCode = "「OK」はコードとして使えません。";
+    static constexpr const char* kNotInCodePage = "使えない文字が含まれています。";
 
     EditLogic(Station& station, int ecardId);
 
@@ -94,8 +99,12 @@ private:
     void Check3_Click();
     void Check4_Click();
     void Option_Click();
-    // Adds the history line and writes the record, keeping a failed write.
-    void Record(const std::string& history, const std::string& record, EditApplyResult& result);
+    enum class Case { Absent, Late, Time, Code, Release, None };
+    // The message that refuses the apply, or empty text.
+    std::string Refusal(Case which);
+    // Applies the correction, adds its history line and writes its record, keeping a
+    // failed write.
+    void Record(const std::string& history, const ChangeRecord& record, EditApplyResult& result);
     std::string Who();  // " (B) Name"
 
     Station& station_;

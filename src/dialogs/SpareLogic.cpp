@@ -43,7 +43,9 @@ int SpareLogic::ChosenCompetitor() const {
     return *n;
 }
 
-void SpareLogic::SetText1(const std::string& text) {
+void SpareLogic::SetText1(const std::string& typed) {
+    // Digits typed with the input method on count as the digits.
+    const std::string text = HalfWidthNumber(typed);
     if (text == text1_) return;
     text1_ = text;
 
@@ -87,27 +89,16 @@ SpareOkResult SpareLogic::Ok() {
     chosenClassIndex_ = ev.EntryClass[n];
     chosenSlot_ = ev.EntrySlot[n];
 
-    ev.Cards.Remove(spare);
-    ev.Cards.Add(spare, n);
-
     EntryRecord& r = ev.Entry(chosenClassIndex_, chosenSlot_);
-    r.EcardNumber = spareCardNumber_;
-
     const std::string who = " (" + ZeroPad(r.BibNumber, 4) + ") " + r.Name;
-    auto record = [&](const std::string& history, const std::string& line) {
-        station_.Hist().Report(history, spareCardNumber_);
-        IoResult io = station_.SaveData(line);
+    auto record = [&](const std::string& history, const ChangeRecord& change) {
+        IoResult io = station_.Correct(change, history, spareCardNumber_);
         if (!io.ok) result.saveFailures.push_back(std::move(io));
     };
-    record(" (変更)予備Ｅカード" + spare + "使用" + who, "予備/" + spare + "," + chosen);
+    record(" (変更)予備Ｅカード" + spare + "使用" + who, {ChangeKind::Spare, spare, chosen});
 
-    if (!r.Reference && check1_) {
-        r.Reference = true;
-        record(" (変更)参考記録" + who, "参考/" + chosen);
-    } else if (r.Reference && !check1_) {
-        r.Reference = false;
-        record(" (変更)参考記録取消" + who, "公式/" + chosen);
-    }
+    if (!r.Reference && check1_) record(" (変更)参考記録" + who, {ChangeKind::Reference, chosen, {}});
+    else if (r.Reference && !check1_) record(" (変更)参考記録取消" + who, {ChangeKind::Official, chosen, {}});
 
     station_.Tag = "*";
     closed_ = true;

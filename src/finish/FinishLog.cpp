@@ -3,6 +3,7 @@
 #include "core/Cp932.h"
 #include "core/Files.h"
 #include "core/General.h"
+#include "finish/ResultFields.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -228,19 +229,9 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
 
     EntryRecord& e = ev.Entries[c][s];
     e.CheckStatus = Outcome(missing);
-    e.Status = e.CheckStatus;
     e.CardTime = ev.PunchTimes[n][kFinishPosition];
-    e.RunningTime = e.CheckStatus.empty() ? e.CardTime : Time();
-    if (!e.LateAddition.IsZero()) e.RunningTime = e.RunningTime + e.LateAddition;
-    if (!e.ManualTime.IsZero()) {
-        e.RunningTime = e.ManualTime;
-        e.Status.clear();
-    }
-    if (!e.ManualStatus.empty()) {
-        e.Status = e.ManualStatus;
-        if (e.Status == "OK") e.Status.clear();
-        else e.RunningTime = Time();
-    }
+    e.CardRead = true;
+    SettleResultFields(e);
     return unreadableTime;
 }
 

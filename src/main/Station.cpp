@@ -91,6 +91,12 @@ void Station::LoadData() { LoadChangeFile(*event_, PathOf("Change.dat"), history
 
 IoResult Station::SaveData(const std::string& line) { return SaveChangeRecord(PathOf("Change.dat"), line); }
 
+IoResult Station::Correct(const ChangeRecord& record, const std::string& historyText, int itemData) {
+    ApplyAsStored(*event_, record);
+    history_.Report(historyText, itemData);
+    return SaveData(record.Text());
+}
+
 Time Station::TimeLimit() const { return settings_ ? TimeLimitOf(*settings_) : TimeLimitFromText("150"); }
 
 float Station::FontSize(const char* key) const {

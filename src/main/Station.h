@@ -5,6 +5,7 @@
 #include "core/Files.h"
 #include "core/History.h"
 #include "core/IniFile.h"
+#include "finish/ChangeRecord.h"
 #include "finish/FinishLog.h"
 #include "results/StatusRefresh.h"
 
@@ -27,6 +28,9 @@ public:
     void LoadData();
     // Appends one change record to Change.dat, on stable storage before it returns.
     IoResult SaveData(const std::string& line);
+    // A correction from a dialog: applied as the change file will keep it (so the next
+    // start gives the same), then its history line, then its record appended.
+    IoResult Correct(const ChangeRecord& record, const std::string& historyText, int itemData);
     void RefreshStatus();
     // The sort buttons: set the order, then refresh.
     void SetSortByResult(bool byResult);

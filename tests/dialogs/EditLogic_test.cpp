@@ -1,5 +1,6 @@
 #include "DialogTestEvent.h"
 #include "dialogs/EditLogic.h"
+#include "finish/ResultFields.h"
 
 #include <gtest/gtest.h>
 
@@ -238,7 +239,7 @@ TEST_F(EditLogicTest, AbsentCase) {
     EXPECT_EQ(ev.Records(), Strings{"欠席/345"});
 }
 
-TEST_F(EditLogicTest, LateStartCaseAddsToTheRunningTimeAsItStands) {
+TEST_F(EditLogicTest, LateStartCase) {
     EntryRecord& r = ev.Rec(yamada);
     r.RunningTime = Time::Hms(1, 0, 0);
     r.ManualStatus = "P1";
@@ -249,12 +250,51 @@ TEST_F(EditLogicTest, LateStartCaseAddsToTheRunningTimeAsItStands) {
     l.SetText1("5");
     EXPECT_FALSE(l.Apply().refused);
     EXPECT_EQ(r.ManualStatus, "");
-    EXPECT_EQ(r.Status, "");
     EXPECT_EQ(r.LateAddition, Time::Minutes(5));
-    EXPECT_EQ(r.RunningTime, Time::Hms(1, 5, 0));
     EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)5分遅刻 (0012) 山田 太郎"});
     EXPECT_EQ(ev.HistoryItems(), std::vector<int>{345});
     EXPECT_EQ(ev.Records(), Strings{"遅刻/345,5"});
+}
+
+// The result a late start leaves is the one the next read of the card gives.
+TEST_F(EditLogicTest, LateStartResultFollowsTheCard) {
+    struct Case {
+        bool read;
+        const char* check;
+        const char* manual;
+        Time late;
+        const char* status;
+        Time running;
+    };
+    const Time hour = Time::Hms(1, 0, 0);
+    const Case cases[] = {
+        {false, "", "", Time(), "", Time()},                          // still out: only the minutes
+        {true, "", "", Time(), "", Time::Hms(1, 5, 0)},               // valid card
+        {true, "P2", "", Time(), "P2", Time::Minutes(5)},             // coded card keeps its code
+        {true, "", "", Time::Minutes(3), "", Time::Hms(1, 5, 0)},     // replaces an earlier late start
+        {true, "", "DSQ", Time(), "", Time::Hms(1, 5, 0)},            // replaces a code
+        {true, "", "DNS", Time(), "", Time::Hms(1, 5, 0)},            // replaces absence
+    };
+    for (const Case& c : cases) {
+        DialogTestEvent local;
+        EntryRecord& r = local.Rec(local.Add(0, 345, 12, "A"));
+        r.CardRead = c.read;
+        r.CheckStatus = c.check;
+        r.CardTime = c.read ? hour : Time();
+        r.ManualStatus = c.manual;
+        r.LateAddition = c.late;
+        SettleResultFields(r);
+        EditLogic l(local.station, 345);
+        ASSERT_TRUE(l.Load());
+        l.SetCheck1(false);
+        l.SetCheck4(false);
+        l.SetCheck3(true);
+        l.SetText1("5");
+        EXPECT_FALSE(l.Apply().refused);
+        EXPECT_EQ(r.Status, c.status) << c.check << c.manual;
+        EXPECT_EQ(r.RunningTime, c.running) << c.check << c.manual;
+        EXPECT_EQ(r.LateAddition, Time::Minutes(5));
+    }
 }
 
 TEST_F(EditLogicTest, LateMinutesFollowTheLeadingNumberRule) {
@@ -262,7 +302,7 @@ TEST_F(EditLogicTest, LateMinutesFollowTheLeadingNumberRule) {
         const char* text;
         int minutes;
     };
-    for (Case c : {Case{"abc", 0}, Case{"", 0}, Case{"2.5", 2}, Case{"3.5", 4}, Case{" 1 2", 12}, Case{"-32768", -32768},
+    for (Case c : {Case{"abc", 0}, Case{"", 0}, Case{"2.5", 2}, Case{"3.5", 4}, Case{" 1 2", 12}, Case{"-0.4", 0},
                    Case{"32767", 32767}}) {
         DialogTestEvent local;
         int n = local.Add(0, 345, 12, "A");
@@ -318,12 +358,13 @@ TEST_F(EditLogicTest, ReleaseRestoresTheCardsOwnResult) {
     r.Status = "DNS";
     r.CheckStatus = "P1";
     r.CardTime = Time::Hms(0, 50, 0);
+    r.CardRead = true;
     EditLogic l = Loaded();
     l.SetCheck1(false);
     EXPECT_FALSE(l.Apply().refused);
     EXPECT_EQ(r.ManualStatus, "");
     EXPECT_EQ(r.Status, "P1");
-    EXPECT_EQ(r.RunningTime, Time::Hms(0, 50, 0));
+    EXPECT_EQ(r.RunningTime, Time());  // a coded card has no running time
     EXPECT_TRUE(r.ManualTime.IsZero() && r.LateAddition.IsZero());
     EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)手動変更解除 (0012) 山田 太郎"});
     EXPECT_EQ(ev.Records(), Strings{"取消/345"});
@@ -398,7 +439,20 @@ TEST_F(EditLogicTest, RefusalsChangeNothingAndKeepTheDialogOpen) {
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); }, EditLogic::kEmptyCode},
         {[](EditLogic& l) { l.SetCheck4(true); }, EditLogic::kEmptyCode},  // no option: a code
         {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("40000"); }, EditLogic::kLateTooLarge},
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("-32769"); }, EditLogic::kLateTooLarge},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("-32769"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("-5"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("－５"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("−1"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("0:00:00"); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("０：００"); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("dq/x,y"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("a,b"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("\"DQ\""); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ＤＱ／１"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ok"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ＯＫ"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("DQ😀"); }, EditLogic::kNotInCodePage},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("D\tQ"); }, EditLogic::kNotInCodePage},
     };
     for (const Case& c : cases) {
         EditLogic l = Loaded();
@@ -416,6 +470,34 @@ TEST_F(EditLogicTest, RefusalsChangeNothingAndKeepTheDialogOpen) {
     EXPECT_FALSE(r.Reference);
     EXPECT_TRUE(ev.HistoryTexts().empty());
     EXPECT_TRUE(ev.Records().empty());
+}
+
+// Text typed with the input method on is applied, shown, logged and written half-width.
+TEST_F(EditLogicTest, FullWidthInputIsTakenHalfWidth) {
+    struct Case {
+        void (*setup)(EditLogic&);
+        const char* shown;  // the box's text after the apply
+        const char* record;
+    };
+    const Case cases[] = {
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ｐ３"); }, "P3", "ＮＧ/345,P3"},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ｄｓｑ　１"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("１：０５：００"); }, "1:05:00", "ＯＫ/345,1:05:00"},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("１２"); }, "12", "遅刻/345,12"},
+    };
+    for (const Case& c : cases) {
+        DialogTestEvent local;
+        local.Add(0, 345, 12, "A");
+        EditLogic l(local.station, 345);
+        ASSERT_TRUE(l.Load());
+        c.setup(l);
+        EXPECT_FALSE(l.Apply().refused) << c.record;
+        const auto& k = l.Controls();
+        EXPECT_TRUE(k.Text1.text == c.shown || k.Text2.text == c.shown || k.Text3.text == c.shown) << c.shown;
+        EXPECT_EQ(local.Records(), Strings{c.record});
+        ASSERT_EQ(local.HistoryTexts().size(), 1u);
+        EXPECT_NE(local.HistoryTexts()[0].find(c.shown), std::string::npos);
+    }
 }
 
 TEST_F(EditLogicTest, ARefusedApplyCanBeCorrectedAndApplied) {

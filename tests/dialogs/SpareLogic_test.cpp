@@ -97,12 +97,17 @@ TEST_F(SpareLogicTest, NobodyFoundLeavesLabel3AndCheck1) {
     // Four characters that are no number find nobody and do not fail.
     l.SetText1("12ab");
     EXPECT_EQ(l.ChosenCardNumber(), 0);
-    l.SetText1("０１２３");
-    EXPECT_EQ(l.ChosenCardNumber(), 0);
     // Fewer characters clear the label but keep the tick.
     l.SetText1("12");
     EXPECT_EQ(l.Label3(), "");
     EXPECT_TRUE(l.Check1());
+}
+
+TEST_F(SpareLogicTest, FullWidthDigitsFindTheBib) {
+    SpareLogic l = Loaded();
+    l.SetText1("０１２３");
+    EXPECT_EQ(l.Text1(), "0123");
+    EXPECT_EQ(l.ChosenCardNumber(), 345);
 }
 
 TEST_F(SpareLogicTest, Check1FollowsTheFoundCompetitorsReference) {
