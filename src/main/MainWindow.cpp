@@ -56,7 +56,10 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
         list->setProperty("index", i);
         list->setFont(ListFont(9));
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setUniformItemSizes(true);
+        // The history's lines differ in width: every line must count for the sideways
+        // scroll range, not only the first one.
+        list->setUniformItemSizes(i != 2);
+        list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
         // Per-item scrolling keeps the scroll bar value equal to the first visible line.
         list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
         list->setTextElideMode(Qt::ElideNone);
@@ -186,6 +189,11 @@ void MainWindow::SetSortColours(bool byResult) {
         QPalette p = b->palette();
         p.setColor(QPalette::Button, c);
         b->setPalette(p);
+        // A style sheet fills the face with exactly this colour; styles shade the palette
+        // colour into a gradient that hides the selected order.
+        b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid #808080; }"
+                                        "QPushButton:pressed { border: 2px solid #404040; }")
+                             .arg(c.name()));
     };
     paint(command3_, byResult ? ButtonFaceColour() : SelectedColour());
     paint(command4_, byResult ? SelectedColour() : ButtonFaceColour());

@@ -68,6 +68,8 @@ private slots:
         QCOMPARE(d.size(), QSize(373, 260));
         QCOMPARE(d.minimumSize(), d.maximumSize());
         QVERIFY(!(d.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        const Qt::WindowFlags fixed = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        QCOMPARE(d.windowFlags() & fixed, fixed);
     }
 
     void captionsAndFonts() {

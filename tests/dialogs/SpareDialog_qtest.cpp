@@ -46,6 +46,8 @@ private slots:
         QCOMPARE(d.size(), QSize(194, 195));
         QCOMPARE(d.minimumSize(), d.maximumSize());
         QVERIFY(!(d.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        const Qt::WindowFlags fixed = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        QCOMPARE(d.windowFlags() & fixed, fixed);
         struct Place {
             const char* name;
             int l, t, w, h;

@@ -64,6 +64,9 @@ private slots:
         QCOMPARE(f.station.Ev().SortByResult, 0);
         QCOMPARE(w.Command3()->palette().color(QPalette::Button), green);
         QCOMPARE(w.Command4()->palette().color(QPalette::Button), MainWindow::ButtonFaceColour());
+        // A flat fill of exactly that colour, left and right of the caption.
+        const QImage face = w.Command3()->grab().toImage();
+        for (int x : {4, face.width() - 5}) QCOMPARE(QColor(face.pixel(x, face.height() / 2)), green);
         QCOMPARE(Texts(w.lstWindow(1)), startOrder);
         QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);  // the hourglass is gone again
     }

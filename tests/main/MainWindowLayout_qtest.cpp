@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QWindow>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace quilo;
@@ -65,6 +66,18 @@ private slots:
         QCOMPARE(f.window.HistoryTopIndex(), 6);
         QCOMPARE(FirstVisibleRow(history), 6);
         QCOMPARE(Texts(history), LineTexts(f.station.Hist().Lines()));
+    }
+
+    void historyScrollsSidewaysToALongLine() {
+        TempDir dir;
+        Fixture f(dir);
+        QListWidget* history = f.window.lstWindow(2);
+        f.window.Load();
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        f.station.Hist().Report(" (変更)短い行");
+        f.station.Hist().Report(" (変更)" + std::string(200, 'x'));
+        QTRY_VERIFY(history->horizontalScrollBar()->maximum() > 0);
     }
 
     void historyTopSetBeforeShowingIsApplied() {
