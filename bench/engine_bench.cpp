@@ -5,7 +5,8 @@
 #include "core/Files.h"
 #include "core/History.h"
 #include "finish/FinishLog.h"
-#include "main/Station.h"
+#include "station/Messages.h"
+#include "station/Station.h"
 #include "readers/CourseFile.h"
 #include "readers/StartList.h"
 #include "results/Evaluation.h"
@@ -34,8 +35,8 @@ std::string InEvent(const char* file) { return EventFolder() + "/" + file; }
 std::unique_ptr<Event> ReadSetUp() {
     auto ev = std::make_unique<Event>();
     History h(FixedClock());
-    ev->LastClassIndex = ReadCourseFile(*ev, InEvent("Control.dat"), h);
-    if (!ReadStartList(*ev, InEvent("Startlst.dat"), h)) std::abort();
+    ReadCourseFile(*ev, InEvent("Control.dat"), h);
+    if (ReadStartList(*ev, InEvent("Startlst.dat"), h).undefinedClass) std::abort();
     return ev;
 }
 
@@ -137,7 +138,7 @@ void BM_WriteResultsFile(benchmark::State& state) {
     const std::string path = quilo::bench::ScratchFolder("results") + "/E_Result.txt";
     for (auto _ : state) {
         IoResult r = ReplaceFile(path, BuildResultsFile(ev, limit));
-        if (!r) state.SkipWithError(r.reason.c_str());
+        if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(path));
 }
@@ -148,7 +149,7 @@ void BM_WriteNotReturnedFile(benchmark::State& state) {
     const std::string path = quilo::bench::ScratchFolder("noret") + "/E_NoRet.txt";
     for (auto _ : state) {
         IoResult r = ReplaceFile(path, BuildNotReturnedFile(ev));
-        if (!r) state.SkipWithError(r.reason.c_str());
+        if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(path));
 }
@@ -160,7 +161,7 @@ void BM_ReplaceFileOnly(benchmark::State& state) {
     const std::string path = quilo::bench::ScratchFolder("replace") + "/E_Result.txt";
     for (auto _ : state) {
         IoResult r = ReplaceFile(path, lines);
-        if (!r) state.SkipWithError(r.reason.c_str());
+        if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
 }
 BENCHMARK(BM_ReplaceFileOnly)->Unit(benchmark::kMicrosecond)->UseRealTime();

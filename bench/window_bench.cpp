@@ -4,10 +4,10 @@
 // of filling them (new items or items reused, uniform item sizes or not).
 #include "BenchEvent.h"
 
-#include "main/Station.h"
+#include "station/Station.h"
 #ifdef QUILO_BENCH_MAINWINDOW
-#include "main/Fonts.h"
-#include "main/MainWindow.h"
+#include "gui/Fonts.h"
+#include "gui/MainWindow.h"
 #endif
 
 #include <benchmark/benchmark.h>

@@ -115,8 +115,8 @@ std::unique_ptr<Event> BuildTemplate() {
     };
     write("Control.dat", std::string(kTemplateCourse) + LongCourse());
     write("Startlst.dat", kTemplateStartList);
-    ev->LastClassIndex = ReadCourseFile(*ev, tmpl + "/Control.dat", history);
-    if (!ReadStartList(*ev, tmpl + "/Startlst.dat", history)) Fail("template start list");
+    ReadCourseFile(*ev, tmpl + "/Control.dat", history);
+    if (ReadStartList(*ev, tmpl + "/Startlst.dat", history).undefinedClass) Fail("template start list");
     std::error_code ec;
     fs::remove_all(tmpl, ec);
     return ev;

@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "core/Files.h"
-#include "main/Station.h"
+#include "station/Station.h"
 #include "results/OutputFiles.h"
 
 using namespace quilo;

@@ -4,9 +4,9 @@
 #include "FuzzSupport.h"
 
 #include "core/Files.h"
-#include "dialogs/SpareLogic.h"
+#include "station/SpareLogic.h"
 #include "finish/FinishLog.h"
-#include "main/Station.h"
+#include "station/Station.h"
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "core/IniFile.h"
-#include "main/Station.h"
+#include "station/Station.h"
 #include "results/Evaluation.h"
 
 #include <string>

@@ -8,8 +8,8 @@
 // the single byte 0x1D makes a folder of that name instead.
 #include "FuzzSupport.h"
 
-#include "dialogs/SpareLogic.h"
-#include "main/Station.h"
+#include "station/SpareLogic.h"
+#include "station/Station.h"
 
 #include <string>
 #include <vector>

@@ -5,9 +5,9 @@
 // to that file and quits; QUILO_NOW=hh:nn:ss then fixes its clock.
 #include "core/History.h"
 #include "core/Time.h"
-#include "main/Fonts.h"
-#include "main/MainWindow.h"
-#include "main/Station.h"
+#include "gui/Fonts.h"
+#include "gui/MainWindow.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "main/Report.h"
+#include "station/Report.h"
 
 #include <iostream>
 

@@ -11,37 +11,19 @@
 
 namespace quilo {
 
-std::string DescribeErrno(int err) {
-    switch (err) {
-    case ENOENT: return "フォルダまたはファイルが見つかりません";
-    case EACCES:
-    case EPERM: return "書き込みの権限がありません";
-    case ENOSPC:
-    case EDQUOT: return "ディスクの空き容量が不足しています";
-    case EFBIG: return "ファイルが大きすぎます";
-    case EROFS: return "読み取り専用の場所です";
-    case EISDIR: return "同じ名前のフォルダがあります";
-    case ENOTDIR: return "パスの途中がフォルダではありません";
-    case ENAMETOOLONG: return "パスが長すぎます";
-    case EIO: return "入出力エラーが発生しました";
-    default: return std::string("書き込めません (") + std::strerror(err) + ")";
-    }
-}
-
-const char* const kNotARegularFile = "通常のファイルではありません";
-
-IoResult IoResult::FromErrno(std::string p, int err) { return Fail(std::move(p), DescribeErrno(err)); }
-
 LineReader::LineReader(const std::string& path) : buf_(64 * 1024) {
     // Regular files only, opened without waiting: a FIFO at the path would block the
     // open, and a device could feed one endless line.
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ >= 0) {
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd_);
-            fd_ = -1;
-        }
+    if (fd_ < 0) {
+        open_ = IoResult::FromErrno(path, errno);
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        open_ = IoResult::Fail(path, IoResult::Problem::NotRegularFile);
     }
 }
 
@@ -109,12 +91,12 @@ bool LineReader::Next(std::string_view& line) {
     }
 }
 
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
+IoResult ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     LineReader reader(path);
-    if (!reader.IsOpen()) return false;
+    if (!reader.IsOpen()) return reader.OpenResult();
     std::string_view raw;
     while (reader.Next(raw)) lines.push_back(Cp932ToUtf8(raw));
-    return true;
+    return IoResult::Ok(path);
 }
 
 namespace {
@@ -164,7 +146,7 @@ IoResult Append(const std::string& path, std::string_view utf8Line, bool durable
     // A FIFO would take the record away, or block once its buffer is full.
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return S_ISDIR(st.st_mode) ? IoResult::FromErrno(path, EISDIR) : IoResult::Fail(path, kNotARegularFile);
+        return S_ISDIR(st.st_mode) ? IoResult::FromErrno(path, EISDIR) : IoResult::Fail(path, IoResult::Problem::NotRegularFile);
     }
     bool created = st.st_size == 0;
     std::string data;
@@ -225,7 +207,7 @@ IoResult CreateEmptyFile(const std::string& path) {
     struct stat st {};
     bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
-    return regular ? IoResult::Ok(path) : IoResult::Fail(path, kNotARegularFile);
+    return regular ? IoResult::Ok(path) : IoResult::Fail(path, IoResult::Problem::NotRegularFile);
 }
 
 } // namespace quilo

@@ -7,20 +7,25 @@
 
 namespace quilo {
 
-// Outcome of a write: ok, or the path and a Japanese reason for the operator.
+// Outcome of every operation on a file, read or write: ok, or the path and what went
+// wrong. The words the operator reads are made above this layer (station/Messages.h).
 struct IoResult {
+    enum class Problem {
+        None,
+        System,         // `error` holds the errno value
+        NotRegularFile, // a FIFO, a device or the like stands at the path
+        NoPath,         // no path was set for an output
+    };
     bool ok = true;
     std::string path;
-    std::string reason;
-    explicit operator bool() const { return ok; }
-    static IoResult Ok(std::string p = {}) { return {true, std::move(p), {}}; }
-    static IoResult Fail(std::string p, std::string why) { return {false, std::move(p), std::move(why)}; }
-    static IoResult FromErrno(std::string p, int err);
-};
+    Problem problem = Problem::None;
+    int error = 0;
 
-std::string DescribeErrno(int err);
-// The reason given when the path names a FIFO, a device or the like.
-extern const char* const kNotARegularFile;
+    explicit operator bool() const { return ok; }
+    static IoResult Ok(std::string p = {}) { return {true, std::move(p), Problem::None, 0}; }
+    static IoResult FromErrno(std::string p, int err) { return {false, std::move(p), Problem::System, err}; }
+    static IoResult Fail(std::string p, Problem why) { return {false, std::move(p), why, 0}; }
+};
 
 // Streams the raw (undecoded) lines of a file. A line ends at CR LF, LF or CR; the
 // last line needs no line end. Lines are read as they stand when the reader reaches
@@ -33,19 +38,22 @@ public:
     LineReader& operator=(const LineReader&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    // Why the file could not be opened (ok when it is open).
+    const IoResult& OpenResult() const { return open_; }
     // The next line without its line end; false at the end of the file.
     bool Next(std::string_view& line);
 
 private:
     bool Fill();
     int fd_ = -1;
+    IoResult open_;
     bool eof_ = false;
     std::vector<char> buf_;
     std::size_t begin_ = 0, end_ = 0;
 };
 
-// Every line of a CP932 file, decoded to UTF-8. False when it cannot be opened.
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+// Every line of a CP932 file, decoded to UTF-8.
+IoResult ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 
 // Appends one line (UTF-8 in, CP932 with CR LF out) and has it on stable storage
 // before returning. A last line left without a line end is ended first, so the new

@@ -24,9 +24,9 @@ void WarnCardMismatch(History& history, ChangeKind kind) {
 
 IoResult SaveChangeRecord(const std::string& path, const std::string& line) { return AppendLineDurable(path, line); }
 
-void LoadChangeFile(Event& ev, const std::string& path, History& history) {
+IoResult LoadChangeFile(Event& ev, const std::string& path, History& history) {
     std::vector<std::string> lines;
-    if (!ReadTextLines(path, lines)) return;
+    if (IoResult r = ReadTextLines(path, lines); !r) return r;
 
     SkippedLines skipped(history, "Change.dat");
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -40,6 +40,7 @@ void LoadChangeFile(Event& ev, const std::string& path, History& history) {
         if (outcome == ChangeOutcome::BadValue) skipped.Skip(static_cast<int>(i) + 1, "時刻ではありません");
     }
     skipped.Finish();
+    return IoResult::Ok(path);
 }
 
 } // namespace quilo

@@ -12,6 +12,6 @@ IoResult SaveChangeRecord(const std::string& path, const std::string& line);
 
 // Replays every record of the change file onto the tables, in file order. An unknown
 // card ends the replay with the warning lines of its kind.
-void LoadChangeFile(Event& ev, const std::string& path, History& history);
+IoResult LoadChangeFile(Event& ev, const std::string& path, History& history);
 
 } // namespace quilo

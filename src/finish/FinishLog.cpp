@@ -6,6 +6,7 @@
 #include "finish/ResultFields.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -255,9 +256,9 @@ std::string CardNumberText(std::string_view rawLine) {
 
 void CheckLine(Event& ev, int n, std::string_view rawLine) { CheckPunches(ev, n, rawLine, nullptr); }
 
-void ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
-                       const SparePrompt& prompt) {
-    if (!FileExists(path)) return;
+IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
+                           const SparePrompt& prompt) {
+    if (!FileExists(path)) return IoResult::FromErrno(path, ENOENT);
 
     bool unknownCard = false;
     bool unassignedSpare = false;
@@ -265,7 +266,7 @@ void ReadFinishLogFile(Event& ev, const std::string& path, History& history, std
     {
         const auto lookup = std::make_unique<CourseLookup>(ev);
         LineReader reader(path);
-        if (!reader.IsOpen()) return;
+        if (!reader.IsOpen()) return reader.OpenResult();
         std::string_view line;
         int lineNumber = 0;
         while (reader.Next(line)) {
@@ -299,6 +300,7 @@ void ReadFinishLogFile(Event& ev, const std::string& path, History& history, std
     if (unassignedSpare) history.Warning({"  　未入力の予備Ｅカード情報があります"});
     if (firstUnreadableTimeLine > 0)
         history.Warning({"　Regnly.log " + std::to_string(firstUnreadableTimeLine) + "行目: 時刻を読めないパンチを無視しました"});
+    return IoResult::Ok(path);
 }
 
 } // namespace quilo

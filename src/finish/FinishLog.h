@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Event.h"
+#include "core/Files.h"
 #include "core/History.h"
 
 #include <functional>
@@ -22,8 +23,9 @@ std::string CardNumberText(std::string_view rawLine);
 void CheckLine(Event& ev, int n, std::string_view rawLine);
 
 // Reads the whole finish log (steps 3 to 6 of a run: lines, history line, warnings).
-// Does nothing when the file does not exist. The caller runs the status refresh.
-void ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
+// Does nothing when the file does not exist or cannot be opened. The caller runs the
+// status refresh.
+IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
                        const SparePrompt& prompt);
 
 } // namespace quilo

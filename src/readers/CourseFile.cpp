@@ -18,9 +18,12 @@ void StoreAlternative(int (&alternatives)[kAlternatives], int code) {
 
 } // namespace
 
-int ReadCourseFile(Event& ev, const std::string& path, History& history) {
+IoResult ReadCourseFile(Event& ev, const std::string& path, History& history) {
     std::vector<std::string> lines;
-    if (!ReadTextLines(path, lines)) return -1;
+    if (IoResult r = ReadTextLines(path, lines); !r) {
+        ev.LastClassIndex = -1;
+        return r;
+    }
 
     SkippedLines skipped(history, "Control.dat");
     int counter = -1;
@@ -79,7 +82,8 @@ int ReadCourseFile(Event& ev, const std::string& path, History& history) {
     }
 
     skipped.Finish();
-    return counter;
+    ev.LastClassIndex = counter;
+    return IoResult::Ok(path);
 }
 
 } // namespace quilo

@@ -18,9 +18,9 @@ int FindClass(const Event& ev, const std::string& name) {
 
 } // namespace
 
-bool ReadStartList(Event& ev, const std::string& path, History& history) {
+StartListResult ReadStartList(Event& ev, const std::string& path, History& history) {
     std::vector<std::string> lines;
-    if (!ReadTextLines(path, lines)) return true;
+    if (IoResult r = ReadTextLines(path, lines); !r) return {r, false};
 
     SkippedLines skipped(history, "Startlst.dat");
 
@@ -56,7 +56,7 @@ bool ReadStartList(Event& ev, const std::string& path, History& history) {
         if (c < 0) {
             skipped.Finish();
             history.Warning({"　クラス情報の相違があります", "　Control.dat/Startlst.dat"});
-            return false;
+            return {IoResult::Ok(path), true};
         }
 
         auto start = ParseTime(GetFieldView(line, 3, ","));
@@ -110,7 +110,7 @@ bool ReadStartList(Event& ev, const std::string& path, History& history) {
     }
 
     skipped.Finish();
-    return true;
+    return {IoResult::Ok(path), false};
 }
 
 } // namespace quilo

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace quilo {
 namespace {
 
@@ -74,7 +76,8 @@ TEST(AppendLineDurable, CreatesAndNeverGluesOntoAnOpenLastLine) {
     IoResult r = AppendLineDurable(dir.File("missing/Change.dat"), "x");
     EXPECT_FALSE(r);
     EXPECT_EQ(r.path, dir.File("missing/Change.dat"));
-    EXPECT_FALSE(r.reason.empty());
+    EXPECT_EQ(r.problem, IoResult::Problem::System);
+    EXPECT_EQ(r.error, ENOENT);
 }
 
 TEST(ReplaceFile, WritesWholeOrLeavesThePreviousFile) {

@@ -58,7 +58,7 @@ TEST(Robustness, FifoIsNoFileAndNeverBlocks) {
         IoResult created = CreateEmptyFile(fifo);
         if (created) problems += "CreateEmptyFile; ";
         IoResult appended = AppendLineDurable(fifo, "欠席/12345");
-        if (appended || appended.path != fifo || appended.reason != kNotARegularFile) problems += "AppendLineDurable; ";
+        if (appended || appended.path != fifo || appended.problem != IoResult::Problem::NotRegularFile) problems += "AppendLineDurable; ";
         IniFile ini;
         ini.SetFileName(fifo);  // no settings, created nowhere, held in memory
         ini.SetItem("TimeLimit", "150");
@@ -75,7 +75,7 @@ TEST(Robustness, DevicesAreNoFiles) {
     EXPECT_FALSE(FileExists("/dev/null"));
     IoResult r = AppendLineDurable("/dev/null", "x");
     EXPECT_FALSE(r);
-    EXPECT_EQ(r.reason, kNotARegularFile);
+    EXPECT_EQ(r.problem, IoResult::Problem::NotRegularFile);
 }
 
 TEST(Robustness, SymbolicLinkToAFileIsThatFile) {

@@ -113,8 +113,8 @@ struct ConcurrentWriterTest : ::testing::Test {
         std::vector<std::string> start;
         for (int i = 0; i < kCards; ++i) start.push_back(CardText(i) + ",M21,10:00:00," + std::to_string(i + 1) + ",名前,0,クラブ");
         test::WriteCp932(dir.File("Startlst.dat"), start);
-        ev->LastClassIndex = ReadCourseFile(*ev, dir.File("Control.dat"), history);
-        ASSERT_TRUE(ReadStartList(*ev, dir.File("Startlst.dat"), history));
+        ReadCourseFile(*ev, dir.File("Control.dat"), history);
+        ASSERT_FALSE(ReadStartList(*ev, dir.File("Startlst.dat"), history).undefinedClass);
         test::WriteBytes(dir.File("Regnly.log"), "");
     }
 };

@@ -16,7 +16,8 @@ struct CourseFileTest : ::testing::Test {
 
     int Read(const std::vector<std::string>& lines) {
         test::WriteCp932(dir.File("Control.dat"), lines);
-        return ReadCourseFile(*ev, dir.File("Control.dat"), history);
+        ReadCourseFile(*ev, dir.File("Control.dat"), history);
+        return ev->LastClassIndex;
     }
     std::vector<int> Alternatives(int c, int p) const {
         const auto& a = ev->CourseControls[c][p];

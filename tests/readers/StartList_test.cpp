@@ -20,7 +20,7 @@ struct StartListTest : ::testing::Test {
     }
     bool Read(const std::vector<std::string>& lines) {
         test::WriteCp932(dir.File("Startlst.dat"), lines);
-        return ReadStartList(*ev, dir.File("Startlst.dat"), history);
+        return !ReadStartList(*ev, dir.File("Startlst.dat"), history).undefinedClass;
     }
     static std::string Row(int card, const std::string& cls, const std::string& start = "10:00:00") {
         return std::to_string(card) + "," + cls + "," + start + ",1,名前,0,クラブ";

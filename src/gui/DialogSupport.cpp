@@ -1,0 +1,45 @@
+#include "gui/DialogSupport.h"
+
+#include "station/Messages.h"
+
+#include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
+
+namespace quilo {
+
+MessageHook& DialogMessageHook() {
+    static MessageHook hook;
+    return hook;
+}
+
+void ShowDialogMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
+    QString qtext = QString::fromStdString(text);
+    if (auto& hook = DialogMessageHook()) {
+        hook(parent, qtext, icon);
+        return;
+    }
+    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    QStringLiteral("Quilo"), qtext, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void ShowSaveFailures(QWidget* parent, const std::vector<IoResult>& failures) {
+    for (const auto& f : failures) ShowDialogMessage(parent, ChangeNotSavedText(f), MessageIcon::Critical);
+}
+
+void SetFixedDialogStyle(QWidget* dialog, int widthTwips, int heightTwips) {
+    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+    dialog->setFixedSize(Twips(widthTwips), Twips(heightTwips));
+}
+
+void CentreOnScreen(QWidget* window) {
+    QScreen* screen = window->screen();
+    if (!screen) return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+} // namespace quilo

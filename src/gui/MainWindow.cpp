@@ -1,0 +1,365 @@
+#include "gui/MainWindow.h"
+
+#include "core/History.h"
+#include "core/Time.h"
+#include "gui/EditDialog.h"
+#include "gui/SpareDialog.h"
+#include "gui/Fonts.h"
+#include "station/Messages.h"
+#include "station/Station.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quilo {
+namespace {
+
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// Client size in pixels that gives at least the outer size in twips.
+int PixelsFor(int outerTwips, int frameTwips) {
+    return (outerTwips - frameTwips + MainWindow::kTwipsPerPixel - 1) / MainWindow::kTwipsPerPixel;
+}
+
+} // namespace
+
+MainWindow::MainWindow(Station& station, QWidget* parent)
+    : QWidget(parent), station_(station) {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Quilo"));
+    setFont(QFont(kPGothic, 9));
+
+    editOpener = [](Station& s, int ecardId, QWidget* owner) { OpenEditDialog(s, ecardId, owner); };
+    spareOpener = [](Station& s, int ecardId, QWidget* owner) { OpenSpareDialog(s, ecardId, owner); };
+    critical = [](QWidget* owner, const QString& title, const QString& text) {
+        QMessageBox::critical(owner, title, text);
+    };
+
+    // The history list is created first: it is first in the focus order.
+    static const char* const kTitles[3] = {"クラスステータス", "競技者リスト", "操作履歴"};
+    for (int i : {2, 0, 1}) {
+        auto* list = new QListWidget(this);
+        list->setObjectName(QStringLiteral("lstWindow"));
+        list->setProperty("index", i);
+        list->setFont(ListFont(9));
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        // The history's lines differ in width: every line must count for the sideways
+        // scroll range, not only the first one.
+        list->setUniformItemSizes(i != 2);
+        list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        // Per-item scrolling keeps the scroll bar value equal to the first visible line.
+        list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+        list->setTextElideMode(Qt::ElideNone);
+        list->setSortingEnabled(false);
+        lists_[i] = list;
+        connect(list, &QListWidget::itemDoubleClicked, this, [this, i] { lstWindow_DblClick(i); });
+
+        auto* title = new QLabel(QString::fromUtf8(kTitles[i]), this);
+        title->setObjectName(QStringLiteral("lblTitle"));
+        title->setProperty("index", i);
+        title->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        titles_[i] = title;
+    }
+
+    auto button = [this](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    command3_ = button("Command3", "スタート順");
+    command4_ = button("Command4", "成績順");
+    command1_ = button("Command1", "データ読み込み");
+    command2_ = button("Command2", "成績出力");
+    command5_ = button("Command5", "未帰還者出力");
+    // The sort buttons show their state by colour; a style that honours the button
+    // palette makes that visible whatever style the desktop uses.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        fusion->setParent(this);
+        command3_->setStyle(fusion);
+        command4_->setStyle(fusion);
+    }
+    connect(command1_, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(command2_, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+    connect(command3_, &QPushButton::clicked, this, &MainWindow::Command3_Click);
+    connect(command4_, &QPushButton::clicked, this, &MainWindow::Command4_Click);
+    connect(command5_, &QPushButton::clicked, this, &MainWindow::Command5_Click);
+
+    lblTime_ = new QLabel(this);
+    lblTime_->setObjectName(QStringLiteral("lblTime"));
+    lblTime_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont clock(kTimes);
+    clock.setPointSizeF(18);
+    lblTime_->setFont(clock);
+
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setObjectName(QStringLiteral("ClockTimer"));
+    clockTimer_->setInterval(100);
+    connect(clockTimer_, &QTimer::timeout, this, &MainWindow::ClockTimer_Timer);
+    statusTimer_ = new QTimer(this);
+    statusTimer_->setObjectName(QStringLiteral("StatusTimer"));
+    statusTimer_->setInterval(30000);
+    connect(statusTimer_, &QTimer::timeout, this, &MainWindow::StatusTimer_Timer);
+
+    setTabOrder(lists_[2], lists_[0]);
+    setTabOrder(lists_[0], lists_[1]);
+    setTabOrder(lists_[1], command1_);
+    setTabOrder(command1_, command2_);
+    setTabOrder(command2_, command3_);
+    setTabOrder(command3_, command4_);
+    setTabOrder(command4_, command5_);
+
+    // Design positions; Form_Resize moves the ones that follow the window's size.
+    Place(titles_[0], 240, 180, 2055, 195);
+    Place(lists_[0], 360, 480, 4575, 2040);
+    Place(titles_[2], 5160, 180, 2055, 195);
+    Place(lists_[2], 5280, 480, 4575, 2040);
+    Place(titles_[1], 240, 2880, 1215, 195);
+    Place(command3_, 6720, 2760, 1215, 375);
+    Place(command4_, 8160, 2760, 1215, 375);
+    Place(lists_[1], 360, 3240, 9495, 3840);
+    Place(command1_, 4440, 7260, 1575, 495);
+    Place(command2_, 6240, 7260, 1575, 495);
+    Place(command5_, 8040, 7260, 1575, 495);
+    Place(lblTime_, 720, 7320, 2175, 375);
+
+    SetSortColours(false);
+
+    setMinimumSize(PixelsFor(kMinOuterWidth, kFrameWidth), PixelsFor(kMinOuterHeight, kFrameHeight));
+    resize(10155 / kTwipsPerPixel, 7890 / kTwipsPerPixel);
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    Form_Resize();
+
+    station_.Hist().SetObserver([this] { ShowHistory(); });
+    ShowHistory();
+    station_.onRefreshed = [this] { ShowLists(); };
+    station_.onBusy = [this](bool busy) {
+        // The window's own pointer: a dialog opened meanwhile keeps the normal one.
+        if (busy) setCursor(Qt::WaitCursor);
+        else unsetCursor();
+    };
+    station_.SetSparePrompt([this](int ecardId) {
+        if (spareOpener) spareOpener(station_, ecardId, this);
+    });
+}
+
+MainWindow::~MainWindow() {
+    station_.Hist().SetObserver(nullptr);
+    station_.onRefreshed = nullptr;
+    station_.onBusy = nullptr;
+    station_.SetSparePrompt(nullptr);
+}
+
+void MainWindow::Load() {
+    // Timers run from the start: a spare-card dialog during start-up sees them tick.
+    clockTimer_->start();
+    statusTimer_->start();
+    station_.Startup();
+    ApplyFontSizes();
+    ApplyHistoryTop();  // the line height may have changed with the font
+}
+
+void MainWindow::ApplyFontSizes() {
+    lists_[0]->setFont(ListFont(station_.FontSize("ClassListFontSize")));
+    lists_[1]->setFont(ListFont(station_.FontSize("EntryListFontSize")));
+    lists_[2]->setFont(ListFont(station_.FontSize("HistoryListFontSize")));
+}
+
+QColor MainWindow::SelectedColour() {
+    return QColor(kSelectedColour & 0xFF, (kSelectedColour >> 8) & 0xFF, (kSelectedColour >> 16) & 0xFF);
+}
+
+QColor MainWindow::ButtonFaceColour() { return QApplication::palette().color(QPalette::Button); }
+
+void MainWindow::SetSortColours(bool byResult) {
+    auto paint = [](QPushButton* b, const QColor& c) {
+        QPalette p = b->palette();
+        p.setColor(QPalette::Button, c);
+        b->setPalette(p);
+        // A style sheet fills the face with exactly this colour; styles shade the palette
+        // colour into a gradient that hides the selected order.
+        b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid #808080; }"
+                                        "QPushButton:pressed { border: 2px solid #404040; }")
+                             .arg(c.name()));
+    };
+    paint(command3_, byResult ? ButtonFaceColour() : SelectedColour());
+    paint(command4_, byResult ? SelectedColour() : ButtonFaceColour());
+}
+
+void MainWindow::Place(QWidget* w, double left, double top, double width, double height) {
+    auto px = [](double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); };
+    w->setGeometry(px(left), px(top), std::max(0, px(width)), std::max(0, px(height)));
+}
+
+int MainWindow::OuterWidthTwips() const { return width() * kTwipsPerPixel + kFrameWidth; }
+int MainWindow::OuterHeightTwips() const { return height() * kTwipsPerPixel + kFrameHeight; }
+
+void MainWindow::Form_Resize() {
+    if (isMinimized()) return;
+    // The outer size counts the design border, not the window manager's, so the
+    // controls sit the same in the client area on every desktop.
+    int cw = width();
+    int ch = height();
+    bool snap = false;
+    if (cw * kTwipsPerPixel + kFrameWidth < kMinOuterWidth) {
+        cw = PixelsFor(kMinOuterWidth, kFrameWidth);
+        snap = true;
+    }
+    if (ch * kTwipsPerPixel + kFrameHeight < kMinOuterHeight) {
+        ch = PixelsFor(kMinOuterHeight, kFrameHeight);
+        snap = true;
+    }
+    if (snap) resize(cw, ch);
+    const float W = static_cast<float>(cw * kTwipsPerPixel + kFrameWidth);
+    const float H = static_cast<float>(ch * kTwipsPerPixel + kFrameHeight);
+
+    Place(lists_[2], 5280, 480, W - 5700.0f, 2040);
+    Place(lists_[1], 360, 3240, W - 780.0f, H - 4425.0f);
+    Place(command3_, W + 6720.0f - 10155.0f, 2760, 1215, 375);
+    Place(command4_, W + 8160.0f - 10155.0f, 2760, 1215, 375);
+    const float buttonsTop = H + 7260.0f - 8265.0f;
+    Place(command1_, W + 4440.0f - 10155.0f, buttonsTop, 1575, 495);
+    Place(command2_, W + 6240.0f - 10155.0f, buttonsTop, 1575, 495);
+    Place(command5_, W + 8040.0f - 10155.0f, buttonsTop, 1575, 495);
+    Place(lblTime_, 720, H + 7320.0f - 8265.0f, 2175, 375);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) return;
+    lists_[2]->setFocus();
+    // The history's lines arrived before the list had its real size.
+    QTimer::singleShot(0, this, [this] { ApplyHistoryTop(); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void MainWindow::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    clockTimer_->stop();
+    statusTimer_->stop();
+    IoResult r = station_.ReleaseSettings();
+    if (!r.ok && critical)
+        critical(this, QStringLiteral("Quilo"), Q(FailureText(kSettingsNotWritten, r)));
+}
+
+void MainWindow::Fill(QListWidget* list, const std::vector<ListLine>& lines) {
+    list->clear();
+    for (const auto& line : lines) {
+        auto* item = new QListWidgetItem(Q(line.text));
+        item->setData(Qt::UserRole, line.itemData);
+        list->addItem(item);
+    }
+}
+
+void MainWindow::ShowLists() {
+    const StatusLists& lists = station_.Lists();
+    QListWidget* entries = lists_[1];
+    const int top = entries->verticalScrollBar()->value();
+    lists_[0]->setUpdatesEnabled(false);
+    entries->setUpdatesEnabled(false);
+    Fill(lists_[0], lists.classStatus);
+    Fill(entries, lists.competitors);
+    // The list keeps its scroll position; a list now too short stays at the top.
+    if (top > 0 && top < entries->count())
+        entries->scrollToItem(entries->item(top), QAbstractItemView::PositionAtTop);
+    lists_[0]->setUpdatesEnabled(true);
+    entries->setUpdatesEnabled(true);
+}
+
+void MainWindow::ShowHistory() {
+    QListWidget* list = lists_[2];
+    const auto& lines = station_.Hist().Lines();
+    const int shown = list->count();
+    for (int i = shown; i < static_cast<int>(lines.size()); ++i) {
+        auto* item = new QListWidgetItem(Q(lines[i].text));
+        item->setData(Qt::UserRole, lines[i].itemData);
+        list->addItem(item);
+    }
+    // Only the newest line can gain the flag after it was shown.
+    int flagged = -1;
+    for (int i = std::max(lastKeepLine_ + 1, std::max(shown - 1, 0)); i < static_cast<int>(lines.size()); ++i)
+        if (lines[i].keepVisible) flagged = i;
+    if (flagged < 0) return;
+    lastKeepLine_ = flagged;
+    const int count = flagged + 1;
+    if (count > 7) {
+        historyTop_ = count - 6;
+        ApplyHistoryTop();
+    }
+}
+
+void MainWindow::ApplyHistoryTop() {
+    QListWidget* list = lists_[2];
+    if (historyTop_ > 0 && historyTop_ < list->count())
+        list->scrollToItem(list->item(historyTop_), QAbstractItemView::PositionAtTop);
+}
+
+void MainWindow::ClockTimer_Timer() { lblTime_->setText(Q(FormatHhNnSs(station_.Now()))); }
+
+void MainWindow::StatusTimer_Timer() { station_.RefreshStatus(); }
+
+void MainWindow::Command1_Click() { station_.ReadFinishLog(); }
+
+void MainWindow::ReportWriteFailure(const char* heading, const IoResult& r) {
+    if (critical) critical(this, QStringLiteral("Quilo"), Q(FailureText(heading, r)));
+}
+
+void MainWindow::Command2_Click() {
+    IoResult r = station_.WriteResults();
+    if (!r.ok) ReportWriteFailure(kResultsNotWritten, r);
+}
+
+void MainWindow::Command5_Click() {
+    IoResult r = station_.WriteNotReturned();
+    if (!r.ok) ReportWriteFailure(kNotReturnedNotWritten, r);
+}
+
+void MainWindow::Command3_Click() {
+    SetSortColours(false);
+    station_.SetSortByResult(false);
+}
+
+void MainWindow::Command4_Click() {
+    SetSortColours(true);
+    station_.SetSortByResult(true);
+}
+
+void MainWindow::lstWindow_DblClick(int index) {
+    if (index != 1 && index != 2) return;
+    QListWidget* list = lists_[index];
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (selected.isEmpty()) return;
+    const int row = list->row(selected.first());
+    const int ecardId = selected.first()->data(Qt::UserRole).toInt();
+    if (ecardId <= 0) return;
+    if (editOpener) editOpener(station_, ecardId, this);
+    station_.RefreshStatus();
+    // The same position again, whoever stands there now.
+    if (index == 1 && row < list->count()) list->setCurrentRow(row);
+}
+
+} // namespace quilo

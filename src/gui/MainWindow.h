@@ -1,0 +1,115 @@
+#pragma once
+// The main window: shows what the station holds and forwards the operator's actions
+// to it. It never builds list text itself.
+#include "core/Files.h"
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace quilo {
+
+class Station;
+struct ListLine;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int kMinOuterWidth = 8000;  // twips
+    static constexpr int kMinOuterHeight = 6000;
+    // The border the layout rules assume around the client area (8 x 25 pixels).
+    static constexpr int kFrameWidth = 120;
+    static constexpr int kFrameHeight = 375;
+    static constexpr unsigned kSelectedColour = 0xC0FFC0;  // BGR, light green
+
+    // Opens a dialog for a card, modal over the owner; returns once it has closed.
+    using DialogOpener = std::function<void(Station&, int ecardId, QWidget* owner)>;
+    using MessageHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+
+    explicit MainWindow(Station& station, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Form_Load: the start-up sequence, run before the window is shown.
+    void Load();
+
+    // Seams, replaceable before Load (tests record instead of opening modals).
+    DialogOpener editOpener;
+    DialogOpener spareOpener;
+    MessageHook critical;
+
+    QListWidget* lstWindow(int index) const { return lists_.at(index); }
+    QLabel* lblTitle(int index) const { return titles_.at(index); }
+    QLabel* lblTime() const { return lblTime_; }
+    QTimer* ClockTimer() const { return clockTimer_; }
+    QTimer* StatusTimer() const { return statusTimer_; }
+    QPushButton* Command1() const { return command1_; }
+    QPushButton* Command2() const { return command2_; }
+    QPushButton* Command3() const { return command3_; }
+    QPushButton* Command4() const { return command4_; }
+    QPushButton* Command5() const { return command5_; }
+
+    // The first visible history line the keep-visible steps asked for.
+    int HistoryTopIndex() const { return historyTop_; }
+    // The outer size in twips as the layout rules see it.
+    int OuterWidthTwips() const;
+    int OuterHeightTwips() const;
+
+    static QColor SelectedColour();
+    static QColor ButtonFaceColour();
+
+public slots:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void ClockTimer_Timer();
+    void StatusTimer_Timer();
+    void lstWindow_DblClick(int index);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Resize();
+    void Form_Unload();
+    void ShowLists();
+    void ShowHistory();
+    void ApplyHistoryTop();
+    void ApplyFontSizes();
+    void SetSortColours(bool byResult);
+    void ReportWriteFailure(const char* heading, const IoResult& r);
+    void Place(QWidget* w, double left, double top, double width, double height);
+    static void Fill(QListWidget* list, const std::vector<ListLine>& lines);
+
+    Station& station_;
+    std::array<QListWidget*, 3> lists_ {};
+    std::array<QLabel*, 3> titles_ {};
+    QLabel* lblTime_ = nullptr;
+    QTimer* clockTimer_ = nullptr;
+    QTimer* statusTimer_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QPushButton* command3_ = nullptr;
+    QPushButton* command4_ = nullptr;
+    QPushButton* command5_ = nullptr;
+
+    int historyTop_ = 0;
+    int lastKeepLine_ = -1;  // last history line whose keep-visible step was applied
+    bool unloaded_ = false;
+};
+
+} // namespace quilo

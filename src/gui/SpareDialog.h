@@ -1,0 +1,47 @@
+#pragma once
+#include "station/SpareLogic.h"
+
+#include <QDialog>
+
+class QWidget;
+class QCheckBox;
+class QLineEdit;
+class QLabel;
+class QPushButton;
+
+namespace quilo {
+class Station;
+
+// Opens the spare E-card dialog for a spare card, modal over the owner; on OK the card
+// is assigned and station.Tag becomes "*". Used as the station's spare-card prompt.
+void OpenSpareDialog(Station& station, int ecardId, QWidget* owner);
+
+// The window of the spare E-card dialog: shows SpareLogic's state and forwards the
+// operator's actions.
+class SpareDialog : public QDialog {
+    Q_OBJECT
+public:
+    SpareDialog(Station& station, int ecardId, QWidget* parent = nullptr);
+
+    const SpareLogic& Logic() const { return logic_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Refresh();
+    void Text1_Change(const QString& text);
+    void Command1_Click();
+
+    SpareLogic logic_;
+    bool centred_ = false;
+    QLabel* label1_;
+    QLineEdit* text1_;
+    QCheckBox* check1_;
+    QLabel* label2_;
+    QLabel* label3_;
+    QPushButton* command1_;
+    QPushButton* command2_;
+};
+
+} // namespace quilo

@@ -1,0 +1,37 @@
+#include "station/Messages.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace quilo {
+
+std::string ReasonText(const IoResult& r) {
+    switch (r.problem) {
+    case IoResult::Problem::None: return {};
+    case IoResult::Problem::NotRegularFile: return "通常のファイルではありません";
+    case IoResult::Problem::NoPath: return "出力先が設定されていません";
+    case IoResult::Problem::System: break;
+    }
+    switch (r.error) {
+    case ENOENT: return "フォルダまたはファイルが見つかりません";
+    case EACCES:
+    case EPERM: return "書き込みの権限がありません";
+    case ENOSPC:
+    case EDQUOT: return "ディスクの空き容量が不足しています";
+    case EFBIG: return "ファイルが大きすぎます";
+    case EROFS: return "読み取り専用の場所です";
+    case EISDIR: return "同じ名前のフォルダがあります";
+    case ENOTDIR: return "パスの途中がフォルダではありません";
+    case ENAMETOOLONG: return "パスが長すぎます";
+    case EIO: return "入出力エラーが発生しました";
+    default: return std::string("書き込めません (") + std::strerror(r.error) + ")";
+    }
+}
+
+std::string FailureText(const std::string& heading, const IoResult& r) {
+    return heading + "\n" + r.path + "\n" + ReasonText(r);
+}
+
+std::string ChangeNotSavedText(const IoResult& r) { return FailureText(kChangeNotSaved, r) + "\n" + kChangeLostAtRestart; }
+
+} // namespace quilo

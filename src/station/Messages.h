@@ -1,0 +1,23 @@
+#pragma once
+// The operator's words for what went wrong with a file, in one place.
+#include "core/Files.h"
+
+#include <string>
+
+namespace quilo {
+
+// Headings of the messages the window shows.
+inline constexpr const char* kResultsNotWritten = "成績ファイルを書き込めませんでした。";
+inline constexpr const char* kNotReturnedNotWritten = "未帰還者ファイルを書き込めませんでした。";
+inline constexpr const char* kSettingsNotWritten = "設定ファイルを書き込めませんでした。";
+inline constexpr const char* kChangeNotSaved = "変更データを保存できませんでした。";
+inline constexpr const char* kChangeLostAtRestart = "次回起動時にこの変更は反映されません。";
+
+// Why, in Japanese: "書き込みの権限がありません" and the like.
+std::string ReasonText(const IoResult& result);
+// The heading, the path and the reason, one a line.
+std::string FailureText(const std::string& heading, const IoResult& result);
+// A change record that could not be written: the correction stands until the next start.
+std::string ChangeNotSavedText(const IoResult& result);
+
+} // namespace quilo

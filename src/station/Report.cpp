@@ -1,0 +1,143 @@
+#include "station/Report.h"
+
+#include "core/General.h"
+#include "station/Messages.h"
+#include "station/SpareLogic.h"
+#include "station/Station.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <algorithm>
+#include <map>
+#include <ostream>
+
+namespace quilo {
+
+const char* const kReportUsage =
+    "usage: quilo-report [--now HH:MM:SS] [--order start|result] [--spare CARD=BIB]... FOLDER\n"
+    "\n"
+    "Runs the station's start-up on the event FOLDER (settings, course file, start list,\n"
+    "change file, finish log), writes the results file and the not-returned file, and\n"
+    "prints the history, the class status table and the competitor list (UTF-8; each\n"
+    "line is its item data, a TAB and its text).\n"
+    "\n"
+    "  --now HH:MM:SS      the time of day to use as the clock (default: local clock)\n"
+    "  --order start|result  competitor list order (default: start)\n"
+    "  --spare CARD=BIB    answer the spare-card question for card CARD with bib BIB\n"
+    "                      (spare cards not named are left unassigned)\n"
+    "  --help              this text\n"
+    "\n"
+    "Exit status: 0 done, 1 an output file could not be written, 2 bad usage or folder.\n";
+
+namespace {
+
+struct Options {
+    std::optional<Time> now;
+    bool byResult = false;
+    std::map<int, std::string> spares;
+    std::string folder;
+};
+
+int Usage(std::ostream& err, const std::string& problem) {
+    err << "quilo-report: " << problem << "\n" << kReportUsage;
+    return 2;
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+    std::filesystem::path p = std::filesystem::absolute(folder).lexically_normal();
+    std::string s = p.string();
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+}
+
+// The spare-card question answered from --spare: as if the operator typed the bib and
+// pressed OK; a refused OK, or a card not named, is a cancel.
+void AnswerSpare(Station& station, int ecardId, const std::map<int, std::string>& spares, std::ostream& err, int& status) {
+    auto it = spares.find(ecardId);
+    if (it == spares.end()) return;
+    SpareLogic logic(station, ecardId);
+    logic.Load();
+    logic.SetText1(it->second);
+    SpareOkResult r = logic.Ok();
+    for (const IoResult& f : r.saveFailures) {
+        err << "quilo-report: cannot write " << f.path << ": " << ReasonText(f) << "\n";
+        status = 1;
+    }
+}
+
+void PrintLines(std::ostream& out, const std::vector<ListLine>& lines) {
+    for (const auto& l : lines) out << l.itemData << '\t' << l.text << '\n';
+}
+
+} // namespace
+
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Options opt;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size()) return false;
+            v = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            out << kReportUsage;
+            return 0;
+        } else if (a == "--now") {
+            if (!value(v)) return Usage(err, "--now needs a time");
+            auto t = ParseTime(v);
+            if (!t || std::count(v.begin(), v.end(), ':') != 2) return Usage(err, "malformed --now: " + v);
+            opt.now = *t;
+        } else if (a == "--order") {
+            if (!value(v)) return Usage(err, "--order needs start or result");
+            if (v == "start") opt.byResult = false;
+            else if (v == "result") opt.byResult = true;
+            else return Usage(err, "unknown order: " + v);
+        } else if (a == "--spare") {
+            if (!value(v)) return Usage(err, "--spare needs CARD=BIB");
+            auto eq = v.find('=');
+            auto card = eq == std::string::npos ? std::nullopt : ToWholeNumber(v.substr(0, eq));
+            if (!card || eq + 1 > v.size()) return Usage(err, "malformed --spare: " + v);
+            opt.spares[*card] = v.substr(eq + 1);
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            return Usage(err, "unknown option: " + a);
+        } else if (opt.folder.empty()) {
+            opt.folder = a;
+        } else {
+            return Usage(err, "more than one folder given");
+        }
+    }
+    if (opt.folder.empty()) return Usage(err, "no event folder given");
+
+    std::string folder = AbsoluteFolder(opt.folder);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        err << "quilo-report: not a folder: " << folder << "\n";
+        return 2;
+    }
+
+    Clock clock = opt.now ? Clock([t = *opt.now] { return t; }) : SystemClock();
+    Station station(folder, clock);
+    int status = 0;
+    station.SetSparePrompt([&](int ecardId) { AnswerSpare(station, ecardId, opt.spares, err, status); });
+    station.Startup();
+    station.Ev().SortByResult = opt.byResult ? 1 : 0;
+
+    for (IoResult r : {station.WriteResults(), station.WriteNotReturned(), station.ReleaseSettings()}) {
+        if (!r) {
+            err << "quilo-report: cannot write " << r.path << ": " << ReasonText(r) << "\n";
+            status = 1;
+        }
+    }
+
+    for (const auto& l : station.Hist().Lines()) out << l.itemData << '\t' << l.text << '\n';
+    out << "==\n";
+    PrintLines(out, station.Lists().classStatus);
+    out << "==\n";
+    PrintLines(out, station.Lists().competitors);
+    return status;
+}
+
+} // namespace quilo

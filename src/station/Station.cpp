@@ -1,0 +1,153 @@
+#include "station/Station.h"
+
+#include "core/General.h"
+#include "finish/ChangeFile.h"
+#include "readers/CourseFile.h"
+#include "readers/StartList.h"
+#include "results/Evaluation.h"
+#include "results/OutputFiles.h"
+
+namespace quilo {
+namespace {
+
+struct Default {
+    const char* key;
+    const char* value;  // null: a path in the event folder (file name below)
+    const char* file;
+};
+
+constexpr Default kDefaults[] = {
+    {"SeisekiOutput", nullptr, "E_Result.txt"},
+    {"MikikanOutput", nullptr, "E_NoRet.txt"},
+    {"TimeLimit", "150", nullptr},
+    {"ClassListFontSize", "9", nullptr},
+    {"HistoryListFontSize", "9", nullptr},
+    {"EntryListFontSize", "9", nullptr},
+};
+
+} // namespace
+
+Station::Station(std::string folder, Clock clock)
+    : folder_(std::move(folder)), clock_(std::move(clock)), event_(std::make_unique<Event>()), history_(clock_) {}
+
+Station::~Station() = default;
+
+std::string Station::PathOf(const std::string& fileName) const { return AddBackslash(folder_) + fileName; }
+
+void Station::Startup() {
+    // 1. The card index starts empty (it is part of the event tables).
+    event_->Cards.Clear();
+
+    // 2. Settings.
+    settings_ = std::make_unique<IniFile>();
+    settings_->SetFileName(PathOf("Quilo.ini"));
+
+    // 3. Defaults for missing or empty settings, in this order.
+    for (const auto& d : kDefaults) {
+        if (!settings_->Item(d.key).empty()) continue;
+        settings_->SetItem(d.key, d.value ? std::string(d.value) : PathOf(d.file));
+    }
+
+    // 4. Font sizes are applied by the window (FontSize). 5. Start order.
+    event_->SortByResult = 0;
+
+    // 6-7. Course file.
+    std::string course = PathOf("Control.dat");
+    if (FileExists(course)) {
+        ReadCourseFile(*event_, course, history_);
+        history_.Report(" (読込)コントロールデータ");
+    } else {
+        event_->LastClassIndex = 0;
+    }
+
+    // 8. Start list; an undefined class ends the start-up here.
+    std::string start = PathOf("Startlst.dat");
+    if (FileExists(start)) {
+        if (ReadStartList(*event_, start, history_).undefinedClass) {
+            startupStopped_ = true;
+            return;
+        }
+        history_.Report(" (読込)スタートリスト");
+    }
+
+    // 9. Change file.
+    if (FileExists(PathOf("Change.dat"))) {
+        LoadData();
+        history_.Report(" (読込)変更データ");
+    }
+
+    // 10. Finish log (its reader ends with the status refresh).
+    if (FileExists(PathOf("Regnly.log"))) ReadFinishLog();
+}
+
+void Station::ReadFinishLog() {
+    Busy(true);
+    ReadFinishLogFile(*event_, PathOf("Regnly.log"), history_, Tag, sparePrompt_);
+    Busy(false);
+    RefreshStatus();
+}
+
+void Station::LoadData() { LoadChangeFile(*event_, PathOf("Change.dat"), history_); }
+
+IoResult Station::SaveData(const std::string& line) { return SaveChangeRecord(PathOf("Change.dat"), line); }
+
+IoResult Station::Correct(const ChangeRecord& record, const std::string& historyText, int itemData) {
+    ApplyAsStored(*event_, record);
+    history_.Report(historyText, itemData);
+    return SaveData(record.Text());
+}
+
+Time Station::TimeLimit() const { return settings_ ? TimeLimitOf(*settings_) : TimeLimitFromText("150"); }
+
+float Station::FontSize(const char* key) const {
+    if (!settings_) return 0.0f;
+    return static_cast<float>(LeadingNumber(settings_->Item(key)));
+}
+
+void Station::RefreshStatus() {
+    Busy(true);
+    quilo::RefreshStatus(*event_, clock_(), TimeLimit(), lists_);
+    Busy(false);
+    if (onRefreshed) onRefreshed();
+}
+
+void Station::SetSortByResult(bool byResult) {
+    event_->SortByResult = byResult ? 1 : 0;
+    RefreshStatus();
+}
+
+std::string Station::OutputPath(const char* key) const {
+    std::string path = settings_ ? settings_->Item(key) : std::string();
+    // A relative path names a file of the event folder, as it did where the program's
+    // folder was the working folder; never one of wherever the program was started.
+    if (!path.empty() && path.front() != '/') path = PathOf(path);
+    return path;
+}
+
+IoResult Station::WriteResults() {
+    RefreshStatus();
+    Busy(true);
+    std::string path = OutputPath("SeisekiOutput");
+    IoResult r = path.empty() ? IoResult::Fail(path, IoResult::Problem::NoPath)
+                              : ReplaceFile(path, BuildResultsFile(*event_, TimeLimit()));
+    Busy(false);
+    return r;
+}
+
+IoResult Station::WriteNotReturned() {
+    RefreshStatus();
+    Busy(true);
+    std::string path = OutputPath("MikikanOutput");
+    IoResult r = path.empty() ? IoResult::Fail(path, IoResult::Problem::NoPath)
+                              : ReplaceFile(path, BuildNotReturnedFile(*event_));
+    Busy(false);
+    return r;
+}
+
+IoResult Station::ReleaseSettings() {
+    if (!settings_) return IoResult::Ok();
+    IoResult r = settings_->Save();
+    return r;
+}
+
+} // namespace quilo

@@ -1,0 +1,537 @@
+#include "DialogTestEvent.h"
+#include "station/EditLogic.h"
+#include "station/Messages.h"
+#include "finish/ResultFields.h"
+
+#include <gtest/gtest.h>
+
+using namespace quilo;
+using quilo::test::DialogTestEvent;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The enabled state of each column of the states table, in the table's order.
+struct Row {
+    bool check2, check3, check4, text1, options, text2, text3;
+    bool operator==(const Row&) const = default;
+};
+
+class EditLogicTest : public ::testing::Test {
+protected:
+    EditLogicTest() {
+        yamada = ev.Add(0, 345, 12, "山田 太郎");
+        other = ev.Add(1, 400, 20, "鈴木 花子");
+    }
+
+    static Row States(const EditLogic& l) {
+        const auto& c = l.Controls();
+        EXPECT_EQ(c.Option1.enabled, c.Option2.enabled);
+        return {c.Check2.enabled, c.Check3.enabled, c.Check4.enabled, c.Text1.enabled,
+                c.Option1.enabled, c.Text2.enabled, c.Text3.enabled};
+    }
+
+    EditLogic Loaded(int card = 345) {
+        EditLogic l(ev.station, card);
+        EXPECT_TRUE(l.Load());
+        return l;
+    }
+
+    DialogTestEvent ev;
+    int yamada = 0;
+    int other = 0;
+};
+
+constexpr Row kAbsentRow{false, false, false, false, false, false, false};
+constexpr Row kLateRow{true, true, false, true, false, false, false};
+constexpr Row kTimeRow{true, false, true, false, true, true, false};
+constexpr Row kCodeRow{true, false, true, false, true, false, true};
+constexpr Row kNoOptionRow{true, false, true, false, true, false, false};
+constexpr Row kNoneRow{true, true, true, false, false, false, false};
+
+// --- Loading -------------------------------------------------------------------------
+
+TEST_F(EditLogicTest, UnknownCardOrSpareRowIsNotFoundAndChangesNothing) {
+    ev.AddSpare(812);
+    EditLogic unknown(ev.station, 999);
+    EXPECT_FALSE(unknown.Load());
+    EXPECT_FALSE(unknown.Loading());
+    EditLogic spare(ev.station, 812);
+    EXPECT_FALSE(spare.Load());
+    EXPECT_TRUE(ev.HistoryTexts().empty());
+    EXPECT_TRUE(ev.Records().empty());
+}
+
+TEST_F(EditLogicTest, LoadFindsTheCompetitorAndShowsTheNameAsCaption) {
+    EditLogic l = Loaded();
+    EXPECT_EQ(l.CompetitorNumber(), yamada);
+    EXPECT_EQ(l.ClassIndex(), 0);
+    EXPECT_EQ(l.Slot(), 1);
+    EXPECT_EQ(l.Controls().Caption, "山田 太郎");
+    EXPECT_FALSE(l.Loading());
+}
+
+TEST_F(EditLogicTest, List1ShowsTimeInfoPunchesAndGoal) {
+    EntryRecord& r = ev.Rec(yamada);
+    r.RunningTime = Time::Hms(0, 45, 9);
+    Event& e = ev.station.Ev();
+    e.PunchTimes[yamada][1] = Time::Hms(0, 5, 0);
+    e.PunchTimes[yamada][3] = Time::Hms(0, 12, 7);
+    e.PunchTimes[yamada][kFinishPosition] = Time::Hms(0, 45, 9);
+    EXPECT_EQ(Loaded().Controls().List1, (Strings{"Time = 0:45'09\"", "Info = OK", "", "  01 = 0:05'00\"",
+                                                   "  02 = -:--'--\"", "  03 = 0:12'07\"", "GOAL = 0:45'09\""}));
+}
+
+TEST_F(EditLogicTest, List1StatusLineAndEmptyCourse) {
+    ev.Rec(yamada).Status = "OK";
+    EXPECT_EQ(Loaded().Controls().List1[1], "Info = OK<確定>");
+    ev.Rec(yamada).Status = "P2";
+    EXPECT_EQ(Loaded().Controls().List1[1], "Info = P2");
+    // A class without course positions, a competitor without times.
+    EXPECT_EQ(Loaded(400).Controls().List1, (Strings{"Time = 0:00'00\"", "Info = OK", "", "GOAL = 0:00'00\""}));
+}
+
+TEST_F(EditLogicTest, NothingSetOpensWithTheInitialStates) {
+    EditLogic l = Loaded();
+    const auto& c = l.Controls();
+    EXPECT_FALSE(c.Check1.ticked || c.Check2.ticked || c.Check3.ticked || c.Check4.ticked);
+    EXPECT_FALSE(c.Option1.selected || c.Option2.selected);
+    EXPECT_TRUE(c.Check1.enabled);
+    EXPECT_EQ(States(l), kNoneRow);
+    EXPECT_EQ(c.Text1.text + c.Text2.text + c.Text3.text, "");
+    EXPECT_FALSE(c.Command1Enabled);
+    EXPECT_TRUE(l.NothingSetAtLoad());
+    EXPECT_TRUE(l.NotReferenceAtLoad());
+}
+
+TEST_F(EditLogicTest, LoadedStatesRunTheHandlersButLeaveChangeDisabled) {
+    EntryRecord& r = ev.Rec(yamada);
+
+    r.ManualStatus = "DNS";
+    EditLogic absent = Loaded();
+    EXPECT_TRUE(absent.Controls().Check1.ticked);
+    EXPECT_EQ(States(absent), kAbsentRow);
+    EXPECT_FALSE(absent.Controls().Command1Enabled);
+    EXPECT_FALSE(absent.NothingSetAtLoad());
+
+    r.ManualStatus = "";
+    r.LateAddition = Time::Hms(1, 30, 30);  // 90 minutes 30 seconds
+    EditLogic late = Loaded();
+    EXPECT_TRUE(late.Controls().Check3.ticked);
+    EXPECT_EQ(late.Controls().Text1.text, "90");
+    EXPECT_EQ(States(late), kLateRow);
+    EXPECT_FALSE(late.Controls().Command1Enabled);
+
+    r.LateAddition = Time();
+    r.ManualStatus = "OK";
+    r.ManualTime = Time::Hms(1, 23, 45);
+    EditLogic manual = Loaded();
+    EXPECT_TRUE(manual.Controls().Check4.ticked);
+    EXPECT_TRUE(manual.Controls().Option1.selected);
+    EXPECT_EQ(manual.Controls().Text2.text, "01:23:45");
+    EXPECT_EQ(States(manual), kTimeRow);
+    EXPECT_FALSE(manual.Controls().Command1Enabled);
+
+    r.ManualStatus = "P3";
+    r.ManualTime = Time();
+    EditLogic code = Loaded();
+    EXPECT_TRUE(code.Controls().Option2.selected);
+    EXPECT_EQ(code.Controls().Text3.text, "P3");
+    EXPECT_EQ(States(code), kCodeRow);
+    EXPECT_FALSE(code.Controls().Command1Enabled);
+    EXPECT_FALSE(code.NothingSetAtLoad());
+}
+
+TEST_F(EditLogicTest, LoadedReferenceAndLateWithManualRecord) {
+    EntryRecord& r = ev.Rec(yamada);
+    r.Reference = true;
+    r.LateAddition = Time::Minutes(5);
+    r.ManualStatus = "DNF";
+    EditLogic l = Loaded();
+    EXPECT_TRUE(l.Controls().Check2.ticked);
+    EXPECT_FALSE(l.NotReferenceAtLoad());
+    // Both state boxes ticked: the late start comes first.
+    EXPECT_TRUE(l.Controls().Check3.ticked);
+    EXPECT_TRUE(l.Controls().Check4.ticked);
+    EXPECT_EQ(States(l), kLateRow);
+    EXPECT_FALSE(l.Controls().Command1Enabled);
+}
+
+// --- Enabled states and change tracking -------------------------------------------------
+
+TEST_F(EditLogicTest, EnabledStatesTableRowByRow) {
+    EditLogic l = Loaded();
+    EXPECT_EQ(States(l), kNoneRow);
+    l.SetCheck4(true);
+    EXPECT_EQ(States(l), kNoOptionRow);
+    l.SelectOption1();
+    EXPECT_EQ(States(l), kTimeRow);
+    l.SelectOption2();
+    EXPECT_FALSE(l.Controls().Option1.selected);
+    EXPECT_EQ(States(l), kCodeRow);
+    l.SetCheck3(true);
+    EXPECT_EQ(States(l), kLateRow);
+    l.SetCheck1(true);
+    EXPECT_EQ(States(l), kAbsentRow);
+    EXPECT_TRUE(l.Controls().Check1.enabled);
+    // Disabled boxes keep their ticks, selections and texts.
+    EXPECT_TRUE(l.Controls().Check3.ticked);
+    EXPECT_TRUE(l.Controls().Check4.ticked);
+    EXPECT_TRUE(l.Controls().Option2.selected);
+    l.SetCheck1(false);
+    EXPECT_EQ(States(l), kLateRow);
+    l.SetCheck3(false);
+    EXPECT_EQ(States(l), kCodeRow);
+    l.SetCheck4(false);
+    EXPECT_EQ(States(l), kNoneRow);
+    EXPECT_TRUE(l.Controls().Option2.selected);
+}
+
+TEST_F(EditLogicTest, EveryOperatorActionEnablesChangeAndNothingDisablesIt) {
+    using Action = void (*)(EditLogic&);
+    const Action actions[] = {
+        [](EditLogic& l) { l.SetCheck1(true); },   [](EditLogic& l) { l.SetCheck2(true); },
+        [](EditLogic& l) { l.SetCheck3(true); },   [](EditLogic& l) { l.SetCheck4(true); },
+        [](EditLogic& l) { l.SelectOption1(); },   [](EditLogic& l) { l.SelectOption2(); },
+        [](EditLogic& l) { l.SetText1("5"); },     [](EditLogic& l) { l.SetText2("1:00:00"); },
+        [](EditLogic& l) { l.SetText3("DNF"); },
+    };
+    for (Action act : actions) {
+        EditLogic l = Loaded();
+        act(l);
+        EXPECT_TRUE(l.Controls().Command1Enabled);
+    }
+    EditLogic l = Loaded();
+    l.SetCheck2(true);
+    EXPECT_EQ(States(l), kNoneRow);  // the reference box leaves the states alone
+    l.SetCheck2(false);
+    EXPECT_TRUE(l.Controls().Command1Enabled);
+}
+
+TEST_F(EditLogicTest, SettingTheSameValueRunsNoHandler) {
+    EditLogic l = Loaded();
+    l.SetCheck1(false);
+    l.SetCheck2(false);
+    l.SetText1("");
+    l.SetText3("");
+    EXPECT_FALSE(l.Controls().Command1Enabled);
+}
+
+// --- Applying: the state cases -----------------------------------------------------------
+
+TEST_F(EditLogicTest, AbsentCase) {
+    EntryRecord& r = ev.Rec(yamada);
+    r.RunningTime = Time::Hms(1, 0, 0);
+    r.LateAddition = Time::Minutes(3);
+    r.Status = "OK";
+    EditLogic l = Loaded();
+    l.SetCheck1(true);
+    EditApplyResult res = l.Apply();
+    EXPECT_FALSE(res.refused);
+    EXPECT_TRUE(res.saveFailures.empty());
+    EXPECT_TRUE(l.Closed());
+    EXPECT_EQ(r.ManualStatus, "DNS");
+    EXPECT_EQ(r.Status, "DNS");
+    EXPECT_TRUE(r.RunningTime.IsZero() && r.ManualTime.IsZero() && r.LateAddition.IsZero());
+    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)欠席 (0012) 山田 太郎"});
+    EXPECT_EQ(ev.HistoryItems(), std::vector<int>{345});
+    EXPECT_TRUE(ev.station.Hist().Lines()[0].keepVisible);
+    EXPECT_EQ(ev.Records(), Strings{"欠席/345"});
+}
+
+TEST_F(EditLogicTest, LateStartCase) {
+    EntryRecord& r = ev.Rec(yamada);
+    r.RunningTime = Time::Hms(1, 0, 0);
+    r.ManualStatus = "P1";
+    r.Status = "P1";
+    EditLogic l = Loaded();
+    l.SetCheck4(false);
+    l.SetCheck3(true);
+    l.SetText1("5");
+    EXPECT_FALSE(l.Apply().refused);
+    EXPECT_EQ(r.ManualStatus, "");
+    EXPECT_EQ(r.LateAddition, Time::Minutes(5));
+    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)5分遅刻 (0012) 山田 太郎"});
+    EXPECT_EQ(ev.HistoryItems(), std::vector<int>{345});
+    EXPECT_EQ(ev.Records(), Strings{"遅刻/345,5"});
+}
+
+// The result a late start leaves is the one the next read of the card gives.
+TEST_F(EditLogicTest, LateStartResultFollowsTheCard) {
+    struct Case {
+        bool read;
+        const char* check;
+        const char* manual;
+        Time late;
+        const char* status;
+        Time running;
+    };
+    const Time hour = Time::Hms(1, 0, 0);
+    const Case cases[] = {
+        {false, "", "", Time(), "", Time()},                          // still out: only the minutes
+        {true, "", "", Time(), "", Time::Hms(1, 5, 0)},               // valid card
+        {true, "P2", "", Time(), "P2", Time::Minutes(5)},             // coded card keeps its code
+        {true, "", "", Time::Minutes(3), "", Time::Hms(1, 5, 0)},     // replaces an earlier late start
+        {true, "", "DSQ", Time(), "", Time::Hms(1, 5, 0)},            // replaces a code
+        {true, "", "DNS", Time(), "", Time::Hms(1, 5, 0)},            // replaces absence
+    };
+    for (const Case& c : cases) {
+        DialogTestEvent local;
+        EntryRecord& r = local.Rec(local.Add(0, 345, 12, "A"));
+        r.CardRead = c.read;
+        r.CheckStatus = c.check;
+        r.CardTime = c.read ? hour : Time();
+        r.ManualStatus = c.manual;
+        r.LateAddition = c.late;
+        SettleResultFields(r);
+        EditLogic l(local.station, 345);
+        ASSERT_TRUE(l.Load());
+        l.SetCheck1(false);
+        l.SetCheck4(false);
+        l.SetCheck3(true);
+        l.SetText1("5");
+        EXPECT_FALSE(l.Apply().refused);
+        EXPECT_EQ(r.Status, c.status) << c.check << c.manual;
+        EXPECT_EQ(r.RunningTime, c.running) << c.check << c.manual;
+        EXPECT_EQ(r.LateAddition, Time::Minutes(5));
+    }
+}
+
+TEST_F(EditLogicTest, LateMinutesFollowTheLeadingNumberRule) {
+    struct Case {
+        const char* text;
+        int minutes;
+    };
+    for (Case c : {Case{"abc", 0}, Case{"", 0}, Case{"2.5", 2}, Case{"3.5", 4}, Case{" 1 2", 12}, Case{"-0.4", 0},
+                   Case{"32767", 32767}}) {
+        DialogTestEvent local;
+        int n = local.Add(0, 345, 12, "A");
+        EditLogic l(local.station, 345);
+        ASSERT_TRUE(l.Load());
+        l.SetCheck3(true);
+        l.SetText1(c.text);
+        EXPECT_FALSE(l.Apply().refused) << c.text;
+        EXPECT_EQ(local.Rec(n).LateAddition, Time::Minutes(c.minutes)) << c.text;
+        // The box's text goes into the record as typed.
+        EXPECT_EQ(local.Records(), Strings{std::string("遅刻/345,") + c.text});
+    }
+}
+
+TEST_F(EditLogicTest, TimeSetByHandCase) {
+    EntryRecord& r = ev.Rec(yamada);
+    r.LateAddition = Time::Minutes(5);
+    r.Status = "DNF";
+    EditLogic l = Loaded();
+    l.SetCheck3(false);
+    l.SetCheck4(true);
+    l.SelectOption1();
+    l.SetText2("1:23:45");
+    EXPECT_FALSE(l.Apply().refused);
+    EXPECT_EQ(r.ManualStatus, "OK");
+    EXPECT_EQ(r.Status, "");
+    EXPECT_EQ(r.ManualTime, Time::Hms(1, 23, 45));
+    EXPECT_EQ(r.RunningTime, Time::Hms(1, 23, 45));
+    EXPECT_TRUE(r.LateAddition.IsZero());
+    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)1:23:45 (0012) 山田 太郎"});
+    EXPECT_EQ(ev.Records(), Strings{"ＯＫ/345,1:23:45"});
+}
+
+TEST_F(EditLogicTest, DisqualifiedCaseUpperCasesTheCode) {
+    EntryRecord& r = ev.Rec(yamada);
+    r.RunningTime = Time::Hms(1, 0, 0);
+    EditLogic l = Loaded();
+    l.SetCheck4(true);
+    l.SelectOption2();
+    l.SetText3("dnf");
+    EXPECT_FALSE(l.Apply().refused);
+    EXPECT_EQ(l.Controls().Text3.text, "DNF");
+    EXPECT_EQ(r.ManualStatus, "DNF");
+    EXPECT_EQ(r.Status, "DNF");
+    EXPECT_TRUE(r.RunningTime.IsZero() && r.ManualTime.IsZero() && r.LateAddition.IsZero());
+    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)DNF (0012) 山田 太郎"});
+    EXPECT_EQ(ev.Records(), Strings{"ＮＧ/345,DNF"});
+}
+
+TEST_F(EditLogicTest, ReleaseRestoresTheCardsOwnResult) {
+    EntryRecord& r = ev.Rec(yamada);
+    r.ManualStatus = "DNS";
+    r.Status = "DNS";
+    r.CheckStatus = "P1";
+    r.CardTime = Time::Hms(0, 50, 0);
+    r.CardRead = true;
+    EditLogic l = Loaded();
+    l.SetCheck1(false);
+    EXPECT_FALSE(l.Apply().refused);
+    EXPECT_EQ(r.ManualStatus, "");
+    EXPECT_EQ(r.Status, "P1");
+    EXPECT_EQ(r.RunningTime, Time());  // a coded card has no running time
+    EXPECT_TRUE(r.ManualTime.IsZero() && r.LateAddition.IsZero());
+    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)手動変更解除 (0012) 山田 太郎"});
+    EXPECT_EQ(ev.Records(), Strings{"取消/345"});
+}
+
+TEST_F(EditLogicTest, ReapplyingAbsentWritesItAgain) {
+    ev.Rec(yamada).ManualStatus = "DNS";
+    EditLogic l = Loaded();
+    l.SetCheck1(false);
+    l.SetCheck1(true);
+    EXPECT_TRUE(l.Controls().Command1Enabled);
+    l.Apply();
+    EXPECT_EQ(ev.Records(), Strings{"欠席/345"});
+    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)欠席 (0012) 山田 太郎"});
+}
+
+TEST_F(EditLogicTest, NothingSetAndNothingTickedWritesNothing) {
+    EditLogic l = Loaded();
+    l.SetCheck2(true);
+    l.SetCheck2(false);
+    l.SetCheck3(true);
+    l.SetCheck3(false);
+    EditApplyResult res = l.Apply();
+    EXPECT_FALSE(res.refused);
+    EXPECT_TRUE(l.Closed());
+    EXPECT_TRUE(ev.HistoryTexts().empty());
+    EXPECT_TRUE(ev.Records().empty());
+}
+
+// --- Applying: the reference step and the order of records --------------------------------
+
+TEST_F(EditLogicTest, ReferenceIsComparedWithTheStateAtLoad) {
+    EditLogic on = Loaded();
+    on.SetCheck2(true);
+    on.Apply();
+    EXPECT_TRUE(ev.Rec(yamada).Reference);
+
+    EditLogic off = Loaded();
+    EXPECT_FALSE(off.NotReferenceAtLoad());
+    off.SetCheck2(false);
+    off.Apply();
+    EXPECT_FALSE(ev.Rec(yamada).Reference);
+
+    EXPECT_EQ(ev.HistoryTexts(), (Strings{"10:15 (変更)参考記録 (0012) 山田 太郎", "10:15 (変更)参考記録取消 (0012) 山田 太郎"}));
+    EXPECT_EQ(ev.HistoryItems(), (std::vector<int>{345, 345}));
+    EXPECT_EQ(ev.Records(), (Strings{"参考/345", "公式/345"}));
+}
+
+TEST_F(EditLogicTest, StateRecordComesBeforeTheReferenceRecord) {
+    EditLogic l = Loaded();
+    l.SetCheck2(true);
+    l.SetCheck1(true);
+    l.Apply();
+    EXPECT_EQ(ev.HistoryTexts(), (Strings{"10:15 (変更)欠席 (0012) 山田 太郎", "10:15 (変更)参考記録 (0012) 山田 太郎"}));
+    EXPECT_EQ(ev.Records(), (Strings{"欠席/345", "参考/345"}));
+}
+
+// --- Refusals -------------------------------------------------------------------------------
+
+TEST_F(EditLogicTest, RefusalsChangeNothingAndKeepTheDialogOpen) {
+    EntryRecord& r = ev.Rec(yamada);
+    r.RunningTime = Time::Hms(1, 0, 0);
+    const EntryRecord before = r;
+
+    struct Case {
+        void (*setup)(EditLogic&);
+        const char* message;
+    };
+    const Case cases[] = {
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("1:2x"); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); }, EditLogic::kEmptyCode},
+        {[](EditLogic& l) { l.SetCheck4(true); }, EditLogic::kEmptyCode},  // no option: a code
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("40000"); }, EditLogic::kLateTooLarge},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("-32769"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("-5"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("－５"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("−1"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("0:00:00"); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("０：００"); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("dq/x,y"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("a,b"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("\"DQ\""); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ＤＱ／１"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ok"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ＯＫ"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("DQ😀"); }, EditLogic::kNotInCodePage},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("D\tQ"); }, EditLogic::kNotInCodePage},
+    };
+    for (const Case& c : cases) {
+        EditLogic l = Loaded();
+        c.setup(l);
+        l.SetCheck2(true);  // the reference step must not run either
+        EditApplyResult res = l.Apply();
+        EXPECT_TRUE(res.refused);
+        EXPECT_EQ(res.message, c.message);
+        EXPECT_FALSE(l.Closed());
+        EXPECT_TRUE(l.Controls().Command1Enabled);
+        EXPECT_TRUE(l.Controls().Check2.ticked);
+    }
+    EXPECT_EQ(r.RunningTime, before.RunningTime);
+    EXPECT_EQ(r.ManualStatus, before.ManualStatus);
+    EXPECT_FALSE(r.Reference);
+    EXPECT_TRUE(ev.HistoryTexts().empty());
+    EXPECT_TRUE(ev.Records().empty());
+}
+
+// Text typed with the input method on is applied, shown, logged and written half-width.
+TEST_F(EditLogicTest, FullWidthInputIsTakenHalfWidth) {
+    struct Case {
+        void (*setup)(EditLogic&);
+        const char* shown;  // the box's text after the apply
+        const char* record;
+    };
+    const Case cases[] = {
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ｐ３"); }, "P3", "ＮＧ/345,P3"},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ｄｓｑ　１"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("１：０５：００"); }, "1:05:00", "ＯＫ/345,1:05:00"},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("１２"); }, "12", "遅刻/345,12"},
+    };
+    for (const Case& c : cases) {
+        DialogTestEvent local;
+        local.Add(0, 345, 12, "A");
+        EditLogic l(local.station, 345);
+        ASSERT_TRUE(l.Load());
+        c.setup(l);
+        EXPECT_FALSE(l.Apply().refused) << c.record;
+        const auto& k = l.Controls();
+        EXPECT_TRUE(k.Text1.text == c.shown || k.Text2.text == c.shown || k.Text3.text == c.shown) << c.shown;
+        EXPECT_EQ(local.Records(), Strings{c.record});
+        ASSERT_EQ(local.HistoryTexts().size(), 1u);
+        EXPECT_NE(local.HistoryTexts()[0].find(c.shown), std::string::npos);
+    }
+}
+
+TEST_F(EditLogicTest, ARefusedApplyCanBeCorrectedAndApplied) {
+    EditLogic l = Loaded();
+    l.SetCheck4(true);
+    l.SelectOption1();
+    l.SetText2("25:00:00");
+    EXPECT_TRUE(l.Apply().refused);
+    l.SetText2("1:05");
+    EXPECT_FALSE(l.Apply().refused);
+    EXPECT_EQ(ev.Rec(yamada).ManualTime, Time::Hms(1, 5, 0));
+    EXPECT_EQ(ev.Records(), Strings{"ＯＫ/345,1:05"});
+}
+
+// --- Change file failures ----------------------------------------------------------------------
+
+TEST_F(EditLogicTest, FailedRecordsAreReportedAndTheCorrectionStands) {
+    ev.BreakChangeFile();
+    EditLogic l = Loaded();
+    l.SetCheck1(true);
+    l.SetCheck2(true);
+    EditApplyResult res = l.Apply();
+    EXPECT_FALSE(res.refused);
+    ASSERT_EQ(res.saveFailures.size(), 2u);
+    for (const auto& f : res.saveFailures) {
+        EXPECT_FALSE(f.ok);
+        EXPECT_EQ(f.path, ev.dir.File("Change.dat"));
+        EXPECT_FALSE(ReasonText(f).empty());
+    }
+    EXPECT_EQ(ev.Rec(yamada).Status, "DNS");
+    EXPECT_TRUE(ev.Rec(yamada).Reference);
+    EXPECT_EQ(ev.HistoryTexts().size(), 2u);
+    EXPECT_TRUE(l.Closed());
+}
+
+} // namespace

@@ -1,0 +1,241 @@
+#include "DialogTestEvent.h"
+#include "station/SpareLogic.h"
+
+#include <gtest/gtest.h>
+
+using namespace quilo;
+using quilo::test::DialogTestEvent;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class SpareLogicTest : public ::testing::Test {
+protected:
+    SpareLogicTest() {
+        ev.Add(0, 300, 5, "先頭 一郎");
+        tanaka = ev.Add(0, 345, 123, "田中 次郎");
+        spare = ev.AddSpare(812);
+        ev.AddSpare(813);
+    }
+
+    SpareLogic Loaded(int card = 812) {
+        SpareLogic l(ev.station, card);
+        l.Load();
+        return l;
+    }
+
+    DialogTestEvent ev;  // Tag "" as the reader leaves it before asking
+    int tanaka = 0;
+    int spare = 0;
+};
+
+// --- Loading and finding ---------------------------------------------------------------------
+
+TEST_F(SpareLogicTest, LoadStartsAfresh) {
+    SpareLogic l = Loaded();
+    EXPECT_EQ(l.SpareCardNumber(), 812);
+    EXPECT_EQ(l.Label2(), "予備Ｅカード番号 : 00812");
+    EXPECT_EQ(l.ChosenCardNumber(), 0);
+    EXPECT_EQ(l.Text1(), "");
+    EXPECT_EQ(l.Label3(), "");
+    EXPECT_FALSE(l.Check1());
+    EXPECT_STREQ(SpareLogic::kCaption, "予備Ｅカードが検出されました");
+}
+
+TEST_F(SpareLogicTest, OnlyExactlyFourCharactersAreSearched) {
+    SpareLogic l = Loaded();
+    for (const char* partial : {"0", "01", "012"}) {
+        l.SetText1(partial);
+        EXPECT_EQ(l.Label3(), "") << partial;
+        EXPECT_EQ(l.ChosenCardNumber(), 0);
+    }
+    l.SetText1("0123");
+    EXPECT_EQ(l.ChosenCardNumber(), 345);
+    EXPECT_EQ(l.ChosenClassIndex(), 0);
+    EXPECT_EQ(l.ChosenSlot(), 2);
+    EXPECT_EQ(l.Label3(), "M21 <345> 09:05\r\n田中 次郎 7 OLC");
+    l.SetText1("012");
+    EXPECT_EQ(l.Label3(), "");
+    EXPECT_EQ(l.ChosenCardNumber(), 0);
+    l.SetText1("01234");
+    EXPECT_EQ(l.ChosenCardNumber(), 0);
+    // Three digits without the leading zero find nobody.
+    l.SetText1("123");
+    EXPECT_EQ(l.ChosenCardNumber(), 0);
+    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "123"), 0);
+    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0123"), 345);
+}
+
+TEST_F(SpareLogicTest, FirstMatchInClassThenSlotOrder) {
+    ev.Add(1, 500, 77, "W first");
+    ev.Add(1, 501, 77, "W second");
+    ev.Add(0, 502, 77, "M");
+    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0077"), 502);
+    ev.Add(1, 503, 78, "W");
+    ev.Add(1, 504, 78, "W later slot");
+    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0078"), 503);
+}
+
+TEST_F(SpareLogicTest, AMatchWithoutCardMovesOnToTheNextClass) {
+    ev.Add(0, 0, 88, "no card");
+    ev.Add(0, 600, 88, "same class, later slot");
+    ev.Add(1, 601, 88, "next class");
+    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0088"), 601);
+}
+
+TEST_F(SpareLogicTest, NobodyFoundLeavesLabel3AndCheck1) {
+    ev.Rec(tanaka).Reference = true;
+    SpareLogic l = Loaded();
+    l.SetText1("0123");
+    EXPECT_TRUE(l.Check1());
+    const std::string shown = l.Label3();
+    l.SetText1("9999");
+    EXPECT_EQ(l.ChosenCardNumber(), 0);
+    EXPECT_EQ(l.Label3(), shown);
+    EXPECT_TRUE(l.Check1());
+    // Four characters that are no number find nobody and do not fail.
+    l.SetText1("12ab");
+    EXPECT_EQ(l.ChosenCardNumber(), 0);
+    // Fewer characters clear the label but keep the tick.
+    l.SetText1("12");
+    EXPECT_EQ(l.Label3(), "");
+    EXPECT_TRUE(l.Check1());
+}
+
+TEST_F(SpareLogicTest, FullWidthDigitsFindTheBib) {
+    SpareLogic l = Loaded();
+    l.SetText1("０１２３");
+    EXPECT_EQ(l.Text1(), "0123");
+    EXPECT_EQ(l.ChosenCardNumber(), 345);
+}
+
+TEST_F(SpareLogicTest, Check1FollowsTheFoundCompetitorsReference) {
+    SpareLogic l = Loaded();
+    l.SetCheck1(true);
+    l.SetText1("0123");
+    EXPECT_FALSE(l.Check1());
+    ev.Rec(tanaka).Reference = true;
+    l.SetText1("012");
+    l.SetText1("0123");
+    EXPECT_TRUE(l.Check1());
+}
+
+// --- OK ----------------------------------------------------------------------------------------
+
+TEST_F(SpareLogicTest, OkAssignsTheSpareCard) {
+    SpareLogic l = Loaded();
+    l.SetText1("0123");
+    SpareOkResult r = l.Ok();
+    EXPECT_FALSE(r.refused);
+    EXPECT_TRUE(r.saveFailures.empty());
+    EXPECT_TRUE(l.Closed());
+    const Event& e = ev.station.Ev();
+    EXPECT_EQ(e.Cards.Find("812"), tanaka);
+    EXPECT_EQ(e.Cards.Find("345"), tanaka);
+    EXPECT_EQ(e.Cards.Count(), 4);
+    EXPECT_EQ(ev.Rec(tanaka).EcardNumber, 812);
+    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)予備Ｅカード812使用 (0123) 田中 次郎"});
+    EXPECT_EQ(ev.HistoryItems(), std::vector<int>{812});
+    EXPECT_TRUE(ev.station.Hist().Lines()[0].keepVisible);
+    EXPECT_EQ(ev.Records(), Strings{"予備/812,345"});
+    EXPECT_EQ(ev.station.Tag, "*");
+}
+
+TEST_F(SpareLogicTest, ReferenceRecordFollowsWhenTheTickDiffers) {
+    SpareLogic l = Loaded();
+    l.SetText1("0123");
+    l.SetCheck1(true);
+    l.Ok();
+    EXPECT_TRUE(ev.Rec(tanaka).Reference);
+    EXPECT_EQ(ev.HistoryTexts(), (Strings{"10:15 (変更)予備Ｅカード812使用 (0123) 田中 次郎",
+                                         "10:15 (変更)参考記録 (0123) 田中 次郎"}));
+    EXPECT_EQ(ev.HistoryItems(), (std::vector<int>{812, 812}));
+    EXPECT_EQ(ev.Records(), (Strings{"予備/812,345", "参考/345"}));
+}
+
+TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
+    ev.Rec(tanaka).Reference = true;
+    SpareLogic keep = Loaded();
+    keep.SetText1("0123");
+    keep.Ok();
+    EXPECT_EQ(ev.Records(), Strings{"予備/812,345"});
+    EXPECT_TRUE(ev.Rec(tanaka).Reference);
+
+    SpareLogic official = Loaded(813);
+    official.SetText1("0123");
+    EXPECT_TRUE(official.Check1());
+    official.SetCheck1(false);
+    official.Ok();
+    EXPECT_FALSE(ev.Rec(tanaka).Reference);
+    // A competitor already on a spare card: the second number is the first spare's.
+    EXPECT_EQ(ev.Records(), (Strings{"予備/812,345", "予備/813,812", "公式/812"}));
+    EXPECT_EQ(ev.HistoryTexts().back(), "10:15 (変更)参考記録取消 (0123) 田中 次郎");
+    EXPECT_EQ(ev.station.Ev().Cards.Find("813"), tanaka);
+}
+
+TEST_F(SpareLogicTest, ReferenceIsComparedWithTheRecordAtOk) {
+    SpareLogic l = Loaded();
+    l.SetText1("0123");
+    EXPECT_FALSE(l.Check1());
+    ev.Rec(tanaka).Reference = true;  // changed while the dialog stood open
+    l.Ok();
+    EXPECT_EQ(ev.Records(), (Strings{"予備/812,345", "公式/345"}));
+    EXPECT_FALSE(ev.Rec(tanaka).Reference);
+}
+
+TEST_F(SpareLogicTest, RefusedOkChangesNothing) {
+    auto expectUnchanged = [&] {
+        EXPECT_EQ(ev.station.Ev().Cards.Find("812"), spare);
+        EXPECT_EQ(ev.Rec(tanaka).EcardNumber, 345);
+        EXPECT_TRUE(ev.HistoryTexts().empty());
+        EXPECT_TRUE(ev.Records().empty());
+        EXPECT_EQ(ev.station.Tag, "");
+    };
+    for (const char* text : {"", "9999", "123", "01234"}) {
+        SpareLogic l = Loaded();
+        l.SetText1(text);
+        SpareOkResult r = l.Ok();
+        EXPECT_TRUE(r.refused) << text;
+        EXPECT_EQ(r.message, "正しい番号を入力してください");
+        EXPECT_FALSE(l.Closed());
+        expectUnchanged();
+    }
+    // Deleting a character after a find refuses again.
+    SpareLogic l = Loaded();
+    l.SetText1("0123");
+    l.SetText1("012");
+    EXPECT_TRUE(l.Ok().refused);
+    expectUnchanged();
+}
+
+TEST_F(SpareLogicTest, CardsTheIndexDoesNotKnowAreRefused) {
+    // The spare card's own number is not a key.
+    SpareLogic unknownSpare = Loaded(999);
+    unknownSpare.SetText1("0123");
+    EXPECT_TRUE(unknownSpare.Ok().refused);
+    // The competitor's card is not a key.
+    ev.station.Ev().Cards.Remove("345");
+    SpareLogic l = Loaded();
+    l.SetText1("0123");
+    EXPECT_EQ(l.Label3(), "");
+    EXPECT_TRUE(l.Ok().refused);
+    EXPECT_EQ(ev.station.Ev().Cards.Find("812"), spare);
+    EXPECT_TRUE(ev.Records().empty());
+    EXPECT_EQ(ev.station.Tag, "");
+}
+
+TEST_F(SpareLogicTest, FailedRecordsAreReportedAndTheAssignmentStands) {
+    ev.BreakChangeFile();
+    SpareLogic l = Loaded();
+    l.SetText1("0123");
+    l.SetCheck1(true);
+    SpareOkResult r = l.Ok();
+    EXPECT_FALSE(r.refused);
+    ASSERT_EQ(r.saveFailures.size(), 2u);
+    EXPECT_EQ(r.saveFailures[0].path, ev.dir.File("Change.dat"));
+    EXPECT_EQ(ev.station.Ev().Cards.Find("812"), tanaka);
+    EXPECT_EQ(ev.station.Tag, "*");
+}
+
+} // namespace

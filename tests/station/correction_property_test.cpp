@@ -1,0 +1,198 @@
+// Random corrections through both dialogs' logic: after each one, the running station, a
+// re-read of the finish log and a fresh start on the same folder must agree on every
+// field the lists and files use.
+//
+//   QUILO_PROPERTY_SEQUENCES=N   how many sequences (default 2000)
+//   QUILO_PROPERTY_SEED=S        first seed (sequence i uses S + i)
+#include "TestSupport.h"
+#include "station/EditLogic.h"
+#include "station/SpareLogic.h"
+#include "station/Station.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <sstream>
+
+namespace quilo {
+namespace {
+
+using test::TempDir;
+using test::WriteCp932;
+
+const Time kNow = Time::Hms(11, 0, 0);
+
+// Competitors in every state: valid, coded (P1, DNF, DNQ), read twice, still out, still
+// to start, with an absence, a reference and a late start already recorded, and two
+// spare cards read but not yet assigned.
+void WriteEvent(const TempDir& dir) {
+    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "3:33", "99:100", "**:W21", "1:31", "2:34:35", "99:100"});
+    WriteCp932(dir.File("Startlst.dat"), {
+        "10001,M21,10:00:00,101,山田 太郎,1,東京OLC", "10002,M21,10:02:00,102,鈴木 一郎,2,大阪OLC",
+        "10003,M21,10:04:00,103,高橋 三郎,3,京都OLC", "10004,M21,10:06:00,104,田中 四郎,4,東京OLC",
+        "10005,M21,10:08:00,105,伊藤 五郎,5,大阪OLC", "10006,M21,10:10:00,106,渡辺 六郎,6,京都OLC",
+        "10007,M21,11:30:00,107,中村 七郎,7,東京OLC", "20001,W21,10:01:00,201,佐藤 花子,1,東京OLC",
+        "20002,W21,10:03:00,202,小林 桜,2,大阪OLC", "20003,W21,10:05:00,203,加藤 梅,3,京都OLC",
+        "20004,W21,11:40:00,204,吉田 菊,4,東京OLC", "90001,**", "90002,**"});
+    WriteCp932(dir.File("Change.dat"), {"欠席/10006", "参考/20002", "遅刻/20003,4"});
+    WriteCp932(dir.File("Regnly.log"), {
+        "1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+        "1,2,3,4,5,(10002),31,0:11:00,33,0:31:00,100,0:36:00",
+        "1,2,3,4,5,(10003),31,0:12:00,32,0:22:00,100,0:37:00",
+        "1,2,3,4,5,(10004),31,0:13:00,32,0:23:00,33,0:33:00",
+        "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:44:00",
+        "1,2,3,4,5,(20001),31,0:15:00,35,0:25:00,100,0:45:00",
+        "1,2,3,4,5,(90001),31,0:16:00,32,0:26:00,33,0:36:00,100,0:46:00",
+        "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:42:00",
+        "1,2,3,4,5,(20002),31,0:17:00,34,0:27:00,100,0:47:00",
+        "1,2,3,4,5,(90002),31,0:18:00,34,0:28:00,100,0:48:00"});
+}
+
+// Every field the lists and files use, one line per competitor; a confirmed result
+// counts the same as a provisional one (confirmation stays until the next read).
+std::vector<std::string> Snapshot(const Station& st) {
+    const Event& ev = st.Ev();
+    std::vector<std::string> out;
+    for (int n = 0; n < ev.Cards.Count(); ++n) {
+        const EntryRecord* e = ev.EntryOf(n);
+        if (!e) continue;
+        std::ostringstream s;
+        s << e->BibNumber << " card=" << e->EcardNumber << " status=" << (e->Status == "OK" ? "" : e->Status)
+          << " time=" << e->RunningTime.Seconds() << " place=" << e->Place << " ref=" << e->Reference
+          << " manual=" << e->ManualStatus << "/" << e->ManualTime.Seconds() << " late=" << e->LateAddition.Seconds()
+          << " check=" << e->CheckStatus << "/" << e->CardTime.Seconds() << " read=" << e->CardRead << " punches=";
+        for (int p = 1; p <= kPositions; ++p) s << ev.PunchTimes[n][p].Seconds() << ",";
+        out.push_back(s.str());
+    }
+    return out;
+}
+
+template <class T>
+const T& Pick(std::mt19937& rng, const std::vector<T>& v) {
+    return v[std::uniform_int_distribution<std::size_t>(0, v.size() - 1)(rng)];
+}
+
+bool Coin(std::mt19937& rng) { return std::uniform_int_distribution<int>(0, 1)(rng) == 1; }
+
+// One edit dialog session on a random competitor: random ticks, options and texts, then
+// the apply (a refused apply changes nothing and the dialog is left).
+void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
+    const Event& ev = st.Ev();
+    std::vector<int> cards;
+    for (int n = 0; n < ev.Cards.Count(); ++n)
+        if (const EntryRecord* e = ev.EntryOf(n)) cards.push_back(e->EcardNumber);
+    const int card = Pick(rng, cards);
+    EditLogic l(st, card);
+    if (!l.Load()) {
+        log << "edit " << card << ": not found\n";
+        return;
+    }
+    static const std::vector<std::string> minutes{"5", "0", "-3", "１０", "abc", "2.5", "40000", "－２", "7,2"};
+    static const std::vector<std::string> times{"1:05:00", "0:00:00", "bad", "１：００：００", "0:45", "23:59:59", ""};
+    static const std::vector<std::string> codes{"DSQ", "p3", "dq/x", "ok", "DNF", "ｐ２", "", " dq ", "P1", "MP"};
+    log << "edit " << card << ":";
+    const int actions = std::uniform_int_distribution<int>(1, 5)(rng);
+    for (int i = 0; i < actions; ++i) {
+        switch (std::uniform_int_distribution<int>(0, 7)(rng)) {
+        case 0: { bool b = Coin(rng); l.SetCheck1(b); log << " check1=" << b; break; }
+        case 1: { bool b = Coin(rng); l.SetCheck2(b); log << " check2=" << b; break; }
+        case 2: {
+            const std::string& m = Pick(rng, minutes);
+            l.SetCheck3(true);
+            l.SetText1(m);
+            log << " late='" << m << "'";
+            break;
+        }
+        case 3: { bool b = Coin(rng); l.SetCheck3(b); log << " check3=" << b; break; }
+        case 4: {
+            const std::string& t = Pick(rng, times);
+            l.SetCheck4(true);
+            l.SelectOption1();
+            l.SetText2(t);
+            log << " time='" << t << "'";
+            break;
+        }
+        case 5: {
+            const std::string& c = Pick(rng, codes);
+            l.SetCheck4(true);
+            l.SelectOption2();
+            l.SetText3(c);
+            log << " code='" << c << "'";
+            break;
+        }
+        case 6: { bool b = Coin(rng); l.SetCheck4(b); log << " check4=" << b; break; }
+        default: { bool b = Coin(rng); l.SetCheck1(false); l.SetCheck3(false); l.SetCheck4(b); log << " clear"; break; }
+        }
+    }
+    const EditApplyResult r = l.Apply();
+    log << (r.refused ? " -> refused: " + r.message : " -> applied") << "\n";
+}
+
+// A pressed read in which the spare-card question is answered with a random bib.
+void RandomSpareRead(Station& st, std::mt19937& rng, std::ostream& log) {
+    static const std::vector<std::string> bibs{"0101", "0102", "0103", "0105", "0107", "0201", "0204", "0999", "101"};
+    st.SetSparePrompt([&](int ecardId) {
+        SpareLogic l(st, ecardId);
+        l.Load();
+        const std::string& bib = Pick(rng, bibs);
+        l.SetText1(bib);
+        const bool reference = Coin(rng) && Coin(rng);
+        if (reference) l.SetCheck1(!l.Check1());
+        const bool cancel = Coin(rng) && Coin(rng);
+        log << "spare " << ecardId << " bib=" << bib << (reference ? " toggle-ref" : "");
+        if (cancel) {
+            log << " -> cancel\n";
+            return;
+        }
+        const SpareOkResult r = l.Ok();
+        log << (r.refused ? " -> refused\n" : " -> assigned\n");
+    });
+    log << "read\n";
+    st.ReadFinishLog();
+    st.SetSparePrompt(nullptr);
+}
+
+long EnvNumber(const char* name, long fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? std::strtol(v, nullptr, 10) : fallback;
+}
+
+TEST(CorrectionPropertyTest, DialogReReadAndRestartAgree) {
+    const long sequences = EnvNumber("QUILO_PROPERTY_SEQUENCES", 2000);
+    const long firstSeed = EnvNumber("QUILO_PROPERTY_SEED", 20261207);
+    for (long i = 0; i < sequences; ++i) {
+        const auto seed = static_cast<std::uint32_t>(firstSeed + i);
+        std::mt19937 rng(seed);
+        TempDir dir;
+        WriteEvent(dir);
+        Station st(dir.Path(), [] { return kNow; });
+        st.Startup();
+        std::ostringstream log;
+        const int steps = std::uniform_int_distribution<int>(1, 4)(rng);
+        for (int step = 0; step < steps; ++step) {
+            if (std::uniform_int_distribution<int>(0, 4)(rng) == 0) RandomSpareRead(st, rng, log);
+            else RandomEdit(st, rng, log);
+            st.RefreshStatus();
+            const auto afterDialog = Snapshot(st);
+
+            st.ReadFinishLog();
+            const auto afterReRead = Snapshot(st);
+
+            Station fresh(dir.Path(), [] { return kNow; });
+            fresh.Startup();
+            const auto afterRestart = Snapshot(fresh);
+
+            if (afterDialog != afterReRead || afterDialog != afterRestart) {
+                ADD_FAILURE() << "seed " << seed << " (QUILO_PROPERTY_SEED=" << seed << " QUILO_PROPERTY_SEQUENCES=1)\n"
+                              << log.str() << "\nafter the dialog:\n" << testing::PrintToString(afterDialog)
+                              << "\nafter a re-read:\n" << testing::PrintToString(afterReRead)
+                              << "\nafter a restart:\n" << testing::PrintToString(afterRestart);
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace quilo

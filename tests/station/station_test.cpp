@@ -1,0 +1,123 @@
+#include "station/Station.h"
+#include "station/Messages.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace quilo {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteCp932;
+
+Clock Fixed(int h, int m, int s) {
+    return [=] { return Time::Hms(h, m, s); };
+}
+
+void WriteEvent(const TempDir& dir) {
+    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "3:33", "99:100"});
+    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC",
+                                          "12346,M21,10:02:00,102,鈴木花子,2,大阪OLC"});
+    WriteCp932(dir.File("Change.dat"), {"参考/12346"});
+    WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00"});
+}
+
+TEST(Station, FirstRunInAnEmptyFolderWritesTheSixDefaults) {
+    TempDir dir;
+    {
+        Station st(dir.Path(), Fixed(9, 0, 0));
+        st.Startup();
+        EXPECT_TRUE(st.Hist().Lines().empty());
+        EXPECT_TRUE(st.Lists().classStatus.empty());
+        EXPECT_EQ(st.Ev().LastClassIndex, 0);
+        ASSERT_TRUE(st.ReleaseSettings());
+    }
+    std::string folder = dir.Path() + "/";
+    EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")),
+              (std::vector<std::string>{"SeisekiOutput=" + folder + "E_Result.txt", "MikikanOutput=" + folder + "E_NoRet.txt",
+                                        "TimeLimit=150", "ClassListFontSize=9", "HistoryListFontSize=9",
+                                        "EntryListFontSize=9"}));
+}
+
+TEST(Station, StartupReadsTheFourFilesInOrder) {
+    TempDir dir;
+    WriteEvent(dir);
+    Station st(dir.Path(), Fixed(11, 7, 30));
+    st.Startup();
+    EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{"11:07 (読込)コントロールデータ", "11:07 (読込)スタートリスト",
+                                                           "11:07 (読込)変更データ", "11:07 (読込)ゴールデータ"}));
+    // The finish log reader ended with a refresh: the lists are filled.
+    ASSERT_EQ(st.Lists().classStatus.size(), 2u);
+    const EntryRecord& r = st.Ev().Entry(0, 1);
+    EXPECT_EQ(r.RunningTime, Time::Hms(0, 35, 0));
+    EXPECT_EQ(r.Status, "OK");  // confirmed: nobody of the class is out but a reference runner
+    EXPECT_EQ(r.Place, 1);
+    EXPECT_TRUE(st.Ev().Entry(0, 2).Reference);
+}
+
+TEST(Station, AnUndefinedClassStopsTheStartup) {
+    TempDir dir;
+    WriteEvent(dir);
+    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M21 ,10:02:00,102,鈴木花子,2,大阪OLC"});
+    Station st(dir.Path(), Fixed(11, 7, 30));
+    st.Startup();
+    EXPECT_TRUE(st.StartupStopped());
+    EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{"11:07 (読込)コントロールデータ", "【警告】*******************",
+                                                           "　クラス情報の相違があります", "　Control.dat/Startlst.dat"}));
+    EXPECT_TRUE(st.Lists().classStatus.empty());
+    // The data-load button still reads the finish log.
+    st.ReadFinishLog();
+    EXPECT_EQ(st.Hist().Lines().back().text, "11:07 (読込)ゴールデータ");
+    EXPECT_EQ(st.Ev().Entry(0, 1).RunningTime, Time::Hms(0, 35, 0));
+}
+
+TEST(Station, SettingsWithAnEmptyValueAreRewrittenAtRelease) {
+    TempDir dir;
+    test::WriteBytes(dir.File("Quilo.ini"), "TimeLimit=\r\nX=1\r\n");
+    {
+        Station st(dir.Path(), Fixed(9, 0, 0));
+        st.Startup();
+        EXPECT_EQ(st.TimeLimit(), Time::Hms(2, 30, 0));
+        ASSERT_TRUE(st.ReleaseSettings());
+    }
+    std::string bytes = ReadBytes(dir.File("Quilo.ini"));
+    EXPECT_EQ(bytes.rfind("TimeLimit=150\r\nX=1\r\nSeisekiOutput=", 0), 0u) << bytes;
+}
+
+TEST(Station, OutputsReportTheFailedPathAndKeepTheData) {
+    TempDir dir;
+    WriteEvent(dir);
+    Station st(dir.Path(), Fixed(12, 0, 0));
+    st.Startup();
+    ASSERT_TRUE(st.WriteResults());
+    ASSERT_TRUE(st.WriteNotReturned());
+    auto noRet = test::ReadCp932Lines(dir.File("E_NoRet.txt"));
+    ASSERT_EQ(noRet.size(), 3u);  // heading, empty line, the reference runner still out
+    EXPECT_EQ(noRet[0], "◆◆ 未帰還者リスト（Ｅカード）");
+    EXPECT_NE(noRet[2].find("鈴木花子"), std::string::npos);
+    st.Settings().SetItem("SeisekiOutput", dir.File("missing/E_Result.txt"));
+    IoResult r = st.WriteResults();
+    EXPECT_FALSE(r);
+    EXPECT_EQ(r.path, dir.File("missing/E_Result.txt"));
+    EXPECT_FALSE(ReasonText(r).empty());
+    EXPECT_EQ(st.Ev().Entry(0, 1).Place, 1);
+}
+
+TEST(Station, ChangeRecordsAreAppendedAndReplayed) {
+    TempDir dir;
+    WriteEvent(dir);
+    {
+        Station st(dir.Path(), Fixed(12, 0, 0));
+        st.Startup();
+        ASSERT_TRUE(st.SaveData("欠席/12345"));
+    }
+    Station again(dir.Path(), Fixed(12, 0, 0));
+    again.Startup();
+    EXPECT_EQ(again.Ev().Entry(0, 1).Status, "DNS");
+    EXPECT_EQ(again.Ev().Entry(0, 1).RunningTime, Time());
+}
+
+} // namespace
+} // namespace quilo
