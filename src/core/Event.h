@@ -34,6 +34,7 @@ struct EntryRecord {
     Time CardTime;
     Time LateAddition;
     bool Reference = false;
+    bool CardRead = false;
 };
 
 // E-card number text -> competitor number. Keys compare without regard to letter case.
@@ -65,6 +66,9 @@ struct Event {
     EntryRecord Entries[kMaxClasses][kMaxSlots + 1];
     // [competitor][position 0..31]; position 0 is unused.
     Time PunchTimes[kMaxCompetitors][kPositions + 1];
+    // [competitor][position]: the code taken beside each punch time (0 = none); kept in
+    // memory only, for the split times of the result exports.
+    int PunchCodes[kMaxCompetitors][kPositions + 1] = {};
     std::array<Time, kMaxClasses> FirstStart{};
     std::array<Time, kMaxClasses> LastStart{};
     int SortByResult = 0;

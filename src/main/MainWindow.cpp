@@ -321,8 +321,11 @@ void MainWindow::ReportWriteFailure(const char* what, const QString& path, const
 }
 
 void MainWindow::Command2_Click() {
-    IoResult r = station_.WriteResults();
+    Station::ResultOutputs out = station_.WriteResultOutputs();
+    const IoResult& r = out.results;
     if (!r.ok) ReportWriteFailure("成績ファイルを書き込めませんでした。", Q(r.path), Q(r.reason));
+    if (!out.xml.ok) ReportWriteFailure("XML成績ファイルを書き込めませんでした。", Q(out.xml.path), Q(out.xml.reason));
+    if (!out.html.ok) ReportWriteFailure("HTML成績ページを書き込めませんでした。", Q(out.html.path), Q(out.html.reason));
 }
 
 void MainWindow::Command5_Click() {
