@@ -70,8 +70,18 @@ std::string StatusText(const EntryRecord& r, Time limit) {
     return {};
 }
 
-mu::data Splits(const Event& ev, int c, int n) {
-    mu::data list(mu::data::type::list);
+// The library takes values by copy only; a page at capacity holds some hundred thousand
+// values, so they are moved in place instead (the containers are the data's own).
+void Append(mu::data& list, mu::data&& item) {
+    const_cast<mu::basic_list<std::string>&>(list.list_value()).push_back(std::move(item));
+}
+
+mu::data& NewList(mu::data& object, const std::string& name) {
+    object.set(name, mu::data(mu::data::type::list));
+    return const_cast<mu::data&>(*object.get(name));
+}
+
+void Splits(mu::data& list, const Event& ev, int c, int n) {
     const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
     // The leg needs both ends: after a missing position it stays blank.
     std::optional<Time> previous = Time();
@@ -83,14 +93,13 @@ mu::data Splits(const Event& ev, int c, int n) {
         row.set("leg", legKnown ? ShortText(elapsed - *previous) : std::string());
         row.set("elapsed", punched ? ShortText(elapsed) : std::string("欠落"));
         row.set("missing", !punched);
-        list.push_back(row);
+        Append(list, std::move(row));
         previous = punched ? std::optional<Time>(elapsed) : std::nullopt;
     };
     for (int p = 1; p <= count; ++p)
         add(std::to_string(p), std::to_string(SplitCode(ev, c, n, p)), Punched(ev, n, p), ev.PunchTimes[n][p]);
     const Time finish = ev.PunchTimes[n][kFinishPosition];
     add("F", "フィニッシュ", !finish.IsZero(), finish);
-    return list;
 }
 
 } // namespace
@@ -105,7 +114,8 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
     const int classes = ev.ClassesInUse();
     const CompetitorNumbers numbers(ev);
     bool complete = true;
-    mu::data classList(mu::data::type::list);
+    mu::data data;
+    mu::data& classList = NewList(data, "classes");
     for (int c = 0; c < classes; ++c) {
         const std::vector<int> slots = ExportOrder(ev, c);
         // The leader: the best time among those placed and shown with their place.
@@ -114,7 +124,11 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
             const EntryRecord& r = ev.Entries[c][s];
             if (r.Place != 0 && !IsOverTimeLimit(r, info.limit) && (!best || r.RunningTime < *best)) best = r.RunningTime;
         }
-        mu::data rows(mu::data::type::list);
+        mu::data cls;
+        cls.set("id", "c" + std::to_string(c + 1));
+        cls.set("name", ev.ClassNames[c]);
+        cls.set("count", std::to_string(slots.size()));
+        mu::data& rows = NewList(cls, "rows");
         for (int s : slots) {
             const EntryRecord& r = ev.Entries[c][s];
             const CompetitorState state = StateOf(r);
@@ -134,24 +148,18 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
             const int n = numbers.Of(c, s);
             const bool splits = r.CardRead && n >= 0;
             row.set("hasSplits", splits);
-            row.set("splits", splits ? Splits(ev, c, n) : mu::data(mu::data::type::list));
-            rows.push_back(row);
+            mu::data& list = NewList(row, "splits");
+            if (splits) Splits(list, ev, c, n);
+            Append(rows, std::move(row));
         }
-        mu::data cls;
-        cls.set("id", "c" + std::to_string(c + 1));
-        cls.set("name", ev.ClassNames[c]);
-        cls.set("count", std::to_string(slots.size()));
-        cls.set("rows", rows);
-        classList.push_back(cls);
+        Append(classList, std::move(cls));
     }
 
-    mu::data data;
     data.set("eventName", info.eventName);
     data.set("eventDate", IsoDate(info.eventDate));
     data.set("updated", FormatHhNnSs(info.now));
     data.set("statusText", complete ? "確定" : "速報");
     data.set("creator", info.creator);
-    data.set("classes", classList);
 
     return page.render(data);
 }
