@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test run sanitize-test demo report screenshot bench fuzz clean
+.PHONY: all deps configure build test run sanitize-test demo report screenshot html-screenshot bench fuzz clean
 
 all: build
 
@@ -72,6 +72,10 @@ bench: deps
 
 screenshot: build
 	bash scripts/screenshot.sh
+
+# The HTML results page at phone and desktop width (headless Chromium).
+html-screenshot: build
+	bash scripts/html-screenshot.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -10,11 +10,14 @@
 #include "readers/CourseFile.h"
 #include "readers/StartList.h"
 #include "results/Evaluation.h"
+#include "results/HtmlResults.h"
+#include "results/IofXml.h"
 #include "results/OutputFiles.h"
 #include "results/StatusRefresh.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -165,6 +168,38 @@ void BM_ReplaceFileOnly(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReplaceFileOnly)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The result exports: built and written whole with a plain write, without the sync
+// (which the disk, not the program, decides).
+ExportInfo BenchExportInfo() {
+    ExportInfo info;
+    info.eventName = "capacity";
+    info.eventDate = info.today = {2026, 12, 6, 540};
+    info.now = kNow;
+    info.limit = TimeLimitFromText("150");
+    info.creator = CreatorText();
+    return info;
+}
+
+template <std::string (*Build)(const Event&, const ExportInfo&)>
+void WriteExport(benchmark::State& state, const char* name) {
+    const Event& ev = FilledEvent();
+    const ExportInfo info = BenchExportInfo();
+    const std::string path = quilo::bench::ScratchFolder(name) + "/" + name;
+    for (auto _ : state) {
+        const std::string bytes = Build(ev, info);
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) state.SkipWithError("write failed");
+        if (f) std::fclose(f);
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(path));
+}
+
+void BM_WriteIofXml(benchmark::State& state) { WriteExport<BuildIofResultList>(state, "E_Result.xml"); }
+BENCHMARK(BM_WriteIofXml)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WriteHtmlResults(benchmark::State& state) { WriteExport<BuildHtmlResults>(state, "E_Result.html"); }
+BENCHMARK(BM_WriteHtmlResults)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The whole start-up sequence on a copy of the event. Arg 1: settings file already
 // there (every later start); arg 0: first start, the settings file created anew.

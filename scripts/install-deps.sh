@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation fontconfig
   xvfb xauth x11-apps imagemagick
+  libpugixml-dev libkainjow-mustache-dev libxml2-utils chromium
 )
 if [ "${QUILO_FUZZ_DEPS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
@@ -28,5 +29,5 @@ echo "install-deps: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

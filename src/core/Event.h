@@ -67,6 +67,9 @@ struct Event {
     EntryRecord Entries[kMaxClasses][kMaxSlots + 1];
     // [competitor][position 0..31]; position 0 is unused.
     Time PunchTimes[kMaxCompetitors][kPositions + 1];
+    // [competitor][position]: the code taken beside each punch time (0 = none); kept in
+    // memory only, for the split times of the result exports.
+    int PunchCodes[kMaxCompetitors][kPositions + 1] = {};
     std::array<Time, kMaxClasses> FirstStart{};
     std::array<Time, kMaxClasses> LastStart{};
     int SortByResult = 0;

@@ -175,13 +175,17 @@ IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line) {
 IoResult AppendLine(const std::string& path, std::string_view utf8Line) { return Append(path, utf8Line, false); }
 
 IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return IoResult::FromErrno(path, EISDIR);
     std::string data;
     for (const auto& l : utf8Lines) {
         data += Utf8ToCp932(l);
         data += "\r\n";
     }
+    return ReplaceFileBytes(path, data);
+}
+
+IoResult ReplaceFileBytes(const std::string& path, const std::string& data) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return IoResult::FromErrno(path, EISDIR);
     std::string tmp = path + ".quilo-tmp";
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return IoResult::FromErrno(path, errno);

@@ -65,6 +65,8 @@ IoResult AppendLine(const std::string& path, std::string_view utf8Line);
 // Replaces a file with the given lines (CP932, each ended by CR LF) only once they are
 // written whole: a temporary file beside it is written, synced and renamed over it.
 IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines);
+// The same for bytes written as they are (the UTF-8 exports).
+IoResult ReplaceFileBytes(const std::string& path, const std::string& data);
 
 // Creates an empty file when none exists (leaves an existing one alone).
 IoResult CreateEmptyFile(const std::string& path);

@@ -78,6 +78,7 @@ private:
 struct PlacedPunch {
     int position;  // course position, kFinishMark for the finish, 0 when not on the course
     Time time;
+    int code = 0;  // the code as punched, for the split times
 };
 
 // The leading-number rule, with a short cut for the usual code of plain digits.
@@ -170,7 +171,7 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
                 unreadableTime = true;
             }
         }
-        placed.push_back({position, time});
+        placed.push_back({position, time, static_cast<int>(std::clamp<std::int64_t>(code, 0, std::numeric_limits<int>::max()))});
     };
     if (rawLine.find('"') == std::string_view::npos) {
         // No quotes (the log as the reading software writes it): every comma separates,
@@ -212,8 +213,10 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
         if (j < placed.size()) {
             from = j;
             ev.PunchTimes[n][p] = placed[j].time;
+            ev.PunchCodes[n][p] = placed[j].code;
         } else {
             ev.PunchTimes[n][p] = Time();
+            ev.PunchCodes[n][p] = 0;
             if (p == count) missing = 99;
             else ++missing;
         }
@@ -229,6 +232,7 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
     }
 
     EntryRecord& e = ev.Entries[c][s];
+    e.CardRead = true;
     e.CheckStatus = Outcome(missing);
     e.CardTime = ev.PunchTimes[n][kFinishPosition];
     e.CardRead = true;

@@ -329,8 +329,10 @@ void MainWindow::ReportWriteFailure(const char* heading, const IoResult& r) {
 }
 
 void MainWindow::Command2_Click() {
-    IoResult r = station_.WriteResults();
-    if (!r.ok) ReportWriteFailure(kResultsNotWritten, r);
+    Station::ResultOutputs out = station_.WriteResultOutputs();
+    if (!out.results.ok) ReportWriteFailure(kResultsNotWritten, out.results);
+    if (!out.xml.ok) ReportWriteFailure(kXmlNotWritten, out.xml);
+    if (!out.html.ok) ReportWriteFailure(kHtmlNotWritten, out.html);
 }
 
 void MainWindow::Command5_Click() {

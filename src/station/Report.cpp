@@ -15,10 +15,12 @@
 namespace quilo {
 
 const char* const kReportUsage =
-    "usage: quilo-report [--now HH:MM:SS] [--order start|result] [--spare CARD=BIB]... FOLDER\n"
+    "usage: quilo-report [--now HH:MM:SS] [--order start|result] [--spare CARD=BIB]...\n"
+    "                    [--xml FILE] [--html FILE] FOLDER\n"
     "\n"
     "Runs the station's start-up on the event FOLDER (settings, course file, start list,\n"
-    "change file, finish log), writes the results file and the not-returned file, and\n"
+    "change file, finish log), writes the results file (with the IOF XML result list and\n"
+    "the HTML results page beside it) and the not-returned file, and\n"
     "prints the history, the class status table and the competitor list (UTF-8; each\n"
     "line is its item data, a TAB and its text).\n"
     "\n"
@@ -26,6 +28,8 @@ const char* const kReportUsage =
     "  --order start|result  competitor list order (default: start)\n"
     "  --spare CARD=BIB    answer the spare-card question for card CARD with bib BIB\n"
     "                      (spare cards not named are left unassigned)\n"
+    "  --xml FILE          write the IOF XML result list to FILE (default: XmlOutput)\n"
+    "  --html FILE         write the HTML results page to FILE (default: HtmlOutput)\n"
     "  --help              this text\n"
     "\n"
     "Exit status: 0 done, 1 an output file could not be written, 2 bad usage or folder.\n";
@@ -37,6 +41,7 @@ struct Options {
     bool byResult = false;
     std::map<int, std::string> spares;
     std::string folder;
+    std::string xml, html;  // export paths given on the command line
 };
 
 int Usage(std::ostream& err, const std::string& problem) {
@@ -101,6 +106,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             auto card = eq == std::string::npos ? std::nullopt : ToWholeNumber(v.substr(0, eq));
             if (!card || eq + 1 > v.size()) return Usage(err, "malformed --spare: " + v);
             opt.spares[*card] = v.substr(eq + 1);
+        } else if (a == "--xml" || a == "--html") {
+            if (!value(v) || v.empty()) return Usage(err, a + " needs a file");
+            (a == "--xml" ? opt.xml : opt.html) = std::filesystem::absolute(v).string();
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             return Usage(err, "unknown option: " + a);
         } else if (opt.folder.empty()) {
@@ -125,7 +133,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     station.Startup();
     station.Ev().SortByResult = opt.byResult ? 1 : 0;
 
-    for (IoResult r : {station.WriteResults(), station.WriteNotReturned(), station.ReleaseSettings()}) {
+    Station::ResultOutputs results = station.WriteResultOutputs(opt.xml, opt.html);
+    for (IoResult r : {results.results, results.xml, results.html, station.WriteNotReturned(), station.ReleaseSettings()}) {
         if (!r) {
             err << "quilo-report: cannot write " << r.path << ": " << ReasonText(r) << "\n";
             status = 1;

@@ -1,12 +1,14 @@
 #pragma once
 // The station: owns the event, the settings, the history, the event folder and the
 // clock, and runs the operations that the window and quilo-report share.
+#include "core/Calendar.h"
 #include "core/Event.h"
 #include "core/Files.h"
 #include "core/History.h"
 #include "core/IniFile.h"
 #include "finish/ChangeRecord.h"
 #include "finish/FinishLog.h"
+#include "results/ExportCommon.h"
 #include "results/StatusRefresh.h"
 
 #include <functional>
@@ -37,12 +39,22 @@ public:
     // The output buttons: refresh, then replace the file named by the setting.
     IoResult WriteResults();
     IoResult WriteNotReturned();
+    // The results button's whole output: the results file as above, then the IOF XML
+    // result list and the HTML page (paths from XmlOutput and HtmlOutput, or the given
+    // ones), each replaced only once written whole.
+    struct ResultOutputs {
+        IoResult results, xml, html;
+    };
+    ResultOutputs WriteResultOutputs(const std::string& xmlPath = {}, const std::string& htmlPath = {});
+    // The event name, dates, clock and time limit the exports carry.
+    ExportInfo ExportDetails() const;
     // Saves the settings when a value changed (the window's unload).
     IoResult ReleaseSettings();
 
     // Seams: the spare-card question and the clock.
     void SetSparePrompt(SparePrompt prompt) { sparePrompt_ = std::move(prompt); }
     Time Now() const { return clock_(); }
+    void SetCalendar(Calendar calendar) { calendar_ = std::move(calendar); }
 
     Event& Ev() { return *event_; }
     const Event& Ev() const { return *event_; }
@@ -80,6 +92,7 @@ private:
     History history_;
     StatusLists lists_;
     SparePrompt sparePrompt_;
+    Calendar calendar_ = SystemCalendar();
     bool startupStopped_ = false;
 };
 

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Writes docs/results-phone.png and docs/results-desktop.png: the HTML results page of
+# a scratch copy of the demo event, taken with headless Chromium at phone and desktop
+# width.
+#   scripts/html-screenshot.sh [OUTPUT_DIR]    (BUILD=dir selects the build directory)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-build}
+case $build in /*) ;; *) build=$root/$build ;; esac
+out=${1:-$root/docs}
+case $out in /*) ;; *) out=$PWD/$out ;; esac
+
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$build" --target quilo-report
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cp -r "$root/examples/demo-event" "$scratch/event"
+printf 'EventName=Quilo デモ大会\r\nEventDate=2026-12-06\r\n' | iconv -f UTF-8 -t CP932 > "$scratch/event/Quilo.ini"
+"$build/quilo-report" --now "${QUILO_NOW:-12:00:00}" --html "$scratch/page.html" "$scratch/event" > /dev/null
+
+# The first competitor's splits are shown unfolded in the pictures.
+sed '0,/<details>/s//<details open>/' "$scratch/page.html" > "$scratch/shown.html"
+
+browser=$(command -v chromium || command -v chromium-browser)
+shot() {  # width height file
+  rm -f "$3"
+  "$browser" --headless --no-sandbox --disable-gpu --hide-scrollbars --force-device-scale-factor=1 \
+    --user-data-dir="$scratch/profile" --window-size="$1,$2" --screenshot="$3" "file://$scratch/shown.html" \
+    > /dev/null 2>&1
+  [ -s "$3" ] || { echo "html-screenshot.sh: no picture was written: $3" >&2; exit 1; }
+  echo "$3"
+}
+mkdir -p "$out"
+shot 360 1400 "$out/results-phone.png"
+shot 1024 900 "$out/results-desktop.png"

@@ -1,0 +1,66 @@
+#include "results/ExportCommon.h"
+
+#include "results/Evaluation.h"
+
+#ifndef QUILO_VERSION
+#define QUILO_VERSION "0"
+#endif
+
+namespace quilo {
+
+std::string CreatorText() { return std::string("Quilo ") + QUILO_VERSION; }
+
+CompetitorNumbers::CompetitorNumbers(const Event& ev) {
+    for (auto& row : number_)
+        for (int& n : row) n = -1;
+    for (int n = 0; n < kMaxCompetitors; ++n) {
+        const int c = ev.EntryClass[n], s = ev.EntrySlot[n];
+        if (c >= 0 && c < kMaxClasses && s >= 1 && s <= kMaxSlots) number_[c][s] = n;
+    }
+}
+
+std::vector<int> ExportOrder(const Event& ev, int c) {
+    std::vector<int> slots;
+    const int count = SlotCount(ev, c);
+    slots.reserve(static_cast<std::size_t>(count));
+    KeySorter sorter;
+    for (int s = 1; s <= count; ++s)
+        if (HasResult(ev.Entries[c][s])) sorter.Add(ResultSortKey(ev.Entries[c][s]), s);
+    sorter.Sort();
+    for (int i = 0; i < sorter.Count(); ++i) slots.push_back(sorter.SlotAt(i));
+    sorter.Clear();
+    for (int s = 1; s <= count; ++s)
+        if (!HasResult(ev.Entries[c][s])) sorter.Add(FormatHhNnSs(ev.Entries[c][s].StartTime), s);
+    sorter.Sort();
+    for (int i = 0; i < sorter.Count(); ++i) slots.push_back(sorter.SlotAt(i));
+    return slots;
+}
+
+namespace {
+
+constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
+
+std::string_view TrimNameBlanks(std::string_view s) {
+    while (true) {
+        if (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+        else if (s.starts_with(kIdeographicSpace)) s.remove_prefix(kIdeographicSpace.size());
+        else if (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+        else if (s.ends_with(kIdeographicSpace)) s.remove_suffix(kIdeographicSpace.size());
+        else return s;
+    }
+}
+
+} // namespace
+
+SplitNameParts SplitName(std::string_view name) {
+    name = TrimNameBlanks(name);
+    const std::size_t half = name.find(' ');
+    const std::size_t wide = name.find(kIdeographicSpace);
+    if (half == std::string_view::npos && wide == std::string_view::npos) return {std::string(name), {}};
+    const bool halfFirst = half < wide;
+    const std::size_t at = halfFirst ? half : wide;
+    const std::size_t len = halfFirst ? 1 : kIdeographicSpace.size();
+    return {std::string(TrimNameBlanks(name.substr(0, at))), std::string(TrimNameBlanks(name.substr(at + len)))};
+}
+
+} // namespace quilo

@@ -1,0 +1,16 @@
+#pragma once
+// The results page for phones at the finish arena: one self-contained UTF-8 HTML file
+// (inline style, no script, no outside resources), a section per class with each
+// competitor's splits folded under the row. Made from the template compiled into the
+// program, every text escaped.
+#include "core/Event.h"
+#include "results/ExportCommon.h"
+
+#include <string>
+
+namespace quilo {
+
+// The whole page (run the status refresh first, so places are fresh).
+std::string BuildHtmlResults(const Event& ev, const ExportInfo& info);
+
+} // namespace quilo

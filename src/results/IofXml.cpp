@@ -1,0 +1,155 @@
+#include "results/IofXml.h"
+
+#include "results/Evaluation.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <optional>
+
+namespace quilo {
+
+const char* IofStatus(const EntryRecord& r, Time limit, Time now) {
+    switch (StateOf(r)) {
+    case CompetitorState::Absent: return "DidNotStart";
+    case CompetitorState::NotReturned: return r.StartTime <= now ? "Active" : "Inactive";
+    case CompetitorState::Provisional:
+    case CompetitorState::Confirmed:
+        if (r.Reference) return "NotCompeting";
+        if (IsOverTimeLimit(r, limit)) return "OverTime";
+        return "OK";
+    case CompetitorState::Coded: break;
+    }
+    if (r.Status.front() == 'P') return "MissingPunch";
+    // The check's own DNF (the last control missing) is a missing punch; the operator's
+    // DNF (gave up) and the check's DNQ (never finished) are not.
+    if (IsStatus(r.Status, "DNF")) return r.ManualStatus.empty() ? "MissingPunch" : "DidNotFinish";
+    if (IsStatus(r.Status, "DNQ")) return "DidNotFinish";
+    return "Disqualified";
+}
+
+namespace {
+
+// XML 1.0 holds no control characters but tab and the line ends: they are left out.
+std::string XmlText(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') continue;
+        out += ch;
+    }
+    return out;
+}
+
+class StringWriter : public pugi::xml_writer {
+public:
+    explicit StringWriter(std::string& out) : out_(out) {}
+    void write(const void* data, size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& out_;
+};
+
+void Text(pugi::xml_node parent, const char* name, std::string_view value) {
+    pugi::xml_node node = parent.append_child(name);
+    const std::string text = XmlText(value);
+    if (!text.empty()) node.text().set(text.c_str());
+}
+
+void Number(pugi::xml_node parent, const char* name, long long value) {
+    parent.append_child(name).text().set(value);
+}
+
+void AddPerson(pugi::xml_node pr, const EntryRecord& r) {
+    pugi::xml_node person = pr.append_child("Person");
+    pugi::xml_node name = person.append_child("Name");
+    SplitNameParts parts = SplitName(r.Name);
+    Text(name, "Family", parts.family);
+    Text(name, "Given", parts.given);
+    if (!XmlText(r.Club).empty()) Text(pr.append_child("Organisation"), "Name", r.Club);
+}
+
+void AddResult(pugi::xml_node pr, const Event& ev, int c, int n, const EntryRecord& r, const ExportInfo& info,
+               std::optional<Time> best) {
+    pugi::xml_node res = pr.append_child("Result");
+    Number(res, "BibNumber", r.BibNumber);
+    Text(res, "StartTime", IsoDateTime(info.eventDate, r.StartTime));
+    // A finish clock time only where the card's own time stands as the result's basis.
+    if (r.CardRead && !r.CardTime.IsZero() && r.LateAddition.IsZero() && r.ManualTime.IsZero())
+        Text(res, "FinishTime", IsoDateTime(info.eventDate, r.StartTime + r.CardTime));
+    const std::string_view status = IofStatus(r, info.limit, info.now);
+    const bool ok = status == "OK";
+    if (ok || status == "OverTime" || status == "NotCompeting") Number(res, "Time", r.RunningTime.Seconds());
+    if (ok && best) Number(res, "TimeBehind", (r.RunningTime - *best).Seconds());
+    if (ok && r.Place != 0) Number(res, "Position", r.Place);
+    Text(res, "Status", status);
+    if (r.CardRead && n >= 0) {
+        const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
+        for (int p = 1; p <= count; ++p) {
+            pugi::xml_node split = res.append_child("SplitTime");
+            const bool punched = Punched(ev, n, p);
+            if (!punched) split.append_attribute("status").set_value("Missing");
+            Number(split, "ControlCode", SplitCode(ev, c, n, p));
+            if (punched) Number(split, "Time", ev.PunchTimes[n][p].Seconds());
+        }
+    }
+    if (r.EcardNumber != 0) Number(res, "ControlCard", r.EcardNumber);
+}
+
+} // namespace
+
+std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
+    pugi::xml_document doc;
+    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version").set_value("1.0");
+    decl.append_attribute("encoding").set_value("UTF-8");
+
+    const int classes = ev.ClassesInUse();
+    bool complete = true;
+    for (int c = 0; c < classes && complete; ++c)
+        for (int s = 1, count = SlotCount(ev, c); s <= count; ++s) {
+            const CompetitorState st = StateOf(ev.Entries[c][s]);
+            if (st == CompetitorState::NotReturned || st == CompetitorState::Provisional) {
+                complete = false;
+                break;
+            }
+        }
+
+    pugi::xml_node list = doc.append_child("ResultList");
+    list.append_attribute("xmlns").set_value("http://www.orienteering.org/datastandard/3.0");
+    list.append_attribute("iofVersion").set_value("3.0");
+    list.append_attribute("createTime").set_value(IsoDateTime(info.today, info.now).c_str());
+    list.append_attribute("creator").set_value(XmlText(info.creator).c_str());
+    list.append_attribute("status").set_value(complete ? "Complete" : "Snapshot");
+
+    pugi::xml_node event = list.append_child("Event");
+    Text(event, "Name", info.eventName);
+    Text(event.append_child("StartTime"), "Date", IsoDate(info.eventDate));
+
+    const CompetitorNumbers numbers(ev);
+    for (int c = 0; c < classes; ++c) {
+        pugi::xml_node cr = list.append_child("ClassResult");
+        Text(cr.append_child("Class"), "Name", ev.ClassNames[c]);
+        const std::vector<int> slots = ExportOrder(ev, c);
+        std::optional<Time> best;
+        for (int s : slots) {
+            const EntryRecord& r = ev.Entries[c][s];
+            if (std::string_view(IofStatus(r, info.limit, info.now)) == "OK" && (!best || r.RunningTime < *best))
+                best = r.RunningTime;
+        }
+        for (int s : slots) {
+            pugi::xml_node pr = cr.append_child("PersonResult");
+            const EntryRecord& r = ev.Entries[c][s];
+            AddPerson(pr, r);
+            AddResult(pr, ev, c, numbers.Of(c, s), r, info, best);
+        }
+    }
+
+    std::string out;
+    StringWriter writer(out);
+    doc.save(writer, "  ", pugi::format_default, pugi::encoding_utf8);
+    return out;
+}
+
+} // namespace quilo

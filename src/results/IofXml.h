@@ -1,0 +1,19 @@
+#pragma once
+// The IOF XML 3.0 result list: every class with its competitors, their results and
+// split times, as the federations', ranking and split-analysis programs read it.
+#include "core/Event.h"
+#include "results/ExportCommon.h"
+
+#include <string>
+
+namespace quilo {
+
+// The IOF result status of a competitor, by the first rule that holds: absent, still
+// out (started or not yet), a valid time (reference, over the limit, within it), then
+// the codes.
+const char* IofStatus(const EntryRecord& r, Time limit, Time now);
+
+// The whole document, UTF-8 (run the status refresh first, so places are fresh).
+std::string BuildIofResultList(const Event& ev, const ExportInfo& info);
+
+} // namespace quilo

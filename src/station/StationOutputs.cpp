@@ -1,0 +1,55 @@
+// The exports written with the results file: the IOF XML result list and the HTML page.
+#include "station/Station.h"
+
+#include "core/General.h"
+#include "results/HtmlResults.h"
+#include "results/IofXml.h"
+
+namespace quilo {
+namespace {
+
+struct ExportFile {
+    const char* key;
+    const char* defaultName;
+};
+
+constexpr ExportFile kXml{"XmlOutput", "E_Result.xml"};
+constexpr ExportFile kHtml{"HtmlOutput", "E_Result.html"};
+
+} // namespace
+
+ExportInfo Station::ExportDetails() const {
+    ExportInfo info;
+    info.today = calendar_();
+    info.now = clock_();
+    info.limit = TimeLimit();
+    info.creator = CreatorText();
+    info.eventName = settings_ ? TrimBlanks(settings_->Item("EventName")) : std::string();
+    if (info.eventName.empty()) {
+        std::string folder = folder_;
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        info.eventName = folder.substr(folder.find_last_of('/') + 1);
+    }
+    info.eventDate = info.today;
+    if (settings_) ParseIsoDate(TrimBlanks(settings_->Item("EventDate")), info.eventDate);
+    return info;
+}
+
+Station::ResultOutputs Station::WriteResultOutputs(const std::string& xmlPath, const std::string& htmlPath) {
+    ResultOutputs out;
+    out.results = WriteResults();
+    Busy(true);
+    // These keys are read when present but never added to the settings file.
+    auto pathOf = [&](const ExportFile& f, const std::string& given) {
+        if (!given.empty()) return given;
+        std::string path = OutputPath(f.key);
+        return path.empty() ? PathOf(f.defaultName) : path;
+    };
+    const ExportInfo info = ExportDetails();
+    out.xml = ReplaceFileBytes(pathOf(kXml, xmlPath), BuildIofResultList(*event_, info));
+    out.html = ReplaceFileBytes(pathOf(kHtml, htmlPath), BuildHtmlResults(*event_, info));
+    Busy(false);
+    return out;
+}
+
+} // namespace quilo

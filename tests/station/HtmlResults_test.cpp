@@ -1,0 +1,152 @@
+#include "results/HtmlResults.h"
+
+#include "ExportEvent.h"
+#include "results/Evaluation.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace quilo {
+namespace {
+
+using test::ExportEvent;
+using test::FixedInfo;
+using test::T;
+
+struct HtmlRow {
+    std::string bib, place, name, club, time, behind, status;
+};
+
+// The competitor rows of a page, in page order.
+std::vector<HtmlRow> Rows(const std::string& html) {
+    static const std::regex row(
+        "<tr class=\"r[^\"]*\" data-bib=\"([^\"]*)\"><td class=\"pl\">([^<]*)</td><td class=\"bib\">[^<]*</td>"
+        "<td class=\"nm\">([^<]*)<span class=\"cl\">([^<]*)</span></td><td class=\"tm\">([^<]*)</td>"
+        "<td class=\"bh\">([^<]*)</td><td class=\"st\">([^<]*)</td></tr>");
+    std::vector<HtmlRow> out;
+    for (std::sregex_iterator it(html.begin(), html.end(), row), end; it != end; ++it)
+        out.push_back({(*it)[1], (*it)[2], (*it)[3], (*it)[4], (*it)[5], (*it)[6], (*it)[7]});
+    return out;
+}
+
+// The split rows folded under the competitor with the given bib: (position, code, leg, elapsed).
+std::vector<std::vector<std::string>> SplitRows(const std::string& html, const std::string& bib) {
+    const auto at = html.find("data-bib=\"" + bib + "\"");
+    const auto end = html.find("</details>", at);
+    if (at == std::string::npos || end == std::string::npos) return {};
+    const std::string part = html.substr(at, end - at);
+    if (part.find("<details>") == std::string::npos) return {};
+    static const std::regex split("<tr><td>([^<]*)</td><td>([^<]*)</td><td>([^<]*)</td><td[^>]*>([^<]*)</td></tr>");
+    std::vector<std::vector<std::string>> out;
+    for (std::sregex_iterator it(part.begin(), part.end(), split), e; it != e; ++it)
+        out.push_back({(*it)[1], (*it)[2], (*it)[3], (*it)[4]});
+    return out;
+}
+
+struct HtmlResultsTest : ::testing::Test {
+    ExportEvent e{"M21", "W21"};
+    std::string html;
+
+    HtmlResultsTest() {
+        e.Course(0, {{31}, {32, 132}, {33}});
+        e.Course(1, {{41}});
+    }
+    void Build() {
+        for (int c = 0; c <= e.Ev().LastClassIndex; ++c) AssignClassPlaces(e.Ev(), c);
+        html = BuildHtmlResults(e.Ev(), FixedInfo());
+    }
+};
+
+TEST_F(HtmlResultsTest, SelfContainedPageThatRefreshes) {
+    e.Runner(0, T(10, 0), 101);
+    Build();
+    EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
+    EXPECT_NE(html.find("<meta http-equiv=\"refresh\" content=\"30\">"), std::string::npos);
+    EXPECT_NE(html.find("<meta name=\"viewport\""), std::string::npos);
+    EXPECT_NE(html.find("@media print"), std::string::npos);
+    for (const char* outside : {"<script", "src=", "<link", "http://", "https://", "url("})
+        EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+    EXPECT_NE(html.find("<h1>テスト大会</h1>"), std::string::npos);
+}
+
+TEST_F(HtmlResultsTest, RowsInResultOrderWithStatusesAndStillOutLast) {
+    const int a = e.Runner(0, T(10, 0), 101, "山田　太郎", "東京OLC");
+    const int b = e.Runner(0, T(10, 2), 102);
+    const int c = e.Runner(0, T(10, 4), 103);
+    const int d = e.Runner(0, T(10, 6), 104);
+    const int f = e.Runner(0, T(10, 8), 105);
+    const int g = e.Runner(0, T(10, 10), 106);
+    const int h = e.Runner(0, T(10, 12), 107);
+    e.Runner(0, T(10, 14), 108);  // still out
+    e.Read(a, "31,0:05:00,32,0:10:00,33,0:15:00,100,0:40:00");
+    e.Read(b, "31,0:05:00,32,0:10:00,33,0:15:00,100,0:41:30");
+    e.Rec(c).Status = "DNS";
+    e.Read(d, "31,0:05:00,33,0:15:00,100,0:30:00");  // P1
+    e.Rec(f).Reference = true;
+    e.Rec(f).RunningTime = T(0, 35);
+    e.Rec(g).Status = "OK";
+    e.Rec(g).RunningTime = T(2, 31);  // over the limit
+    e.Rec(h).Status = "失格";
+    Build();
+    const std::vector<HtmlRow> rows = Rows(html);
+    std::vector<std::string> order, places, times, behind, statuses;
+    for (const auto& r : rows) {
+        order.push_back(r.bib);
+        places.push_back(r.place);
+        times.push_back(r.time);
+        behind.push_back(r.behind);
+        statuses.push_back(r.status);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"105", "101", "102", "106", "104", "103", "107", "108"}));
+    EXPECT_EQ(places, (std::vector<std::string>{"参考", "1", "2", "", "", "", "", ""}));
+    EXPECT_EQ(times, (std::vector<std::string>{"0:35:00", "0:40:00", "0:41:30", "2:31:00", "", "", "", ""}));
+    EXPECT_EQ(behind, (std::vector<std::string>{"", "", "+1:30", "", "", "", "", ""}));
+    EXPECT_EQ(statuses, (std::vector<std::string>{"参考", "", "", "時間超過", "P1", "欠席", "失格", "未帰還"}));
+    EXPECT_EQ(rows[1].name, "山田　太郎");
+    EXPECT_EQ(rows[1].club, "東京OLC");
+}
+
+TEST_F(HtmlResultsTest, SplitsMarkAMissingPositionAndLeaveTheNextLegBlank) {
+    const int a = e.Runner(0, T(10, 0), 101);
+    const int b = e.Runner(0, T(10, 0), 102);
+    const int c = e.Runner(0, T(10, 0), 103);
+    e.Read(a, "31,0:05:00,33,0:15:00,100,0:20:00");          // 32/132 missing
+    e.Read(b, "31,0:05:00,132,0:09:30,33,0:15:00,100,1:05:10");  // the alternative
+    e.Read(c, "31,0:05:00,32,0:09:30");                         // no finish, last missing
+    e.Runner(0, T(10, 0), 104);                                  // never read
+    Build();
+    using Splits = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(SplitRows(html, "101"), (Splits{{"1", "31", "5:00", "5:00"},
+                                              {"2", "32", "", "欠落"},
+                                              {"3", "33", "", "15:00"},
+                                              {"F", "フィニッシュ", "5:00", "20:00"}}));
+    EXPECT_EQ(SplitRows(html, "102"), (Splits{{"1", "31", "5:00", "5:00"},
+                                              {"2", "132", "4:30", "9:30"},
+                                              {"3", "33", "5:30", "15:00"},
+                                              {"F", "フィニッシュ", "50:10", "1:05:10"}}));
+    EXPECT_EQ(SplitRows(html, "103"), (Splits{{"1", "31", "5:00", "5:00"},
+                                              {"2", "32", "4:30", "9:30"},
+                                              {"3", "33", "", "欠落"},
+                                              {"F", "フィニッシュ", "", "欠落"}}));
+    EXPECT_TRUE(SplitRows(html, "104").empty());
+    EXPECT_NE(html.find("<td class=\"miss\">欠落</td>"), std::string::npos);
+}
+
+TEST_F(HtmlResultsTest, EveryTextFromAFileIsEscaped) {
+    e.b->ClassNames[1] = "W<21>&\"A\"";
+    e.Runner(0, T(10, 0), 101, "<script>alert('x')</script>\x01", "Club & \"Co\"\x1b");
+    e.Runner(1, T(10, 0), 201);
+    Build();
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find('\x01'), std::string::npos);
+    EXPECT_EQ(html.find('\x1b'), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(&apos;x&apos;)&lt;/script&gt;<span"), std::string::npos);
+    EXPECT_NE(html.find("Club &amp; &quot;Co&quot;</span>"), std::string::npos);
+    EXPECT_NE(html.find("<h2>W&lt;21&gt;&amp;&quot;A&quot; <small>"), std::string::npos);
+    EXPECT_NE(html.find(">W&lt;21&gt;&amp;&quot;A&quot;</a>"), std::string::npos);
+}
+
+} // namespace
+} // namespace quilo

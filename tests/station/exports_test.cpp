@@ -1,0 +1,268 @@
+// The result exports as the station writes them: beside the results file, agreeing with
+// it, on the paths the settings name, and failing without harm.
+#include "station/Report.h"
+#include "station/Messages.h"
+#include "station/Station.h"
+
+#include "ExportChecks.h"
+#include "TestSupport.h"
+#include "core/Cp932.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+namespace quilo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteCp932;
+
+const LocalDate kDay{2026, 12, 6, 540};
+
+std::unique_ptr<Station> OpenStation(const TempDir& dir) {
+    auto st = std::make_unique<Station>(dir.Path(), [] { return Time::Hms(12, 0, 0); });
+    st->SetCalendar([] { return kDay; });
+    st->Startup();
+    return st;
+}
+
+void CopyDemo(const TempDir& dir) {
+    for (const auto& f : fs::directory_iterator(std::string(QUILO_SOURCE_DIR) + "/examples/demo-event"))
+        fs::copy_file(f.path(), dir.File(f.path().filename().string()));
+}
+
+void WriteSmallEvent(const TempDir& dir) {
+    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "99:100"});
+    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田　太郎,1,東京OLC"});
+    WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00"});
+}
+
+// One line of the results file, cut at its fixed columns (CP932 bytes).
+struct FileLine {
+    std::string place, timeOrCode;
+};
+
+std::string Trim(std::string s) {
+    s.erase(0, s.find_first_not_of(' '));
+    s.erase(s.find_last_not_of(' ') + 1);
+    return s;
+}
+
+std::map<int, FileLine> ResultsFileByBib(const std::string& path) {
+    std::map<int, FileLine> out;
+    std::stringstream in(ReadBytes(path));
+    std::string raw;
+    while (std::getline(in, raw)) {
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        if (raw.size() < 39 || raw.compare(6, 2, " (") != 0) continue;
+        FileLine l{Trim(Cp932ToUtf8(raw.substr(2, 4))), Trim(Cp932ToUtf8(raw.substr(31, 8)))};
+        out[std::stoi(raw.substr(8, 4))] = l;
+    }
+    return out;
+}
+
+// "h:nn'ss\"" and "h:mm:ss" as seconds; -1 for anything else.
+long long Seconds(const std::string& text) {
+    std::smatch m;
+    static const std::regex form("(\\d+):(\\d\\d)[':](\\d\\d)\"?");
+    if (!std::regex_match(text, m, form)) return -1;
+    return std::stoll(m[1]) * 3600 + std::stoll(m[2]) * 60 + std::stoll(m[3]);
+}
+
+struct HtmlLine {
+    std::string place, time, status;
+};
+
+std::map<int, HtmlLine> HtmlByBib(const std::string& html, int& rows) {
+    static const std::regex row("<tr class=\"r[^\"]*\" data-bib=\"(\\d+)\"><td class=\"pl\">([^<]*)</td>.*?"
+                                "<td class=\"tm\">([^<]*)</td><td class=\"bh\">[^<]*</td><td class=\"st\">([^<]*)</td></tr>");
+    std::map<int, HtmlLine> out;
+    rows = 0;
+    for (std::sregex_iterator it(html.begin(), html.end(), row), e; it != e; ++it, ++rows)
+        out[std::stoi((*it)[1])] = {(*it)[2], (*it)[3], (*it)[4]};
+    return out;
+}
+
+TEST(ResultExports, DemoEventAgreesAcrossTheThreeOutputs) {
+    TempDir dir;
+    CopyDemo(dir);
+    auto st = OpenStation(dir);
+    Station::ResultOutputs out = st->WriteResultOutputs();
+    ASSERT_TRUE(out.results && out.xml && out.html) << ReasonText(out.xml) << ReasonText(out.html);
+    EXPECT_EQ(out.xml.path, dir.File("E_Result.xml"));
+    EXPECT_EQ(out.html.path, dir.File("E_Result.html"));
+
+    if (test::HaveXmllint()) EXPECT_EQ(test::SchemaErrors(out.xml.path), "");
+    else ADD_FAILURE() << "xmllint missing: run scripts/install-deps.sh";
+
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file(out.xml.path.c_str()));
+    const auto xml = test::XmlByBib(doc);
+    int htmlRows = 0;
+    const auto html = HtmlByBib(ReadBytes(out.html.path), htmlRows);
+    const auto file = ResultsFileByBib(out.results.path);
+
+    int competitors = 0;
+    for (int c = 0; c <= st->Ev().LastClassIndex; ++c) competitors += st->Ev().ClassEntryCount[c];
+    EXPECT_EQ(static_cast<int>(xml.size()), competitors);
+    EXPECT_EQ(htmlRows, competitors);
+    EXPECT_EQ(static_cast<int>(html.size()), competitors);
+    ASSERT_GT(file.size(), 50u);
+
+    std::set<std::string> seen;
+    for (const auto& [bib, x] : xml) {
+        SCOPED_TRACE("bib " + std::to_string(bib));
+        ASSERT_TRUE(html.count(bib));
+        const HtmlLine& h = html.at(bib);
+        seen.insert(x.status);
+        auto f = file.find(bib);
+        if (f == file.end()) {  // still out: not in the results file
+            EXPECT_TRUE(x.status == "Active" || x.status == "Inactive") << x.status;
+            EXPECT_EQ(h.status, "未帰還");
+            EXPECT_EQ(h.place, "");
+            continue;
+        }
+        const FileLine& l = f->second;
+        EXPECT_EQ(h.place, l.place);
+        const long long seconds = Seconds(l.timeOrCode);
+        if (seconds >= 0) {
+            EXPECT_EQ(x.time, seconds);
+            EXPECT_EQ(Seconds(h.time), seconds);
+            if (l.place == "参考") {
+                EXPECT_EQ(x.status, "NotCompeting");
+                EXPECT_EQ(h.status, "参考");
+            } else if (l.place.empty()) {
+                EXPECT_EQ(x.status, "OverTime");
+            } else {
+                EXPECT_EQ(x.status, "OK");
+                EXPECT_EQ(std::to_string(x.position), l.place);
+                EXPECT_EQ(h.status, "");
+            }
+        } else {
+            const std::string& code = l.timeOrCode;
+            EXPECT_EQ(x.time, -1);
+            EXPECT_EQ(x.position, -1);
+            EXPECT_EQ(h.time, "");
+            EXPECT_EQ(h.status, code == "DNS" ? "欠席" : code);
+            if (code == "DNS") EXPECT_EQ(x.status, "DidNotStart");
+            else if (code[0] == 'P') EXPECT_EQ(x.status, "MissingPunch");
+            else if (code == "DNF") EXPECT_TRUE(x.status == "MissingPunch" || x.status == "DidNotFinish");
+            else if (code == "DNQ") EXPECT_EQ(x.status, "DidNotFinish");
+            else EXPECT_EQ(x.status, "Disqualified");
+        }
+    }
+    // The demo event shows most of the statuses.
+    for (const char* s : {"OK", "OverTime", "NotCompeting", "MissingPunch", "Disqualified", "DidNotStart", "Active"})
+        EXPECT_TRUE(seen.count(s)) << s;
+}
+
+TEST(ResultExports, PathsAndEventDetailsFromTheSettingsWhichGainNoKeys) {
+    TempDir dir;
+    WriteSmallEvent(dir);
+    fs::create_directory(dir.File("web"));
+    WriteCp932(dir.File("Quilo.ini"), {"XmlOutput=web/list.xml", "HtmlOutput=", "EventName=春の大会 <B&C>",
+                                       "EventDate=2027-04-29"});
+    {
+        auto st = OpenStation(dir);
+        Station::ResultOutputs out = st->WriteResultOutputs();
+        ASSERT_TRUE(out.results && out.xml && out.html);
+        EXPECT_EQ(out.xml.path, dir.File("web/list.xml"));
+        EXPECT_EQ(out.html.path, dir.File("E_Result.html"));
+        ASSERT_TRUE(st->ReleaseSettings());
+    }
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file(dir.File("web/list.xml").c_str()));
+    pugi::xml_node list = doc.child("ResultList");
+    EXPECT_STREQ(list.child("Event").child_value("Name"), "春の大会 <B&C>");
+    EXPECT_STREQ(list.child("Event").child("StartTime").child_value("Date"), "2027-04-29");
+    EXPECT_STREQ(list.attribute("createTime").value(), "2026-12-06T12:00:00+09:00");
+    EXPECT_STREQ(list.attribute("status").value(), "Complete");
+    auto x = test::XmlByBib(doc);
+    EXPECT_STREQ(x[101].result.child_value("StartTime"), "2027-04-29T10:00:00+09:00");
+    EXPECT_EQ(x[101].family, "山田");
+    EXPECT_EQ(x[101].given, "太郎");
+    const std::string html = ReadBytes(dir.File("E_Result.html"));
+    EXPECT_NE(html.find("<h1>春の大会 &lt;B&amp;C&gt;</h1>"), std::string::npos);
+
+    // Without the keys: defaults in the event folder, the folder's name and today's date.
+    TempDir other;
+    WriteSmallEvent(other);
+    {
+        auto st = OpenStation(other);
+        Station::ResultOutputs out = st->WriteResultOutputs();
+        EXPECT_EQ(out.xml.path, other.File("E_Result.xml"));
+        ASSERT_TRUE(st->ReleaseSettings());
+    }
+    ASSERT_TRUE(doc.load_file(other.File("E_Result.xml").c_str()));
+    EXPECT_EQ(std::string(doc.child("ResultList").child("Event").child_value("Name")),
+              fs::path(other.Path()).filename().string());
+    EXPECT_STREQ(doc.child("ResultList").child("Event").child("StartTime").child_value("Date"), "2026-12-06");
+    for (const std::string& line : test::ReadCp932Lines(other.File("Quilo.ini")))
+        for (const char* key : {"XmlOutput", "HtmlOutput", "EventName", "EventDate"})
+            EXPECT_EQ(line.find(key), std::string::npos) << line;
+    EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")).size(), 10u);  // the four kept, six defaults added
+}
+
+TEST(ResultExports, AFailedWriteIsReportedAndThePreviousFileStays) {
+    TempDir dir;
+    WriteSmallEvent(dir);
+    test::WriteBytes(dir.File("E_Result.xml"), "previous list");
+    test::WriteBytes(dir.File("E_Result.html"), "previous page");
+    // The temporary file cannot be made: the XML is not replaced.
+    fs::create_directory(dir.File("E_Result.xml.quilo-tmp"));
+    WriteCp932(dir.File("Quilo.ini"), {"HtmlOutput=" + dir.Path() + "/missing/page.html"});
+    auto st = OpenStation(dir);
+    Station::ResultOutputs out = st->WriteResultOutputs();
+    EXPECT_TRUE(out.results);
+    EXPECT_FALSE(out.xml);
+    EXPECT_EQ(out.xml.path, dir.File("E_Result.xml"));
+    EXPECT_FALSE(ReasonText(out.xml).empty());
+    EXPECT_FALSE(out.html);
+    EXPECT_EQ(out.html.path, dir.Path() + "/missing/page.html");
+    EXPECT_EQ(ReasonText(out.html), "フォルダまたはファイルが見つかりません");
+    EXPECT_EQ(ReadBytes(dir.File("E_Result.xml")), "previous list");
+    EXPECT_EQ(ReadBytes(dir.File("E_Result.html")), "previous page");
+    EXPECT_FALSE(fs::exists(dir.Path() + "/missing"));
+}
+
+struct ReportRun {
+    int code;
+    std::string out, err;
+};
+
+ReportRun Report(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    int code = RunReport(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(ResultExports, ReportWritesBothQuietlyAndTakesPathsFromTheCommandLine) {
+    TempDir dir;
+    WriteSmallEvent(dir);
+    ReportRun plain = Report({"--now", "12:00:00", dir.Path()});
+    ASSERT_EQ(plain.code, 0) << plain.err;
+    EXPECT_EQ(plain.err, "");
+    EXPECT_TRUE(fs::exists(dir.File("E_Result.xml")));
+    EXPECT_TRUE(fs::exists(dir.File("E_Result.html")));
+
+    TempDir target;
+    ReportRun moved = Report({"--now", "12:00:00", "--xml", target.File("a.xml"), "--html", target.File("a.html"), dir.Path()});
+    ASSERT_EQ(moved.code, 0) << moved.err;
+    EXPECT_EQ(moved.out, plain.out);  // standard output as without the exports
+    EXPECT_NE(ReadBytes(target.File("a.xml")).find("<ResultList"), std::string::npos);
+    EXPECT_NE(ReadBytes(target.File("a.html")).find("<!DOCTYPE html>"), std::string::npos);
+
+    ReportRun failed = Report({"--now", "12:00:00", "--html", target.Path() + "/none/a.html", dir.Path()});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_EQ(failed.err, "quilo-report: cannot write " + target.Path() + "/none/a.html: フォルダまたはファイルが見つかりません\n");
+    EXPECT_EQ(failed.out, plain.out);
+    EXPECT_EQ(Report({"--xml"}).code, 2);
+}
+
+} // namespace
+} // namespace quilo
