@@ -79,7 +79,7 @@ void Show(Window& win, Station& st, Fill how) {
     const int topRow = competitors->indexAt(QPoint(0, 0)).row();
     FillList(win.lists[0], st.Lists().classStatus, how);
     FillList(competitors, st.Lists().competitors, how);
-    FillList(win.lists[2], HistoryLines(st.Hist()), how);
+    FillList(win.lists[2], HistoryLines(st.OperationHistory()), how);
     if (topRow >= 0 && topRow < competitors->count())
         competitors->scrollToItem(competitors->item(topRow), QAbstractItemView::PositionAtTop);
 }

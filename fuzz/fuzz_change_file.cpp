@@ -29,16 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // One station for the whole run, its tables and history set afresh per input.
     static Station& station = *new Station(scratch.Path(), fuzz::FixedClock());
-    station.Ev() = fuzz::TemplateEvent();
-    station.Hist() = History(fuzz::FixedClock());
+    station.Tables() = fuzz::TemplateEvent();
+    station.OperationHistory() = History(fuzz::FixedClock());
     station.Tag.clear();
     station.LoadData();
-    fuzz::CheckTables(station.Ev());
+    fuzz::CheckTables(station.Tables());
     station.ReadFinishLog();
-    fuzz::CheckTables(station.Ev());
+    fuzz::CheckTables(station.Tables());
     station.SetSortByResult(true);
-    BuildResultsFile(station.Ev(), Time::Minutes(150));
-    BuildNotReturnedFile(station.Ev());
+    BuildResultsFile(station.Tables(), Time::Minutes(150));
+    BuildNotReturnedFile(station.Tables());
 
     // Whatever the file ended with, an appended record is a line of its own.
     const std::string record = "欠席/10001";

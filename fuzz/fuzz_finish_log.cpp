@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One station for the whole run, its tables and history set afresh per input (a new
     // one costs more than the read).
     static Station& station = *new Station(scratch.Path(), fuzz::FixedClock());
-    station.Ev() = fuzz::TemplateEvent();
-    station.Hist() = History(fuzz::FixedClock());
+    station.Tables() = fuzz::TemplateEvent();
+    station.OperationHistory() = History(fuzz::FixedClock());
     station.Tag.clear();
     // Answers in turn: two bibs, a bib nobody has (refused, so cancelled), a cancel.
     static const char* const kAnswers[] = {"0101", "0201", "9999", nullptr, "0401"};
@@ -36,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         logic.Ok();
     });
     station.ReadFinishLog();
-    fuzz::CheckTables(station.Ev());
+    fuzz::CheckTables(station.Tables());
     station.SetSortByResult(true);
     station.ReadFinishLog();
-    fuzz::CheckTables(station.Ev());
+    fuzz::CheckTables(station.Tables());
 
     // The read's short cuts (a code table, lines without quotes walked once) against the
     // plain punch check of each line: both must leave the same tables.
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The punch check of the whole input as one line, for every competitor number.
-    for (int n = -1; n <= kMaxCompetitors; n += 1) CheckLine(station.Ev(), n, log);
-    fuzz::CheckTables(station.Ev());
+    for (int n = -1; n <= kMaxCompetitors; n += 1) CheckLine(station.Tables(), n, log);
+    fuzz::CheckTables(station.Tables());
     return 0;
 }

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         logic.Ok();
     });
     station.Startup();
-    fuzz::CheckTables(station.Ev());
+    fuzz::CheckTables(station.Tables());
 
     for (const char* key : {"ClassListFontSize", "HistoryListFontSize", "EntryListFontSize"}) station.FontSize(key);
     KeepInside(station, "SeisekiOutput", "E_Result.txt");
@@ -66,6 +66,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     station.WriteResults();
     station.WriteNotReturned();
     station.ReleaseSettings();
-    fuzz::CheckTables(station.Ev());
+    fuzz::CheckTables(station.Tables());
     return 0;
 }

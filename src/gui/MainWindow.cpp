@@ -144,7 +144,7 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     Form_Resize();
 
-    station_.Hist().SetObserver([this] { ShowHistory(); });
+    station_.OperationHistory().SetObserver([this] { ShowHistory(); });
     ShowHistory();
     station_.onRefreshed = [this] { ShowLists(); };
     station_.onBusy = [this](bool busy) {
@@ -158,7 +158,7 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-    station_.Hist().SetObserver(nullptr);
+    station_.OperationHistory().SetObserver(nullptr);
     station_.onRefreshed = nullptr;
     station_.onBusy = nullptr;
     station_.SetSparePrompt(nullptr);
@@ -292,7 +292,7 @@ void MainWindow::ShowLists() {
 
 void MainWindow::ShowHistory() {
     QListWidget* list = lists_[2];
-    const auto& lines = station_.Hist().Lines();
+    const auto& lines = station_.OperationHistory().Lines();
     const int shown = list->count();
     for (int i = shown; i < static_cast<int>(lines.size()); ++i) {
         auto* item = new QListWidgetItem(Q(lines[i].text));

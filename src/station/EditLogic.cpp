@@ -17,11 +17,11 @@ std::string TimeMark(Time t) { return FormatHNnSs(t) + "\""; }
 
 EditLogic::EditLogic(Station& station, int ecardId) : station_(station), ecardId_(ecardId) {}
 
-EntryRecord& EditLogic::R() { return station_.Ev().Entry(classIndex_, slot_); }
+EntryRecord& EditLogic::R() { return station_.Tables().Entry(classIndex_, slot_); }
 
 bool EditLogic::Load() {
     loading_ = true;
-    Event& ev = station_.Ev();
+    Event& ev = station_.Tables();
     auto n = ev.Cards.Find(std::to_string(ecardId_));
     if (!n || !ev.EntryOf(*n)) {
         loading_ = false;

@@ -131,7 +131,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     int status = 0;
     station.SetSparePrompt([&](int ecardId) { AnswerSpare(station, ecardId, opt.spares, err, status); });
     station.Startup();
-    station.Ev().SortByResult = opt.byResult ? 1 : 0;
+    station.Tables().SortByResult = opt.byResult ? 1 : 0;
 
     Station::ResultOutputs results = station.WriteResultOutputs(opt.xml, opt.html);
     for (IoResult r : {results.results, results.xml, results.html, station.WriteNotReturned(), station.ReleaseSettings()}) {
@@ -141,7 +141,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
     }
 
-    for (const auto& l : station.Hist().Lines()) out << l.itemData << '\t' << l.text << '\n';
+    for (const auto& l : station.OperationHistory().Lines()) out << l.itemData << '\t' << l.text << '\n';
     out << "==\n";
     PrintLines(out, station.Lists().classStatus);
     out << "==\n";

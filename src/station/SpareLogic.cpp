@@ -21,7 +21,7 @@ int SpareLogic::FindCardByBib(const Station& station, const std::string& text) {
     // Four characters that are no number find nobody.
     auto bib = ToWholeNumber(text);
     if (!bib) return 0;
-    const Event& ev = station.Ev();
+    const Event& ev = station.Tables();
     int card = 0;
     for (int c = 0; c < ev.ClassesInUse(); ++c) {
         int count = std::min(ev.ClassEntryCount[c], kMaxSlots);
@@ -37,7 +37,7 @@ int SpareLogic::FindCardByBib(const Station& station, const std::string& text) {
 }
 
 int SpareLogic::ChosenCompetitor() const {
-    const Event& ev = station_.Ev();
+    const Event& ev = station_.Tables();
     auto n = ev.Cards.Find(std::to_string(chosenCardNumber_));
     if (!n || !ev.EntryOf(*n)) return -1;
     return *n;
@@ -65,7 +65,7 @@ void SpareLogic::SetText1(const std::string& typed) {
         label3_.clear();
         return;
     }
-    const Event& ev = station_.Ev();
+    const Event& ev = station_.Tables();
     chosenClassIndex_ = ev.EntryClass[n];
     chosenSlot_ = ev.EntrySlot[n];
     const EntryRecord& r = ev.Entry(chosenClassIndex_, chosenSlot_);
@@ -76,7 +76,7 @@ void SpareLogic::SetText1(const std::string& typed) {
 
 SpareOkResult SpareLogic::Ok() {
     SpareOkResult result;
-    Event& ev = station_.Ev();
+    Event& ev = station_.Tables();
     const std::string spare = std::to_string(spareCardNumber_);
     const std::string chosen = std::to_string(chosenCardNumber_);
     // Resolved before anything is removed, so a refusal leaves the index whole.

@@ -56,11 +56,11 @@ public:
     Time Now() const { return clock_(); }
     void SetCalendar(Calendar calendar) { calendar_ = std::move(calendar); }
 
-    Event& Ev() { return *event_; }
-    const Event& Ev() const { return *event_; }
+    Event& Tables() { return *event_; }
+    const Event& Tables() const { return *event_; }
     IniFile& Settings() { return *settings_; }
-    History& Hist() { return history_; }
-    const History& Hist() const { return history_; }
+    History& OperationHistory() { return history_; }
+    const History& OperationHistory() const { return history_; }
     const StatusLists& Lists() const { return lists_; }
 
     const std::string& Folder() const { return folder_; }

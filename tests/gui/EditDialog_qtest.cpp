@@ -116,7 +116,7 @@ private slots:
         r.Status = "OK";
         r.LateAddition = Time::Minutes(90);
         r.Reference = true;
-        ev->station.Ev().PunchTimes[0][2] = Time::Hms(0, 12, 7);
+        ev->station.Tables().PunchTimes[0][2] = Time::Hms(0, 12, 7);
         EditDialog d(ev->station, 345);
         QCOMPARE(Lines(Find<QListWidget>(d, "List1")),
                  (QStringList{"Time = 0:41'10\"", "Info = OK<確定>", "", "  01 = -:--'--\"", "  02 = 0:12'07\"",

@@ -52,7 +52,7 @@ private slots:
         QCOMPARE(RowOf(w.lstWindow(1), QStringLiteral("◆◆ 欠席")), -1);
 
         QTest::mouseClick(w.Command4(), Qt::LeftButton);
-        QCOMPARE(f.station.Ev().SortByResult, 1);
+        QCOMPARE(f.station.Tables().SortByResult, 1);
         QCOMPARE(w.Command4()->palette().color(QPalette::Button), green);
         QCOMPARE(w.Command3()->palette().color(QPalette::Button), MainWindow::ButtonFaceColour());
         QCOMPARE(f.refreshes, 1);
@@ -61,7 +61,7 @@ private slots:
         QVERIFY(RowOf(w.lstWindow(1), QStringLiteral("◆◆ 未帰還者")) >= 0);
 
         QTest::mouseClick(w.Command3(), Qt::LeftButton);
-        QCOMPARE(f.station.Ev().SortByResult, 0);
+        QCOMPARE(f.station.Tables().SortByResult, 0);
         QCOMPARE(w.Command3()->palette().color(QPalette::Button), green);
         QCOMPARE(w.Command4()->palette().color(QPalette::Button), MainWindow::ButtonFaceColour());
         // A flat fill of exactly that colour, left and right of the caption.
@@ -134,7 +134,7 @@ private slots:
         DoubleClickRow(history, 0);
         QVERIFY(f.edits.empty());
         // A correction's line carries its card.
-        f.station.Hist().Report(" (変更)テスト", 22345);
+        f.station.OperationHistory().Report(" (変更)テスト", 22345);
         const int row = history->count() - 1;
         QCOMPARE(history->item(row)->data(Qt::UserRole).toInt(), 22345);
         DoubleClickRow(history, row);

@@ -38,34 +38,34 @@ private slots:
         Fixture f(dir);
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         QListWidget* history = f.window.lstWindow(2);
-        for (int i = 1; i <= 7; ++i) f.station.Hist().Report(" (変更)行" + std::to_string(i));
+        for (int i = 1; i <= 7; ++i) f.station.OperationHistory().Report(" (変更)行" + std::to_string(i));
         QCOMPARE(history->count(), 7);
         QCOMPARE(history->item(0)->text(), QStringLiteral("09:05 (変更)行1"));
         QCOMPARE(f.window.HistoryTopIndex(), 0);
         QCOMPARE(FirstVisibleRow(history), 0);
 
-        f.station.Hist().Report(" (変更)行8");
+        f.station.OperationHistory().Report(" (変更)行8");
         QCOMPARE(f.window.HistoryTopIndex(), 2);
-        QCOMPARE(f.station.Hist().TopIndex(), 2);
+        QCOMPARE(f.station.OperationHistory().TopIndex(), 2);
         QCOMPARE(FirstVisibleRow(history), 2);
 
-        f.station.Hist().Report(" (変更)行9");
+        f.station.OperationHistory().Report(" (変更)行9");
         QCOMPARE(f.window.HistoryTopIndex(), 3);
         QCOMPARE(FirstVisibleRow(history), 3);
 
         // A line added without the step leaves the view alone.
         history->scrollToTop();
-        f.station.Hist().Report(" (読込)ゴールデータ", 0, false);
+        f.station.OperationHistory().Report(" (読込)ゴールデータ", 0, false);
         QCOMPARE(history->count(), 10);
         QCOMPARE(FirstVisibleRow(history), 0);
         QCOMPARE(f.window.HistoryTopIndex(), 3);
 
         // A warning adds its lines and then takes the step once, after the last of them.
-        f.station.Hist().Warning({"  　スタートリストにないＥカードがあります"});
+        f.station.OperationHistory().Warning({"  　スタートリストにないＥカードがあります"});
         QCOMPARE(history->count(), 12);
         QCOMPARE(f.window.HistoryTopIndex(), 6);
         QCOMPARE(FirstVisibleRow(history), 6);
-        QCOMPARE(Texts(history), LineTexts(f.station.Hist().Lines()));
+        QCOMPARE(Texts(history), LineTexts(f.station.OperationHistory().Lines()));
     }
 
     void historyScrollsSidewaysToALongLine() {
@@ -75,8 +75,8 @@ private slots:
         f.window.Load();
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        f.station.Hist().Report(" (変更)短い行");
-        f.station.Hist().Report(" (変更)" + std::string(200, 'x'));
+        f.station.OperationHistory().Report(" (変更)短い行");
+        f.station.OperationHistory().Report(" (変更)" + std::string(200, 'x'));
         QTRY_VERIFY(history->horizontalScrollBar()->maximum() > 0);
     }
 
@@ -84,7 +84,7 @@ private slots:
         TempDir dir;
         WriteCp932(dir.File("Quilo.ini"), {"HistoryListFontSize=24"});
         Station station(dir.Path(), FixedClock(Time::Hms(9, 5, 0)));
-        for (int i = 1; i <= 9; ++i) station.Hist().Report(" (変更)前" + std::to_string(i));
+        for (int i = 1; i <= 9; ++i) station.OperationHistory().Report(" (変更)前" + std::to_string(i));
         MainWindow window(station);
         window.Load();
         QCOMPARE(window.lstWindow(2)->count(), 9);

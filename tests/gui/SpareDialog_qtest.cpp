@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(shown[0].text, QStringLiteral("正しい番号を入力してください"));
         QCOMPARE(shown[0].icon, MessageIcon::Critical);
         QVERIFY(d.isVisible());
-        QCOMPARE(ev->station.Ev().Cards.Find("812"), std::optional<int>(spare));
+        QCOMPARE(ev->station.Tables().Cards.Find("812"), std::optional<int>(spare));
         QVERIFY(ev->Records().empty());
         QCOMPARE(ev->station.Tag, std::string());
     }
@@ -130,7 +130,7 @@ private slots:
         QTest::keyClick(Find<QLineEdit>(d, "Text1"), Qt::Key_Return);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(shown.empty());
-        QCOMPARE(ev->station.Ev().Cards.Find("812"), std::optional<int>(tanaka));
+        QCOMPARE(ev->station.Tables().Cards.Find("812"), std::optional<int>(tanaka));
         QCOMPARE(ev->Rec(tanaka).EcardNumber, 812);
         QCOMPARE(ev->Records(), (std::vector<std::string>{"予備/812,345", "参考/345"}));
         QCOMPARE(ev->station.Tag, std::string("*"));
@@ -160,7 +160,7 @@ private slots:
             else QTest::keyClick(&d, Qt::Key_Escape);
             QCOMPARE(d.result(), int(QDialog::Rejected));
         }
-        QCOMPARE(ev->station.Ev().Cards.Find("812"), std::optional<int>(spare));
+        QCOMPARE(ev->station.Tables().Cards.Find("812"), std::optional<int>(spare));
         QCOMPARE(ev->Rec(tanaka).EcardNumber, 345);
         QVERIFY(ev->Records().empty());
         QVERIFY(ev->HistoryTexts().empty());

@@ -75,7 +75,7 @@ TEST_F(EditLogicTest, LoadFindsTheCompetitorAndShowsTheNameAsCaption) {
 TEST_F(EditLogicTest, List1ShowsTimeInfoPunchesAndGoal) {
     EntryRecord& r = ev.Rec(yamada);
     r.RunningTime = Time::Hms(0, 45, 9);
-    Event& e = ev.station.Ev();
+    Event& e = ev.station.Tables();
     e.PunchTimes[yamada][1] = Time::Hms(0, 5, 0);
     e.PunchTimes[yamada][3] = Time::Hms(0, 12, 7);
     e.PunchTimes[yamada][kFinishPosition] = Time::Hms(0, 45, 9);
@@ -236,7 +236,7 @@ TEST_F(EditLogicTest, AbsentCase) {
     EXPECT_TRUE(r.RunningTime.IsZero() && r.ManualTime.IsZero() && r.LateAddition.IsZero());
     EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)欠席 (0012) 山田 太郎"});
     EXPECT_EQ(ev.HistoryItems(), std::vector<int>{345});
-    EXPECT_TRUE(ev.station.Hist().Lines()[0].keepVisible);
+    EXPECT_TRUE(ev.station.OperationHistory().Lines()[0].keepVisible);
     EXPECT_EQ(ev.Records(), Strings{"欠席/345"});
 }
 

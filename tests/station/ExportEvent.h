@@ -41,7 +41,7 @@ struct ExportEvent {
     }
 
     EntryRecord& Rec(int n) { return *b->EntryOf(n); }
-    Event& Ev() { return *b; }
+    Event& Tables() { return *b; }
 };
 
 inline ExportInfo FixedInfo(Time now = Time::Hms(12, 0, 0)) {

@@ -53,8 +53,8 @@ struct HtmlResultsTest : ::testing::Test {
         e.Course(1, {{41}});
     }
     void Build() {
-        for (int c = 0; c <= e.Ev().LastClassIndex; ++c) AssignClassPlaces(e.Ev(), c);
-        html = BuildHtmlResults(e.Ev(), FixedInfo());
+        for (int c = 0; c <= e.Tables().LastClassIndex; ++c) AssignClassPlaces(e.Tables(), c);
+        html = BuildHtmlResults(e.Tables(), FixedInfo());
     }
 };
 

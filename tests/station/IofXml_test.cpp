@@ -78,8 +78,8 @@ struct IofXmlTest : ::testing::Test {
         e.Course(1, {{41}, {42}});
     }
     void Build(Time now = kNow) {
-        for (int c = 0; c <= e.Ev().LastClassIndex; ++c) AssignClassPlaces(e.Ev(), c);
-        xml = BuildIofResultList(e.Ev(), FixedInfo(now));
+        for (int c = 0; c <= e.Tables().LastClassIndex; ++c) AssignClassPlaces(e.Tables(), c);
+        xml = BuildIofResultList(e.Tables(), FixedInfo(now));
         ASSERT_TRUE(doc.load_string(xml.c_str())) << xml;
     }
     static std::vector<std::pair<std::string, std::string>> Splits(pugi::xml_node result) {
@@ -238,7 +238,7 @@ TEST_P(IofNameSplit, AtTheFirstBlank) {
     ExportEvent e{"M21"};
     e.Runner(0, T(10, 0), 101, row.name);
     pugi::xml_document doc;
-    const std::string xml = BuildIofResultList(e.Ev(), FixedInfo());
+    const std::string xml = BuildIofResultList(e.Tables(), FixedInfo());
     ASSERT_TRUE(doc.load_string(xml.c_str()));
     auto x = XmlByBib(doc);
     EXPECT_EQ(x[101].family, row.family);

@@ -130,14 +130,14 @@ TEST_F(SpareLogicTest, OkAssignsTheSpareCard) {
     EXPECT_FALSE(r.refused);
     EXPECT_TRUE(r.saveFailures.empty());
     EXPECT_TRUE(l.Closed());
-    const Event& e = ev.station.Ev();
+    const Event& e = ev.station.Tables();
     EXPECT_EQ(e.Cards.Find("812"), tanaka);
     EXPECT_EQ(e.Cards.Find("345"), tanaka);
     EXPECT_EQ(e.Cards.Count(), 4);
     EXPECT_EQ(ev.Rec(tanaka).EcardNumber, 812);
     EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)予備Ｅカード812使用 (0123) 田中 次郎"});
     EXPECT_EQ(ev.HistoryItems(), std::vector<int>{812});
-    EXPECT_TRUE(ev.station.Hist().Lines()[0].keepVisible);
+    EXPECT_TRUE(ev.station.OperationHistory().Lines()[0].keepVisible);
     EXPECT_EQ(ev.Records(), Strings{"予備/812,345"});
     EXPECT_EQ(ev.station.Tag, "*");
 }
@@ -171,7 +171,7 @@ TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
     // A competitor already on a spare card: the second number is the first spare's.
     EXPECT_EQ(ev.Records(), (Strings{"予備/812,345", "予備/813,812", "公式/812"}));
     EXPECT_EQ(ev.HistoryTexts().back(), "10:15 (変更)参考記録取消 (0123) 田中 次郎");
-    EXPECT_EQ(ev.station.Ev().Cards.Find("813"), tanaka);
+    EXPECT_EQ(ev.station.Tables().Cards.Find("813"), tanaka);
 }
 
 TEST_F(SpareLogicTest, ReferenceIsComparedWithTheRecordAtOk) {
@@ -186,7 +186,7 @@ TEST_F(SpareLogicTest, ReferenceIsComparedWithTheRecordAtOk) {
 
 TEST_F(SpareLogicTest, RefusedOkChangesNothing) {
     auto expectUnchanged = [&] {
-        EXPECT_EQ(ev.station.Ev().Cards.Find("812"), spare);
+        EXPECT_EQ(ev.station.Tables().Cards.Find("812"), spare);
         EXPECT_EQ(ev.Rec(tanaka).EcardNumber, 345);
         EXPECT_TRUE(ev.HistoryTexts().empty());
         EXPECT_TRUE(ev.Records().empty());
@@ -215,12 +215,12 @@ TEST_F(SpareLogicTest, CardsTheIndexDoesNotKnowAreRefused) {
     unknownSpare.SetText1("0123");
     EXPECT_TRUE(unknownSpare.Ok().refused);
     // The competitor's card is not a key.
-    ev.station.Ev().Cards.Remove("345");
+    ev.station.Tables().Cards.Remove("345");
     SpareLogic l = Loaded();
     l.SetText1("0123");
     EXPECT_EQ(l.Label3(), "");
     EXPECT_TRUE(l.Ok().refused);
-    EXPECT_EQ(ev.station.Ev().Cards.Find("812"), spare);
+    EXPECT_EQ(ev.station.Tables().Cards.Find("812"), spare);
     EXPECT_TRUE(ev.Records().empty());
     EXPECT_EQ(ev.station.Tag, "");
 }
@@ -234,7 +234,7 @@ TEST_F(SpareLogicTest, FailedRecordsAreReportedAndTheAssignmentStands) {
     EXPECT_FALSE(r.refused);
     ASSERT_EQ(r.saveFailures.size(), 2u);
     EXPECT_EQ(r.saveFailures[0].path, ev.dir.File("Change.dat"));
-    EXPECT_EQ(ev.station.Ev().Cards.Find("812"), tanaka);
+    EXPECT_EQ(ev.station.Tables().Cards.Find("812"), tanaka);
     EXPECT_EQ(ev.station.Tag, "*");
 }
 

@@ -52,7 +52,7 @@ void WriteEvent(const TempDir& dir) {
 // Every field the lists and files use, one line per competitor; a confirmed result
 // counts the same as a provisional one (confirmation stays until the next read).
 std::vector<std::string> Snapshot(const Station& st) {
-    const Event& ev = st.Ev();
+    const Event& ev = st.Tables();
     std::vector<std::string> out;
     for (int n = 0; n < ev.Cards.Count(); ++n) {
         const EntryRecord* e = ev.EntryOf(n);
@@ -78,7 +78,7 @@ bool Coin(std::mt19937& rng) { return std::uniform_int_distribution<int>(0, 1)(r
 // One edit dialog session on a random competitor: random ticks, options and texts, then
 // the apply (a refused apply changes nothing and the dialog is left).
 void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
-    const Event& ev = st.Ev();
+    const Event& ev = st.Tables();
     std::vector<int> cards;
     for (int n = 0; n < ev.Cards.Count(); ++n)
         if (const EntryRecord* e = ev.EntryOf(n)) cards.push_back(e->EcardNumber);

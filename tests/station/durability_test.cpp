@@ -216,9 +216,9 @@ TEST(Durability, ChangeFileCutOffByAPowerFailure) {
         {
             Station st(dir.Path(), Fixed(12, 0, 0));
             st.Startup();
-            EXPECT_TRUE(st.Ev().Entries[0][2].Reference);
-            EXPECT_EQ(st.Ev().Entries[0][1].Status, "DNS");
-            EXPECT_EQ(st.Ev().Entries[0][3].LateAddition, Time::Minutes(4));
+            EXPECT_TRUE(st.Tables().Entries[0][2].Reference);
+            EXPECT_EQ(st.Tables().Entries[0][1].Status, "DNS");
+            EXPECT_EQ(st.Tables().Entries[0][3].LateAddition, Time::Minutes(4));
             // The operator's next correction starts a line of its own.
             ASSERT_TRUE(st.SaveData("ＮＧ/10004,P2"));
         }
@@ -231,9 +231,9 @@ TEST(Durability, ChangeFileCutOffByAPowerFailure) {
 
         Station again(dir.Path(), Fixed(12, 0, 0));
         again.Startup();
-        EXPECT_TRUE(again.Ev().Entries[0][2].Reference);
-        EXPECT_EQ(again.Ev().Entries[0][1].Status, "DNS");
-        EXPECT_EQ(again.Ev().Entries[0][4].Status, c.newRecordReplayed ? "P2" : "OK");
+        EXPECT_TRUE(again.Tables().Entries[0][2].Reference);
+        EXPECT_EQ(again.Tables().Entries[0][1].Status, "DNS");
+        EXPECT_EQ(again.Tables().Entries[0][4].Status, c.newRecordReplayed ? "P2" : "OK");
     }
 }
 
@@ -266,14 +266,14 @@ TEST(Durability, FullDiskKeepsThePreviousFiles) {
         std::string problems;
         Station st(dir.Path(), Fixed(12, 0, 0));
         st.Startup();
-        if (st.Hist().Count() != 4) problems += "start-up; ";
+        if (st.OperationHistory().Count() != 4) problems += "start-up; ";
         st.Settings().SetItem("TimeLimit", "120");
         for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/10005"), st.ReleaseSettings()}) {
             if (r || ReasonText(r) != "ファイルが大きすぎます" || r.path.rfind(dir.Path() + "/", 0) != 0)
                 problems += "write " + r.path + ": " + ReasonText(r) + "; ";
         }
         // The data stays in memory, to be written once there is room.
-        if (st.Ev().Entries[0][1].Place != 1) problems += "place; ";
+        if (st.Tables().Entries[0][1].Place != 1) problems += "place; ";
         if (st.Settings().Item("TimeLimit") != "120") problems += "setting; ";
         return problems;
     });

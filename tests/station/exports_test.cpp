@@ -108,7 +108,7 @@ TEST(ResultExports, DemoEventAgreesAcrossTheThreeOutputs) {
     const auto file = ResultsFileByBib(out.results.path);
 
     int competitors = 0;
-    for (int c = 0; c <= st->Ev().LastClassIndex; ++c) competitors += st->Ev().ClassEntryCount[c];
+    for (int c = 0; c <= st->Tables().LastClassIndex; ++c) competitors += st->Tables().ClassEntryCount[c];
     EXPECT_EQ(static_cast<int>(xml.size()), competitors);
     EXPECT_EQ(htmlRows, competitors);
     EXPECT_EQ(static_cast<int>(html.size()), competitors);

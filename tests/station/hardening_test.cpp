@@ -108,11 +108,11 @@ TEST(Hardening, CapacityEventAtEveryLimitAndOnePast) {
     WriteCapacityEvent(dir);
     Station st(dir.Path(), Fixed(23, 0, 0));
     st.Startup();
-    const Event& ev = st.Ev();
+    const Event& ev = st.Tables();
     EXPECT_EQ(test::TablesIntact(ev), "");
 
     const std::string w = History::kWarning;
-    EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{
+    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{
         w, Warned("Control.dat", 961, "位置番号が範囲外です"), w, Warned("Control.dat", 962, "クラスが10を超えています"),
         w, Warned("Control.dat", 963, "クラスが10を超えています"), "23:00 (読込)コントロールデータ",
         w, Warned("Startlst.dat", 301, "クラスの人数が300を超えています"), w, Warned("Startlst.dat", 503, "行数が501を超えています"),
@@ -182,11 +182,11 @@ TEST(Hardening, LinesOfAMegabyteInEveryFile) {
 
     Station st(dir.Path(), Fixed(12, 0, 0));
     st.Startup();
-    const Event& ev = st.Ev();
+    const Event& ev = st.Tables();
     EXPECT_EQ(test::TablesIntact(ev), "");
     const std::string w = History::kWarning;
     // A number of 400 digits is no whole number of 32 bits, however it overflows.
-    EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{
+    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{
         w, Warned("Control.dat", 6, "数値ではありません"), "12:00 (読込)コントロールデータ",
         w, Warned("Startlst.dat", 3, "Ｅカード番号が数値ではありません"), "12:00 (読込)スタートリスト",
         "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ", w, "  　スタートリストにないＥカードがあります"}));
@@ -230,19 +230,19 @@ TEST(Hardening, LinesOfAMegabyteOfQuotesTakeLinearTime) {
     EXPECT_LT(took, std::chrono::seconds(20));
 
     const std::string inner = quotes.substr(2);  // the enclosing pair removed
-    EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{
+    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{
         History::kWarning, Warned("Control.dat", 5, "数値ではありません"), "12:00 (読込)コントロールデータ",
         "12:00 (読込)スタートリスト", "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"}));
-    const EntryRecord& second = st.Ev().Entries[0][2];
+    const EntryRecord& second = st.Tables().Entries[0][2];
     EXPECT_EQ(second.Name, inner);
     EXPECT_EQ(second.ExtraNumber, 2);
     EXPECT_EQ(second.Club, "大阪OLC");
     EXPECT_EQ(second.Status, inner);
-    const EntryRecord& first = st.Ev().Entries[0][1];
+    const EntryRecord& first = st.Tables().Entries[0][1];
     // The code of quotes reads as 0, which an unset finish alternative accepts.
     EXPECT_EQ(first.CheckStatus, "");
     EXPECT_EQ(first.RunningTime, Time::Hms(0, 15, 0));
-    EXPECT_EQ(test::TablesIntact(st.Ev()), "");
+    EXPECT_EQ(test::TablesIntact(st.Tables()), "");
 }
 
 TEST(Hardening, FinishLogLineOfQuotesTakesLinearTime) {
@@ -275,10 +275,10 @@ TEST(Hardening, FilesOfBytesThatAreNoCp932) {
 
     Station st(dir.Path(), Fixed(12, 0, 0));
     st.Startup();
-    const Event& ev = st.Ev();
+    const Event& ev = st.Tables();
     EXPECT_EQ(test::TablesIntact(ev), "");
     const std::string w = History::kWarning;
-    EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{
+    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{
         w, Warned("Control.dat", 1, "最初のクラス行より前の行です"), w, Warned("Control.dat", 3, "数値ではありません"),
         w, Warned("Control.dat", 4, "数値ではありません"), "12:00 (読込)コントロールデータ",
         w, Warned("Startlst.dat", 2, "Ｅカード番号が数値ではありません"), "12:00 (読込)スタートリスト",
@@ -326,10 +326,10 @@ TEST(Hardening, EmptyFiles) {
     {
         Station st(dir.Path(), Fixed(8, 30, 0));
         st.Startup();
-        EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{"08:30 (読込)コントロールデータ", "08:30 (読込)スタートリスト",
+        EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{"08:30 (読込)コントロールデータ", "08:30 (読込)スタートリスト",
                                                                "08:30 (読込)変更データ", "08:30 (読込)ゴールデータ"}));
-        EXPECT_EQ(st.Ev().LastClassIndex, -1);
-        EXPECT_EQ(test::TablesIntact(st.Ev()), "");
+        EXPECT_EQ(st.Tables().LastClassIndex, -1);
+        EXPECT_EQ(test::TablesIntact(st.Tables()), "");
         ASSERT_TRUE(st.WriteResults());
         ASSERT_TRUE(st.WriteNotReturned());
         ASSERT_TRUE(st.ReleaseSettings());
@@ -348,13 +348,13 @@ TEST(Hardening, FoldersWhereFilesBelong) {
     Station st(dir.Path(), Fixed(9, 0, 0));
     st.Startup();
     // A folder is no file: every step is skipped without a history line.
-    EXPECT_TRUE(st.Hist().Lines().empty());
-    EXPECT_EQ(st.Ev().LastClassIndex, 0);
+    EXPECT_TRUE(st.OperationHistory().Lines().empty());
+    EXPECT_EQ(st.Tables().LastClassIndex, 0);
     // The settings live in memory with their defaults.
     EXPECT_EQ(st.Settings().Item("TimeLimit"), "150");
     EXPECT_EQ(st.Settings().Item("SeisekiOutput"), dir.File("E_Result.txt"));
     st.ReadFinishLog();  // the data-load button
-    EXPECT_TRUE(st.Hist().Lines().empty());
+    EXPECT_TRUE(st.OperationHistory().Lines().empty());
 
     for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/12345")}) {
         SCOPED_TRACE(r.path);
@@ -383,7 +383,7 @@ TEST(Hardening, FifosWhereFilesBelongDoNotHang) {
         st.Startup();
         st.ReadFinishLog();
         std::string problems;
-        if (!st.Hist().Lines().empty()) problems += "history lines; ";
+        if (!st.OperationHistory().Lines().empty()) problems += "history lines; ";
         if (st.Settings().Item("TimeLimit") != "150") problems += "no defaults; ";
         IoResult r = st.SaveData("欠席/12345");
         if (r || r.problem != IoResult::Problem::NotRegularFile || r.path != dir.File("Change.dat")) problems += "SaveData: " + ReasonText(r) + "; ";
@@ -397,7 +397,7 @@ TEST(Hardening, MissingEventFolder) {
     const std::string folder = dir.File("gone");
     Station st(folder, Fixed(9, 0, 0));
     st.Startup();
-    EXPECT_TRUE(st.Hist().Lines().empty());
+    EXPECT_TRUE(st.OperationHistory().Lines().empty());
     EXPECT_EQ(st.Settings().Item("MikikanOutput"), folder + "/E_NoRet.txt");
     st.ReadFinishLog();
     for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/12345")}) {
@@ -428,10 +428,10 @@ TEST(Hardening, ReadOnlyEventFolder) {
         st.Startup();
         const std::vector<std::string> expected = {"12:00 (読込)コントロールデータ", "12:00 (読込)スタートリスト",
                                                    "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"};
-        if (st.Hist().Texts() != expected) problems += "history; ";
+        if (st.OperationHistory().Texts() != expected) problems += "history; ";
         if (st.Settings().Item("TimeLimit") != "150") problems += "defaults; ";
-        if (st.Ev().Entries[0][1].RunningTime != Time::Hms(0, 35, 0)) problems += "result; ";
-        if (!st.Ev().Entries[0][2].Reference) problems += "replay; ";
+        if (st.Tables().Entries[0][1].RunningTime != Time::Hms(0, 35, 0)) problems += "result; ";
+        if (!st.Tables().Entries[0][2].Reference) problems += "replay; ";
         for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/12345")}) {
             if (r || ReasonText(r) != "書き込みの権限がありません" || r.path.rfind(dir.Path() + "/", 0) != 0)
                 problems += "write " + r.path + ": " + ReasonText(r) + "; ";
@@ -440,7 +440,7 @@ TEST(Hardening, ReadOnlyEventFolder) {
         IoResult r = st.ReleaseSettings();
         if (r || ReasonText(r) != "書き込みの権限がありません") problems += "settings: " + ReasonText(r) + "; ";
         // The data stays in memory for the operator.
-        if (st.Ev().Entries[0][1].Place != 1) problems += "place; ";
+        if (st.Tables().Entries[0][1].Place != 1) problems += "place; ";
         return problems;
     }, /*unprivileged=*/true);
     ::chmod(dir.Path().c_str(), 0700);

@@ -29,9 +29,9 @@ TEST(Station, FirstRunInAnEmptyFolderWritesTheSixDefaults) {
     {
         Station st(dir.Path(), Fixed(9, 0, 0));
         st.Startup();
-        EXPECT_TRUE(st.Hist().Lines().empty());
+        EXPECT_TRUE(st.OperationHistory().Lines().empty());
         EXPECT_TRUE(st.Lists().classStatus.empty());
-        EXPECT_EQ(st.Ev().LastClassIndex, 0);
+        EXPECT_EQ(st.Tables().LastClassIndex, 0);
         ASSERT_TRUE(st.ReleaseSettings());
     }
     std::string folder = dir.Path() + "/";
@@ -46,15 +46,15 @@ TEST(Station, StartupReadsTheFourFilesInOrder) {
     WriteEvent(dir);
     Station st(dir.Path(), Fixed(11, 7, 30));
     st.Startup();
-    EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{"11:07 (読込)コントロールデータ", "11:07 (読込)スタートリスト",
+    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{"11:07 (読込)コントロールデータ", "11:07 (読込)スタートリスト",
                                                            "11:07 (読込)変更データ", "11:07 (読込)ゴールデータ"}));
     // The finish log reader ended with a refresh: the lists are filled.
     ASSERT_EQ(st.Lists().classStatus.size(), 2u);
-    const EntryRecord& r = st.Ev().Entry(0, 1);
+    const EntryRecord& r = st.Tables().Entry(0, 1);
     EXPECT_EQ(r.RunningTime, Time::Hms(0, 35, 0));
     EXPECT_EQ(r.Status, "OK");  // confirmed: nobody of the class is out but a reference runner
     EXPECT_EQ(r.Place, 1);
-    EXPECT_TRUE(st.Ev().Entry(0, 2).Reference);
+    EXPECT_TRUE(st.Tables().Entry(0, 2).Reference);
 }
 
 TEST(Station, AnUndefinedClassStopsTheStartup) {
@@ -64,13 +64,13 @@ TEST(Station, AnUndefinedClassStopsTheStartup) {
     Station st(dir.Path(), Fixed(11, 7, 30));
     st.Startup();
     EXPECT_TRUE(st.StartupStopped());
-    EXPECT_EQ(st.Hist().Texts(), (std::vector<std::string>{"11:07 (読込)コントロールデータ", "【警告】*******************",
+    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{"11:07 (読込)コントロールデータ", "【警告】*******************",
                                                            "　クラス情報の相違があります", "　Control.dat/Startlst.dat"}));
     EXPECT_TRUE(st.Lists().classStatus.empty());
     // The data-load button still reads the finish log.
     st.ReadFinishLog();
-    EXPECT_EQ(st.Hist().Lines().back().text, "11:07 (読込)ゴールデータ");
-    EXPECT_EQ(st.Ev().Entry(0, 1).RunningTime, Time::Hms(0, 35, 0));
+    EXPECT_EQ(st.OperationHistory().Lines().back().text, "11:07 (読込)ゴールデータ");
+    EXPECT_EQ(st.Tables().Entry(0, 1).RunningTime, Time::Hms(0, 35, 0));
 }
 
 TEST(Station, SettingsWithAnEmptyValueAreRewrittenAtRelease) {
@@ -102,7 +102,7 @@ TEST(Station, OutputsReportTheFailedPathAndKeepTheData) {
     EXPECT_FALSE(r);
     EXPECT_EQ(r.path, dir.File("missing/E_Result.txt"));
     EXPECT_FALSE(ReasonText(r).empty());
-    EXPECT_EQ(st.Ev().Entry(0, 1).Place, 1);
+    EXPECT_EQ(st.Tables().Entry(0, 1).Place, 1);
 }
 
 TEST(Station, ChangeRecordsAreAppendedAndReplayed) {
@@ -115,8 +115,8 @@ TEST(Station, ChangeRecordsAreAppendedAndReplayed) {
     }
     Station again(dir.Path(), Fixed(12, 0, 0));
     again.Startup();
-    EXPECT_EQ(again.Ev().Entry(0, 1).Status, "DNS");
-    EXPECT_EQ(again.Ev().Entry(0, 1).RunningTime, Time());
+    EXPECT_EQ(again.Tables().Entry(0, 1).Status, "DNS");
+    EXPECT_EQ(again.Tables().Entry(0, 1).RunningTime, Time());
 }
 
 } // namespace

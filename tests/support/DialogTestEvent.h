@@ -15,7 +15,7 @@ namespace quilo::test {
 class DialogTestEvent {
 public:
     DialogTestEvent() : station(dir.Path(), [] { return Time::Hms(10, 15, 0); }) {
-        Event& ev = station.Ev();
+        Event& ev = station.Tables();
         ev.LastClassIndex = 1;
         ev.ClassNames[0] = "M21";
         ev.ClassNames[1] = "W21";
@@ -26,7 +26,7 @@ public:
     // Files the competitor into its class's next slot and the card index; returns the
     // competitor number.
     int Add(int cls, int card, int bib, const std::string& name) {
-        Event& ev = station.Ev();
+        Event& ev = station.Tables();
         int n = ev.Cards.Count();
         ev.Cards.Add(std::to_string(card), n);
         int s = ++ev.ClassEntryCount[cls];
@@ -44,7 +44,7 @@ public:
 
     // A start-list row with class "**".
     int AddSpare(int card) {
-        Event& ev = station.Ev();
+        Event& ev = station.Tables();
         int n = ev.Cards.Count();
         ev.Cards.Add(std::to_string(card), n);
         ev.EntryClass[n] = -1;
@@ -52,17 +52,17 @@ public:
         return n;
     }
 
-    EntryRecord& Rec(int n) { return *station.Ev().EntryOf(n); }
+    EntryRecord& Rec(int n) { return *station.Tables().EntryOf(n); }
 
     std::vector<std::string> Records() const {
         if (!std::filesystem::exists(dir.File("Change.dat"))) return {};
         return ReadCp932Lines(dir.File("Change.dat"));
     }
 
-    std::vector<std::string> HistoryTexts() const { return station.Hist().Texts(); }
+    std::vector<std::string> HistoryTexts() const { return station.OperationHistory().Texts(); }
     std::vector<int> HistoryItems() const {
         std::vector<int> items;
-        for (const auto& l : station.Hist().Lines()) items.push_back(l.itemData);
+        for (const auto& l : station.OperationHistory().Lines()) items.push_back(l.itemData);
         return items;
     }
 
