@@ -65,49 +65,38 @@ Time LatestStartOut(const Event& ev, int c) {
     return latest;
 }
 
-void ConfirmAgainst(EntryRecord& r, Time threshold) {
-    if (!r.RunningTime.IsZero() && r.RunningTime < threshold && r.Status.empty()) r.Status = "OK";
-}
-
 void ConfirmClassResults(Event& ev, int c, Time now) {
     const Time threshold = now - LatestStartOut(ev, c);
     const int count = SlotCount(ev, c);
-    for (int s = 1; s <= count; ++s) ConfirmAgainst(ev.Entries[c][s], threshold);
-}
-
-void PlaceTable::Add(Time running, int slot) {
-    // The key is the running time as "hh:nn:ss"; its text order and equality are those
-    // of the second of the day, so the integer serves and no text is built.
-    std::int64_t secs = running.Seconds() % 86400;
-    if (secs < 0) secs += 86400;
-    items_[static_cast<std::size_t>(count_++)] = {secs, slot};
-}
-
-void PlaceTable::Assign(Event& ev, int c) {
-    // Equal times share a place, so the order among them does not matter.
-    std::sort(items_.begin(), items_.begin() + count_);
-    int place = 0;
-    for (int i = 0; i < count_; ++i) {
-        const auto& item = items_[static_cast<std::size_t>(i)];
-        if (i == 0 || item.first != items_[static_cast<std::size_t>(i - 1)].first) place = i + 1;
-        ev.Entries[c][item.second].Place = place;
+    for (int s = 1; s <= count; ++s) {
+        EntryRecord& r = ev.Entries[c][s];
+        if (!r.RunningTime.IsZero() && r.RunningTime < threshold && r.Status.empty()) r.Status = "OK";
     }
 }
 
 void AssignClassPlaces(Event& ev, int c) {
-    PlaceTable table;
+    // The key is the running time as "hh:nn:ss"; its text order and equality are those
+    // of the second of the day, so the integer serves and no text is built.
+    std::array<std::pair<std::int64_t, int>, kMaxSlots> keys;
+    int placed = 0;
     const int count = SlotCount(ev, c);
     for (int s = 1; s <= count; ++s) {
         EntryRecord& r = ev.Entries[c][s];
         r.Place = 0;
-        CompetitorState st = StateOf(r);
-        if (!r.Reference && (st == CompetitorState::Confirmed || st == CompetitorState::Provisional)) table.Add(r.RunningTime, s);
+        const CompetitorState st = StateOf(r);
+        if (r.Reference || (st != CompetitorState::Confirmed && st != CompetitorState::Provisional)) continue;
+        std::int64_t secs = r.RunningTime.Seconds() % 86400;
+        if (secs < 0) secs += 86400;
+        keys[static_cast<std::size_t>(placed++)] = {secs, s};
     }
-    table.Assign(ev, c);
-}
-
-void SortByKey(SortPairs& pairs) {
-    std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Equal times share a place, so the order among them does not matter.
+    std::sort(keys.begin(), keys.begin() + placed);
+    int place = 0;
+    for (int i = 0; i < placed; ++i) {
+        const auto& key = keys[static_cast<std::size_t>(i)];
+        if (i == 0 || key.first != keys[static_cast<std::size_t>(i - 1)].first) place = i + 1;
+        ev.Entries[c][key.second].Place = place;
+    }
 }
 
 void KeySorter::Clear() {

@@ -36,28 +36,10 @@ std::string StartOrderKey(const EntryRecord& r);
 
 // Latest start among the class's non-reference competitors still out (0 when none).
 Time LatestStartOut(const Event& ev, int c);
+// Promotes every provisional result of the class shorter than the time its competitors
+// still out have been out to "OK".
 void ConfirmClassResults(Event& ev, int c, Time now);
-// Promotes a provisional result shorter than the threshold (now minus the latest start
-// still out) to "OK".
-void ConfirmAgainst(EntryRecord& r, Time threshold);
 void AssignClassPlaces(Event& ev, int c);
-
-// The places of one class, given as (running time, slot) of every competitor to be
-// placed; the others must already hold Place 0.
-class PlaceTable {
-public:
-    void Clear() { count_ = 0; }
-    void Add(Time running, int slot);
-    void Assign(Event& ev, int c);
-
-private:
-    std::array<std::pair<std::int64_t, int>, kMaxSlots> items_{};
-    int count_ = 0;
-};
-
-// (key, slot) pairs sorted ascending by key.
-using SortPairs = std::vector<std::pair<std::string, int>>;
-void SortByKey(SortPairs& pairs);
 
 // The sorter of the lists and files: (key, slot) items of one class at a time, read
 // back ascending by key text, equal keys in the order added. It keeps its buffers

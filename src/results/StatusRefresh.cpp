@@ -48,6 +48,22 @@ struct ClassCounts {
     int absent = 0, confirmed = 0, out = 0;
 };
 
+ClassCounts CountClass(const Event& ev, int c) {
+    ClassCounts n;
+    const int slots = SlotCount(ev, c);
+    for (int s = 1; s <= slots; ++s) {
+        const EntryRecord& r = ev.Entries[c][s];
+        if (r.Status.empty()) {
+            if (r.RunningTime.IsZero()) ++n.out;
+        } else if (IsStatus(r.Status, "DNS")) {
+            ++n.absent;
+        } else {
+            ++n.confirmed;
+        }
+    }
+    return n;
+}
+
 void AppendClassRow(std::string& out, const Event& ev, int c, const ClassCounts& n) {
     parts::LineWriter w(out);
     w.LeftChars(ev.ClassNames[c], 8);
@@ -171,29 +187,11 @@ std::string ResultOrderLine(const EntryRecord& r, Time limit) {
 void RefreshStatus(Event& ev, Time now, Time limit, StatusLists& lists) {
     const int classes = ev.ClassesInUse();
     std::array<ClassCounts, kMaxClasses> counts{};
-    PlaceTable places;
+    // A result confirmed now is counted and placed as confirmed now.
     for (int c = 0; c < classes; ++c) {
-        const Time threshold = now - LatestStartOut(ev, c);
-        ClassCounts& n = counts[static_cast<std::size_t>(c)];
-        places.Clear();
-        // One pass confirms, counts and collects the places, so that a result confirmed
-        // now is counted and placed as confirmed now.
-        const int slots = SlotCount(ev, c);
-        for (int s = 1; s <= slots; ++s) {
-            EntryRecord& r = ev.Entries[c][s];
-            ConfirmAgainst(r, threshold);
-            r.Place = 0;
-            if (r.Status.empty()) {
-                if (r.RunningTime.IsZero()) ++n.out;
-                else if (!r.Reference) places.Add(r.RunningTime, s);
-            } else if (IsStatus(r.Status, "DNS")) {
-                ++n.absent;
-            } else {
-                ++n.confirmed;
-                if (IsStatus(r.Status, "OK") && !r.Reference) places.Add(r.RunningTime, s);
-            }
-        }
-        places.Assign(ev, c);
+        ConfirmClassResults(ev, c, now);
+        AssignClassPlaces(ev, c);
+        counts[static_cast<std::size_t>(c)] = CountClass(ev, c);
     }
 
     {
