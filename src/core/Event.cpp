@@ -1,23 +1,18 @@
 #include "core/Event.h"
 
+#include "core/General.h"
+
 namespace quilo {
 
-std::string CardIndex::Fold(std::string_view key) {
-    std::string k(key);
-    for (char& ch : k)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return k;
-}
-
-bool CardIndex::Add(std::string_view key, int competitor) { return map_.emplace(Fold(key), competitor).second; }
+bool CardIndex::Add(std::string_view key, int competitor) { return map_.emplace(AsciiLower(key), competitor).second; }
 
 std::optional<int> CardIndex::Find(std::string_view key) const {
-    auto it = map_.find(Fold(key));
+    auto it = map_.find(AsciiLower(key));
     if (it == map_.end()) return std::nullopt;
     return it->second;
 }
 
-bool CardIndex::Remove(std::string_view key) { return map_.erase(Fold(key)) > 0; }
+bool CardIndex::Remove(std::string_view key) { return map_.erase(AsciiLower(key)) > 0; }
 
 EntryRecord* Event::EntryOf(int n) {
     return const_cast<EntryRecord*>(static_cast<const Event*>(this)->EntryOf(n));

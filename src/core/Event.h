@@ -49,7 +49,6 @@ public:
     void Clear() { map_.clear(); }
 
 private:
-    static std::string Fold(std::string_view key);
     std::unordered_map<std::string, int> map_;
 };
 

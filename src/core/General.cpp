@@ -48,34 +48,56 @@ int CountOccurrences(std::string_view text, std::string_view sought) {
 
 // Separators and quotes are ASCII, and no byte of a multi-byte UTF-8 (or CP932 trail
 // position below 0x40) character equals them, so the walk can run over bytes.
-std::string_view GetFieldView(std::string_view line, int n, std::string_view sep) {
-    constexpr auto npos = std::string_view::npos;
-    if (line.empty() || n <= 0 || sep.empty()) return {};
-    int i = 1;
-    std::size_t s = 0;
-    while (true) {
-        std::size_t p = s;
-        // Found once per field and again only when a quoted stretch runs past it: a
-        // search per quote pair made a long line of quotes take quadratic time.
-        std::size_t c = line.find(sep, p);
-        while (true) {
-            if (c != npos && c < p) c = line.find(sep, p);
-            if (c == npos) break;
-            std::size_t d = line.find('"', p);
-            if (d == npos || d >= c) break;
-            std::size_t e = line.find('"', d + 1);
-            if (e == npos) break;  // an unclosed quote protects nothing
-            p = e + 1;
-        }
-        if (i == n) {
-            std::string_view field = c == npos ? line.substr(s) : line.substr(s, c - s);
-            if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = field.substr(1, field.size() - 2);
-            return field;
-        }
-        if (c == npos) return {};
-        s = c + sep.size();
-        ++i;
+std::string_view FieldSplitter::Next() {
+    if (done_) return {};
+    const std::size_t c = FindSeparator(start_);
+    std::string_view field;
+    if (c == std::string_view::npos) {
+        field = line_.substr(start_);
+        done_ = true;
+    } else {
+        field = line_.substr(start_, c - start_);
+        start_ = c + sep_.size();
     }
+    if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = field.substr(1, field.size() - 2);
+    return field;
+}
+
+std::size_t FieldSplitter::FindSeparator(std::size_t p) {
+    constexpr auto npos = std::string_view::npos;
+    // Searched again only when a quoted stretch runs past it: a search per quote pair
+    // made a long line of quotes take quadratic time.
+    std::size_t c = line_.find(sep_, p);
+    while (true) {
+        if (c != npos && c < p) c = line_.find(sep_, p);
+        if (c == npos) return npos;
+        const std::size_t d = QuoteAtOrAfter(p);
+        if (d == npos || d >= c) return c;
+        const std::size_t e = QuoteAtOrAfter(d + 1);
+        if (e == npos) return c;  // an unclosed quote protects nothing
+        p = e + 1;
+    }
+}
+
+std::size_t FieldSplitter::QuoteAtOrAfter(std::size_t p) {
+    // Positions only grow along a line, so the last quote found serves until the walk
+    // passes it; a line without quotes is searched for one only once.
+    if (!quoteKnown_ || (quote_ != std::string_view::npos && quote_ < p)) {
+        quote_ = line_.find('"', p);
+        quoteKnown_ = true;
+    }
+    return quote_;
+}
+
+std::string_view GetFieldView(std::string_view line, int n, std::string_view sep) {
+    if (n <= 0) return {};
+    FieldSplitter fields(line, sep);
+    std::string_view field;
+    for (int i = 0; i < n; ++i) {
+        if (fields.Done()) return {};
+        field = fields.Next();
+    }
+    return field;
 }
 
 std::string GetField(std::string_view line, int n, std::string_view sep) { return std::string(GetFieldView(line, n, sep)); }
@@ -259,6 +281,13 @@ std::string MapCodePoints(std::string_view text, Narrow narrow) {
 }
 
 } // namespace
+
+std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& ch : out)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return out;
+}
 
 std::string HalfWidthText(std::string_view text) {
     return MapCodePoints(text, [](char32_t cp) -> char32_t {

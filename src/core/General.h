@@ -13,7 +13,30 @@ bool FileExists(const std::string& path);
 std::string AddBackslash(std::string_view path);
 std::string StripQuotes(std::string_view text);
 int CountOccurrences(std::string_view text, std::string_view sought);
-// Field n (1-based) of a separated line, aware of double-quoted stretches.
+// The fields of a separated line one after another, aware of double-quoted stretches
+// (a separator inside a closed pair of quotes does not count), each without enclosing
+// quotes. A long line is walked once instead of once per field.
+class FieldSplitter {
+public:
+    FieldSplitter(std::string_view line, std::string_view separator)
+        : line_(line), sep_(separator), done_(line.empty() || separator.empty()) {}
+    // The next field; empty text once the fields run out.
+    std::string_view Next();
+    bool Done() const { return done_; }
+
+private:
+    std::size_t FindSeparator(std::size_t p);
+    std::size_t QuoteAtOrAfter(std::size_t p);
+
+    std::string_view line_;
+    std::string_view sep_;
+    std::size_t start_ = 0;
+    bool done_;
+    bool quoteKnown_ = false;
+    std::size_t quote_ = std::string_view::npos;
+};
+
+// Field n (1-based) of a separated line, by the rules of FieldSplitter.
 std::string GetField(std::string_view line, int n, std::string_view separator);
 std::string_view GetFieldView(std::string_view line, int n, std::string_view separator);
 int ByteLength(std::string_view text);
@@ -52,5 +75,7 @@ std::string HalfWidthNumber(std::string_view text);
 std::string ToUpper(std::string_view text);
 
 std::string TrimBlanks(std::string_view text);
+// ASCII letters in lower case, the rest as is: keys that compare without letter case.
+std::string AsciiLower(std::string_view text);
 
 } // namespace quilo

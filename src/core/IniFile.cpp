@@ -8,13 +8,6 @@ IniFile::~IniFile() {
     if (!fileName_.empty()) Save();
 }
 
-std::string IniFile::Fold(std::string_view key) {
-    std::string k(key);
-    for (char& ch : k)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return k;
-}
-
 bool IniFile::ParseLine(std::string_view line, std::string& key, std::string& value) {
     auto eq = line.find('=');
     if (eq == std::string_view::npos) return false;
@@ -37,7 +30,7 @@ void IniFile::SetFileName(const std::string& path) {
             // A line without "=" and a repeated key have no meaning: skip them,
             // keeping the first occurrence.
             if (!ParseLine(line, key, value) || key.empty()) continue;
-            if (values_.emplace(Fold(key), value).second) keys_.push_back(key);
+            if (values_.emplace(AsciiLower(key), value).second) keys_.push_back(key);
         }
     } else {
         CreateEmptyFile(path);
@@ -46,13 +39,13 @@ void IniFile::SetFileName(const std::string& path) {
 }
 
 std::string IniFile::Item(std::string_view key) const {
-    auto it = values_.find(Fold(TrimBlanks(key)));
+    auto it = values_.find(AsciiLower(TrimBlanks(key)));
     return it == values_.end() ? std::string() : it->second;
 }
 
 void IniFile::SetItem(std::string_view rawKey, std::string_view rawValue) {
     std::string key = TrimBlanks(rawKey), value = TrimBlanks(rawValue);
-    auto it = values_.find(Fold(key));
+    auto it = values_.find(AsciiLower(key));
     if (it != values_.end()) {
         it->second = value;
         dirty_ = true;
@@ -61,14 +54,14 @@ void IniFile::SetItem(std::string_view rawKey, std::string_view rawValue) {
     // A failed append is ignored: the value is still held in memory.
     if (!fileName_.empty()) AppendLine(fileName_, key + "=" + value);
     keys_.push_back(key);
-    values_.emplace(Fold(key), value);
+    values_.emplace(AsciiLower(key), value);
 }
 
 IoResult IniFile::Save() {
     if (!dirty_) return IoResult::Ok(fileName_);
     std::vector<std::string> lines;
     lines.reserve(keys_.size());
-    for (const auto& k : keys_) lines.push_back(k + "=" + values_.at(Fold(k)));
+    for (const auto& k : keys_) lines.push_back(k + "=" + values_.at(AsciiLower(k)));
     IoResult r = ReplaceFile(fileName_, lines);
     if (r) dirty_ = false;
     return r;

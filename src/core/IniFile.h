@@ -45,7 +45,6 @@ public:
     static bool ParseLine(std::string_view line, std::string& key, std::string& value);
 
 private:
-    static std::string Fold(std::string_view key);
     std::string fileName_;
     std::unordered_map<std::string, std::string> values_;  // folded key -> value
     std::vector<std::string> keys_;                        // first spelling, in order

@@ -19,15 +19,13 @@ std::optional<int> TwoDigits(std::string_view text, std::size_t& pos) {
     return value;
 }
 
-struct Hms { std::int64_t h, m, s; };
+} // namespace
 
-Hms Split(Time t) {
+DayClock TimeOfDay(Time t) {
     std::int64_t s = t.Seconds() % 86400;
     if (s < 0) s += 86400;
-    return {s / 3600, (s / 60) % 60, s % 60};
+    return {static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60)};
 }
-
-} // namespace
 
 std::optional<Time> ParseTime(std::string_view text) {
     // The usual "H:MM:SS" / "HH:MM:SS" without blanks, read directly.
@@ -65,24 +63,23 @@ std::optional<Time> ParseTime(std::string_view text) {
 }
 
 std::string FormatHhNnSs(Time t) {
-    auto [h, m, s] = Split(t);
+    const auto [h, m, s] = TimeOfDay(t);
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", int(h), int(m), int(s));
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", h, m, s);
     return buf;
 }
 
 std::string FormatHhNn(Time t) {
-    auto [h, m, s] = Split(t);
-    (void)s;
+    const DayClock d = TimeOfDay(t);
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d", int(h), int(m));
+    std::snprintf(buf, sizeof buf, "%02d:%02d", d.h, d.m);
     return buf;
 }
 
 std::string FormatHNnSs(Time t) {
-    auto [h, m, s] = Split(t);
+    const auto [h, m, s] = TimeOfDay(t);
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%d:%02d'%02d", int(h), int(m), int(s));
+    std::snprintf(buf, sizeof buf, "%d:%02d'%02d", h, m, s);
     return buf;
 }
 

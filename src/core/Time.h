@@ -27,6 +27,12 @@ private:
     std::int64_t s_ = 0;
 };
 
+// Hours, minutes and seconds of the time of day (24 hours or more wrap).
+struct DayClock {
+    int h, m, s;
+};
+DayClock TimeOfDay(Time t);
+
 // The text-to-time conversion: H:MM:SS or H:MM (one or two digits each, hours 0-23,
 // minutes and seconds 0-59), blanks around the text allowed.
 std::optional<Time> ParseTime(std::string_view text);

@@ -17,64 +17,6 @@ namespace {
 
 constexpr int kFinishMark = 99;  // position of a punch placed as the finish
 
-// Splits a line into its comma-separated fields one after another, by the rules of
-// GetField, so a long line is walked once instead of once per field.
-class FieldWalker {
-public:
-    explicit FieldWalker(std::string_view line) : line_(line), done_(line.empty()) {}
-
-    // The next field without enclosing quotes; empty text once the fields run out.
-    std::string_view Next() {
-        if (done_) return {};
-        const std::size_t c = FindSeparator(start_);
-        std::string_view field;
-        if (c == npos) {
-            field = line_.substr(start_);
-            done_ = true;
-        } else {
-            field = line_.substr(start_, c - start_);
-            start_ = c + 1;
-        }
-        if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = field.substr(1, field.size() - 2);
-        return field;
-    }
-
-private:
-    static constexpr std::size_t npos = std::string_view::npos;
-
-    // The next comma at or after p that a closed quoted stretch does not hide.
-    std::size_t FindSeparator(std::size_t p) {
-        // Searched again only when a quoted stretch runs past it (once per quote pair
-        // made a long line of quotes quadratic).
-        std::size_t c = line_.find(',', p);
-        while (true) {
-            if (c != npos && c < p) c = line_.find(',', p);
-            if (c == npos) return npos;
-            const std::size_t d = QuoteAtOrAfter(p);
-            if (d == npos || d >= c) return c;
-            const std::size_t e = QuoteAtOrAfter(d + 1);
-            if (e == npos) return c;  // an unclosed quote protects nothing
-            p = e + 1;
-        }
-    }
-
-    // Positions only grow while a line is walked, so the last quote found is reused
-    // until the walk passes it; a line without quotes is searched for one only once.
-    std::size_t QuoteAtOrAfter(std::size_t p) {
-        if (!quoteKnown_ || (quote_ != npos && quote_ < p)) {
-            quote_ = line_.find('"', p);
-            quoteKnown_ = true;
-        }
-        return quote_;
-    }
-
-    std::string_view line_;
-    std::size_t start_ = 0;
-    bool done_;
-    bool quoteKnown_ = false;
-    std::size_t quote_ = npos;
-};
-
 struct PlacedPunch {
     int position;  // course position, kFinishMark for the finish, 0 when not on the course
     Time time;
@@ -195,7 +137,7 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
         // A plain sum over the bytes, which the compiler vectorises (std::count it does not).
         int commas = 0;
         for (const char ch : rawLine) commas += ch == ',';
-        FieldWalker fields(rawLine);
+        FieldSplitter fields(rawLine, ",");
         for (int k = 1; k < 7; ++k) fields.Next();
         for (int k = 7; k <= commas; k += 2) {
             const std::string_view codeText = fields.Next();

@@ -22,7 +22,7 @@ std::string CardNumberText(std::string_view rawLine);
 // competitor's record, manual fields applied on top.
 void CheckLine(Event& ev, int n, std::string_view rawLine);
 
-// Reads the whole finish log (steps 3 to 6 of a run: lines, history line, warnings).
+// Reads the whole finish log: every line, then the history line and the warnings.
 // Does nothing when the file does not exist or cannot be opened. The caller runs the
 // status refresh.
 IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,

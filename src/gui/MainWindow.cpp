@@ -3,8 +3,8 @@
 #include "core/History.h"
 #include "core/Time.h"
 #include "gui/EditDialog.h"
-#include "gui/SpareDialog.h"
 #include "gui/Fonts.h"
+#include "gui/SpareDialog.h"
 #include "station/Messages.h"
 #include "station/Station.h"
 
@@ -27,6 +27,22 @@
 
 namespace quilo {
 namespace {
+
+// The design layout in twips (left, top, width, height).
+constexpr MainWindow::TwipRect kClassTitle{240, 180, 2055, 195};
+constexpr MainWindow::TwipRect kClassList{360, 480, 4575, 2040};
+constexpr MainWindow::TwipRect kHistoryTitle{5160, 180, 2055, 195};
+constexpr MainWindow::TwipRect kHistoryList{5280, 480, 4575, 2040};
+constexpr MainWindow::TwipRect kCompetitorTitle{240, 2880, 1215, 195};
+constexpr MainWindow::TwipRect kStartOrderButton{6720, 2760, 1215, 375};
+constexpr MainWindow::TwipRect kResultOrderButton{8160, 2760, 1215, 375};
+constexpr MainWindow::TwipRect kCompetitorList{360, 3240, 9495, 3840};
+constexpr MainWindow::TwipRect kReadButton{4440, 7260, 1575, 495};
+constexpr MainWindow::TwipRect kResultsButton{6240, 7260, 1575, 495};
+constexpr MainWindow::TwipRect kNotReturnedButton{8040, 7260, 1575, 495};
+constexpr MainWindow::TwipRect kClockLabel{720, 7320, 2175, 375};
+
+
 
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
@@ -65,14 +81,14 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
         list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
         list->setTextElideMode(Qt::ElideNone);
         list->setSortingEnabled(false);
-        lists_[i] = list;
+        (i == 0 ? classList_ : i == 1 ? competitorList_ : historyList_) = list;
         connect(list, &QListWidget::itemDoubleClicked, this, [this, i] { lstWindow_DblClick(i); });
 
         auto* title = new QLabel(QString::fromUtf8(kTitles[i]), this);
         title->setObjectName(QStringLiteral("lblTitle"));
         title->setProperty("index", i);
         title->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        titles_[i] = title;
+        (i == 0 ? classTitle_ : i == 1 ? competitorTitle_ : historyTitle_) = title;
     }
 
     auto button = [this](const char* name, const char* caption) {
@@ -115,32 +131,32 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
     statusTimer_->setInterval(30000);
     connect(statusTimer_, &QTimer::timeout, this, &MainWindow::StatusTimer_Timer);
 
-    setTabOrder(lists_[2], lists_[0]);
-    setTabOrder(lists_[0], lists_[1]);
-    setTabOrder(lists_[1], command1_);
+    setTabOrder(historyList_, classList_);
+    setTabOrder(classList_, competitorList_);
+    setTabOrder(competitorList_, command1_);
     setTabOrder(command1_, command2_);
     setTabOrder(command2_, command3_);
     setTabOrder(command3_, command4_);
     setTabOrder(command4_, command5_);
 
     // Design positions; Form_Resize moves the ones that follow the window's size.
-    Place(titles_[0], 240, 180, 2055, 195);
-    Place(lists_[0], 360, 480, 4575, 2040);
-    Place(titles_[2], 5160, 180, 2055, 195);
-    Place(lists_[2], 5280, 480, 4575, 2040);
-    Place(titles_[1], 240, 2880, 1215, 195);
-    Place(command3_, 6720, 2760, 1215, 375);
-    Place(command4_, 8160, 2760, 1215, 375);
-    Place(lists_[1], 360, 3240, 9495, 3840);
-    Place(command1_, 4440, 7260, 1575, 495);
-    Place(command2_, 6240, 7260, 1575, 495);
-    Place(command5_, 8040, 7260, 1575, 495);
-    Place(lblTime_, 720, 7320, 2175, 375);
+    Place(classTitle_, kClassTitle);
+    Place(classList_, kClassList);
+    Place(historyTitle_, kHistoryTitle);
+    Place(historyList_, kHistoryList);
+    Place(competitorTitle_, kCompetitorTitle);
+    Place(command3_, kStartOrderButton);
+    Place(command4_, kResultOrderButton);
+    Place(competitorList_, kCompetitorList);
+    Place(command1_, kReadButton);
+    Place(command2_, kResultsButton);
+    Place(command5_, kNotReturnedButton);
+    Place(lblTime_, kClockLabel);
 
     SetSortColours(false);
 
     setMinimumSize(PixelsFor(kMinOuterWidth, kFrameWidth), PixelsFor(kMinOuterHeight, kFrameHeight));
-    resize(10155 / kTwipsPerPixel, 7890 / kTwipsPerPixel);
+    resize((kDesignOuterWidth - kFrameWidth) / kTwipsPerPixel, (kDesignOuterHeight - kFrameHeight) / kTwipsPerPixel);
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     Form_Resize();
 
@@ -174,9 +190,9 @@ void MainWindow::Load() {
 }
 
 void MainWindow::ApplyFontSizes() {
-    lists_[0]->setFont(ListFont(station_.FontSize("ClassListFontSize")));
-    lists_[1]->setFont(ListFont(station_.FontSize("EntryListFontSize")));
-    lists_[2]->setFont(ListFont(station_.FontSize("HistoryListFontSize")));
+    classList_->setFont(ListFont(station_.FontSize("ClassListFontSize")));
+    competitorList_->setFont(ListFont(station_.FontSize("EntryListFontSize")));
+    historyList_->setFont(ListFont(station_.FontSize("HistoryListFontSize")));
 }
 
 QColor MainWindow::SelectedColour() {
@@ -200,9 +216,17 @@ void MainWindow::SetSortColours(bool byResult) {
     paint(command4_, byResult ? SelectedColour() : ButtonFaceColour());
 }
 
-void MainWindow::Place(QWidget* w, double left, double top, double width, double height) {
+QListWidget* MainWindow::lstWindow(int index) const {
+    return index == 0 ? classList_ : index == 1 ? competitorList_ : index == 2 ? historyList_ : nullptr;
+}
+
+QLabel* MainWindow::lblTitle(int index) const {
+    return index == 0 ? classTitle_ : index == 1 ? competitorTitle_ : index == 2 ? historyTitle_ : nullptr;
+}
+
+void MainWindow::Place(QWidget* w, TwipRect r) {
     auto px = [](double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); };
-    w->setGeometry(px(left), px(top), std::max(0, px(width)), std::max(0, px(height)));
+    w->setGeometry(px(r.left), px(r.top), std::max(0, px(r.width)), std::max(0, px(r.height)));
 }
 
 int MainWindow::OuterWidthTwips() const { return width() * kTwipsPerPixel + kFrameWidth; }
@@ -227,15 +251,18 @@ void MainWindow::Form_Resize() {
     const float W = static_cast<float>(cw * kTwipsPerPixel + kFrameWidth);
     const float H = static_cast<float>(ch * kTwipsPerPixel + kFrameHeight);
 
-    Place(lists_[2], 5280, 480, W - 5700.0f, 2040);
-    Place(lists_[1], 360, 3240, W - 780.0f, H - 4425.0f);
-    Place(command3_, W + 6720.0f - 10155.0f, 2760, 1215, 375);
-    Place(command4_, W + 8160.0f - 10155.0f, 2760, 1215, 375);
-    const float buttonsTop = H + 7260.0f - 8265.0f;
-    Place(command1_, W + 4440.0f - 10155.0f, buttonsTop, 1575, 495);
-    Place(command2_, W + 6240.0f - 10155.0f, buttonsTop, 1575, 495);
-    Place(command5_, W + 8040.0f - 10155.0f, buttonsTop, 1575, 495);
-    Place(lblTime_, 720, H + 7320.0f - 8265.0f, 2175, 375);
+    // Growth over the design size: lists stretch by it, buttons and the clock move by it.
+    const double dw = W - kDesignOuterWidth;
+    const double dh = H - kDesignOuterHeight;
+    auto moved = [](TwipRect r, double right, double down) { return TwipRect{r.left + right, r.top + down, r.width, r.height}; };
+    Place(historyList_, {kHistoryList.left, kHistoryList.top, kHistoryList.width + dw, kHistoryList.height});
+    Place(competitorList_, {kCompetitorList.left, kCompetitorList.top, kCompetitorList.width + dw, kCompetitorList.height + dh});
+    Place(command3_, moved(kStartOrderButton, dw, 0));
+    Place(command4_, moved(kResultOrderButton, dw, 0));
+    Place(command1_, moved(kReadButton, dw, dh));
+    Place(command2_, moved(kResultsButton, dw, dh));
+    Place(command5_, moved(kNotReturnedButton, dw, dh));
+    Place(lblTime_, moved(kClockLabel, 0, dh));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -246,7 +273,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous()) return;
-    lists_[2]->setFocus();
+    historyList_->setFocus();
     // The history's lines arrived before the list had its real size.
     QTimer::singleShot(0, this, [this] { ApplyHistoryTop(); });
 }
@@ -277,43 +304,36 @@ void MainWindow::Fill(QListWidget* list, const std::vector<ListLine>& lines) {
 
 void MainWindow::ShowLists() {
     const StatusLists& lists = station_.Lists();
-    QListWidget* entries = lists_[1];
+    QListWidget* entries = competitorList_;
     const int top = entries->verticalScrollBar()->value();
-    lists_[0]->setUpdatesEnabled(false);
+    classList_->setUpdatesEnabled(false);
     entries->setUpdatesEnabled(false);
-    Fill(lists_[0], lists.classStatus);
+    Fill(classList_, lists.classStatus);
     Fill(entries, lists.competitors);
     // The list keeps its scroll position; a list now too short stays at the top.
     if (top > 0 && top < entries->count())
         entries->scrollToItem(entries->item(top), QAbstractItemView::PositionAtTop);
-    lists_[0]->setUpdatesEnabled(true);
+    classList_->setUpdatesEnabled(true);
     entries->setUpdatesEnabled(true);
 }
 
 void MainWindow::ShowHistory() {
-    QListWidget* list = lists_[2];
-    const auto& lines = station_.OperationHistory().Lines();
-    const int shown = list->count();
-    for (int i = shown; i < static_cast<int>(lines.size()); ++i) {
+    const History& history = station_.OperationHistory();
+    const auto& lines = history.Lines();
+    for (int i = historyList_->count(); i < static_cast<int>(lines.size()); ++i) {
         auto* item = new QListWidgetItem(Q(lines[i].text));
         item->setData(Qt::UserRole, lines[i].itemData);
-        list->addItem(item);
+        historyList_->addItem(item);
     }
-    // Only the newest line can gain the flag after it was shown.
-    int flagged = -1;
-    for (int i = std::max(lastKeepLine_ + 1, std::max(shown - 1, 0)); i < static_cast<int>(lines.size()); ++i)
-        if (lines[i].keepVisible) flagged = i;
-    if (flagged < 0) return;
-    lastKeepLine_ = flagged;
-    const int count = flagged + 1;
-    if (count > 7) {
-        historyTop_ = count - 6;
+    // The history moves its first visible line only with a keep-visible step.
+    if (history.TopIndex() != historyTop_) {
+        historyTop_ = history.TopIndex();
         ApplyHistoryTop();
     }
 }
 
 void MainWindow::ApplyHistoryTop() {
-    QListWidget* list = lists_[2];
+    QListWidget* list = historyList_;
     if (historyTop_ > 0 && historyTop_ < list->count())
         list->scrollToItem(list->item(historyTop_), QAbstractItemView::PositionAtTop);
 }
@@ -352,7 +372,7 @@ void MainWindow::Command4_Click() {
 
 void MainWindow::lstWindow_DblClick(int index) {
     if (index != 1 && index != 2) return;
-    QListWidget* list = lists_[index];
+    QListWidget* list = lstWindow(index);
     const QList<QListWidgetItem*> selected = list->selectedItems();
     if (selected.isEmpty()) return;
     const int row = list->row(selected.first());

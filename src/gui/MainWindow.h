@@ -31,7 +31,16 @@ public:
     // The border the layout rules assume around the client area (8 x 25 pixels).
     static constexpr int kFrameWidth = 120;
     static constexpr int kFrameHeight = 375;
+    // The outer size the layout was designed at; controls that follow the window keep
+    // their distance to its right or bottom edge.
+    static constexpr int kDesignOuterWidth = 10155;
+    static constexpr int kDesignOuterHeight = 8265;
     static constexpr unsigned kSelectedColour = 0xC0FFC0;  // BGR, light green
+
+    // A control's place in twips.
+    struct TwipRect {
+        double left, top, width, height;
+    };
 
     // Opens a dialog for a card, modal over the owner; returns once it has closed.
     using DialogOpener = std::function<void(Station&, int ecardId, QWidget* owner)>;
@@ -48,8 +57,10 @@ public:
     DialogOpener spareOpener;
     MessageHook critical;
 
-    QListWidget* lstWindow(int index) const { return lists_.at(index); }
-    QLabel* lblTitle(int index) const { return titles_.at(index); }
+    // The three lists by their index as control array: 0 class status, 1 competitors,
+    // 2 history.
+    QListWidget* lstWindow(int index) const;
+    QLabel* lblTitle(int index) const;
     QLabel* lblTime() const { return lblTime_; }
     QTimer* ClockTimer() const { return clockTimer_; }
     QTimer* StatusTimer() const { return statusTimer_; }
@@ -92,12 +103,16 @@ private:
     void ApplyFontSizes();
     void SetSortColours(bool byResult);
     void ReportWriteFailure(const char* heading, const IoResult& r);
-    void Place(QWidget* w, double left, double top, double width, double height);
+    void Place(QWidget* w, TwipRect r);
     static void Fill(QListWidget* list, const std::vector<ListLine>& lines);
 
     Station& station_;
-    std::array<QListWidget*, 3> lists_ {};
-    std::array<QLabel*, 3> titles_ {};
+    QListWidget* classList_ = nullptr;
+    QListWidget* competitorList_ = nullptr;
+    QListWidget* historyList_ = nullptr;
+    QLabel* classTitle_ = nullptr;
+    QLabel* competitorTitle_ = nullptr;
+    QLabel* historyTitle_ = nullptr;
     QLabel* lblTime_ = nullptr;
     QTimer* clockTimer_ = nullptr;
     QTimer* statusTimer_ = nullptr;
@@ -107,8 +122,7 @@ private:
     QPushButton* command4_ = nullptr;
     QPushButton* command5_ = nullptr;
 
-    int historyTop_ = 0;
-    int lastKeepLine_ = -1;  // last history line whose keep-visible step was applied
+    int historyTop_ = 0;  // the history's first visible line, as last applied
     bool unloaded_ = false;
 };
 

@@ -95,7 +95,7 @@ public:
     }
 
     void HhNnSs(Time t) {
-        DayClock d = Split(t);
+        const DayClock d = TimeOfDay(t);
         TwoDigits(d.h);
         Char(':');
         TwoDigits(d.m);
@@ -104,7 +104,7 @@ public:
     }
 
     void HhNn(Time t) {
-        DayClock d = Split(t);
+        const DayClock d = TimeOfDay(t);
         TwoDigits(d.h);
         Char(':');
         TwoDigits(d.m);
@@ -112,7 +112,7 @@ public:
 
     // "h:nn'ss" right-aligned in `width` characters.
     void HNnSs(Time t, int width) {
-        DayClock d = Split(t);
+        const DayClock d = TimeOfDay(t);
         Spaces(width - (d.h >= 10 ? 8 : 7));
         if (d.h >= 10) Char(static_cast<char>('0' + d.h / 10));
         Char(static_cast<char>('0' + d.h % 10));
@@ -134,17 +134,6 @@ public:
     }
 
 private:
-    struct DayClock {
-        int h, m, s;
-    };
-
-    // The hour of the day, as the core formats show it.
-    static DayClock Split(Time t) {
-        std::int64_t s = t.Seconds() % 86400;
-        if (s < 0) s += 86400;
-        return {static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60)};
-    }
-
     void TwoDigits(int v) {
         Char(static_cast<char>('0' + v / 10));
         Char(static_cast<char>('0' + v % 10));

@@ -35,23 +35,20 @@ Station::~Station() = default;
 std::string Station::PathOf(const std::string& fileName) const { return AddBackslash(folder_) + fileName; }
 
 void Station::Startup() {
-    // 1. The card index starts empty (it is part of the event tables).
     event_->Cards.Clear();
 
-    // 2. Settings.
     settings_ = std::make_unique<IniFile>();
     settings_->SetFileName(PathOf("Quilo.ini"));
 
-    // 3. Defaults for missing or empty settings, in this order.
+    // Missing or empty settings get their defaults, in this order.
     for (const auto& d : kDefaults) {
         if (!settings_->Item(d.key).empty()) continue;
         settings_->SetItem(d.key, d.value ? std::string(d.value) : PathOf(d.file));
     }
 
-    // 4. Font sizes are applied by the window (FontSize). 5. Start order.
+    // The window applies the font sizes itself (FontSize).
     event_->SortByResult = 0;
 
-    // 6-7. Course file.
     std::string course = PathOf("Control.dat");
     if (FileExists(course)) {
         ReadCourseFile(*event_, course, history_);
@@ -60,7 +57,7 @@ void Station::Startup() {
         event_->LastClassIndex = 0;
     }
 
-    // 8. Start list; an undefined class ends the start-up here.
+    // A start-list row of an undefined class ends the start-up here.
     std::string start = PathOf("Startlst.dat");
     if (FileExists(start)) {
         if (ReadStartList(*event_, start, history_).undefinedClass) {
@@ -70,13 +67,13 @@ void Station::Startup() {
         history_.Report(" (読込)スタートリスト");
     }
 
-    // 9. Change file.
+    // The change file is replayed before the log is read, so the reader finds the
+    // operator's fields in place.
     if (FileExists(PathOf("Change.dat"))) {
         LoadData();
         history_.Report(" (読込)変更データ");
     }
 
-    // 10. Finish log (its reader ends with the status refresh).
     if (FileExists(PathOf("Regnly.log"))) ReadFinishLog();
 }
 

@@ -22,7 +22,8 @@ public:
     explicit Station(std::string folder, Clock clock = SystemClock());
     ~Station();
 
-    // The start-up sequence, steps 1 to 10.
+    // The start-up: settings and their defaults, course file, start list, change file,
+    // finish log (which ends with the status refresh).
     void Startup();
     // Reads the whole finish log again (when it exists), then refreshes.
     void ReadFinishLog();
