@@ -4,6 +4,7 @@
 #include "core/IniFile.h"
 #include "core/Event.h"
 
+#include "Clock.h"
 #include "TestSupport.h"
 
 #include <sys/stat.h>
@@ -149,7 +150,7 @@ TEST(CardIndexAndHistory, Basics) {
     EXPECT_TRUE(idx.Remove("AB12"));
     EXPECT_EQ(idx.Count(), 0);
 
-    History h([] { return Time::Hms(9, 5, 0); });
+    History h(test::FixedClock(9, 5, 0));
     for (int i = 0; i < 7; ++i) h.Report(" (読込)x");
     EXPECT_EQ(h.TopIndex(), 0);
     h.Report(" (読込)x");

@@ -1,5 +1,7 @@
 #include "finish/ChangeFile.h"
 
+#include "Clock.h"
+#include "EventBuilder.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +11,9 @@
 namespace quilo {
 namespace {
 
-Time T(int h, int m, int s = 0) { return Time::Hms(h, m, s); }
+using test::FixedClock;
+using test::Strings;
+using test::T;
 
 const std::string kDefaultUnreadable = "  　変更データが読み込めません";
 const std::string kDefaultMismatch = "  　（Ｅカード番号不一致）";
@@ -18,19 +22,15 @@ const std::string kDefaultMismatch = "  　（Ｅカード番号不一致）";
 struct ChangeFileTest : ::testing::Test {
     test::TempDir dir;
     std::unique_ptr<Event> ev;
-    History history{[] { return T(9, 5); }};
+    History history{FixedClock(9, 5, 0)};
 
     ChangeFileTest() { Reset(); }
     void Reset() {
         ev = std::make_unique<Event>();
-        const char* cards[] = {"1001", "1002", "9001", "9002"};
-        for (int n = 0; n < 4; ++n) {
-            ev->Cards.Add(cards[n], n);
-            ev->EntryClass[n] = n < 2 ? 0 : -1;
-            ev->EntrySlot[n] = n < 2 ? n + 1 : -1;
-        }
-        ev->ClassEntryCount[0] = 2;
-        for (int s = 1; s <= 2; ++s) ev->Entries[0][s].EcardNumber = 1000 + s;
+        test::EventBuilder b(*ev);
+        for (int card : {1001, 1002}) b.Competitor(0, Time(), 0, card, "", 0, "");
+        b.Spare("9001");
+        b.Spare("9002");
     }
     EntryRecord& Rec(int n) { return ev->Entries[0][n + 1]; }
     void Load(const std::vector<std::string>& lines, bool endLastLine = true) {
@@ -108,14 +108,14 @@ TEST_F(ChangeFileTest, UnknownCardEndsTheReplayWithTheLinesOfItsKind) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         Reset();
-        History h{[] { return T(9, 5); }};
+        History h{FixedClock(9, 5, 0)};
         test::WriteCp932(dir.File("Change.dat"), {"参考/1001", c.line, "欠席/1002", "予備/9001,1002"});
         LoadChangeFile(*ev, dir.File("Change.dat"), h);
         EXPECT_TRUE(Rec(0).Reference);
         EXPECT_EQ(Rec(1).Status, "");
         EXPECT_EQ(ev->Cards.Find("9001"), 2);
         EXPECT_EQ(ev->Cards.Count(), 4);
-        EXPECT_EQ(h.Texts(), (std::vector<std::string>{History::kWarning, c.unreadable, c.mismatch}));
+        EXPECT_EQ(h.Texts(), (Strings{History::kWarning, c.unreadable, c.mismatch}));
         EXPECT_TRUE(h.Lines().back().keepVisible);
     }
 }
@@ -126,14 +126,14 @@ TEST_F(ChangeFileTest, UnreadableOkTimeSkipsOnlyThatRecord) {
     EXPECT_EQ(Rec(0).ManualStatus, "DNS");
     EXPECT_EQ(Rec(1).LateAddition, T(0, 2));
     EXPECT_EQ(history.Texts(),
-              (std::vector<std::string>{History::kWarning, "　Change.dat 2行目を読み飛ばしました（時刻ではありません）"}));
+              (Strings{History::kWarning, "　Change.dat 2行目を読み飛ばしました（時刻ではありません）"}));
 }
 
 TEST_F(ChangeFileTest, SaveAppendsWholeLines) {
     const std::string path = dir.File("Change.dat");
     ASSERT_TRUE(SaveChangeRecord(path, "欠席/1001"));
     ASSERT_TRUE(SaveChangeRecord(path, "ＮＧ/1002,P3"));
-    EXPECT_EQ(test::ReadCp932Lines(path), (std::vector<std::string>{"欠席/1001", "ＮＧ/1002,P3"}));
+    EXPECT_EQ(test::ReadCp932Lines(path), (Strings{"欠席/1001", "ＮＧ/1002,P3"}));
 }
 
 } // namespace

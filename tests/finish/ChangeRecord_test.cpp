@@ -1,9 +1,11 @@
 #include "finish/ChangeRecord.h"
 #include "finish/ResultFields.h"
 
+#include "Clock.h"
+#include "EventBuilder.h"
+
 #include <gtest/gtest.h>
 
-#include <memory>
 
 namespace quilo {
 namespace {
@@ -60,10 +62,9 @@ TEST(ChangeRecord, EffectFollowsWhetherTheCardWasRead) {
         {{ChangeKind::Cancel, "1001", ""}, true, "", "", card},
     };
     for (const Case& c : cases) {
-        auto ev = std::make_unique<Event>();
-        ev->Cards.Add("1001", 0);
+        test::EventBuilder ev;
         ev->ClassEntryCount[0] = 1;
-        ev->EntrySlot[0] = 1;
+        ev.Card("1001", 0, 1);
         EntryRecord& e = ev->Entry(0, 1);
         e.CardRead = c.read;
         e.CheckStatus = c.check;
@@ -76,12 +77,10 @@ TEST(ChangeRecord, EffectFollowsWhetherTheCardWasRead) {
 }
 
 TEST(ChangeRecord, UnknownCardsAndBadTimesChangeNothing) {
-    auto ev = std::make_unique<Event>();
-    ev->Cards.Add("1001", 0);
-    ev->Cards.Add("9001", 1);
-    ev->EntryClass[1] = -1;
+    test::EventBuilder ev;
     ev->ClassEntryCount[0] = 1;
-    ev->EntrySlot[0] = 1;
+    ev.Card("1001", 0, 1);
+    ev.Spare("9001");
     EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::Absent, "2002", ""}), ChangeOutcome::UnknownCard);
     EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::Absent, "9001", ""}), ChangeOutcome::UnknownCard);  // nobody's spare
     EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::Spare, "9001", "2002"}), ChangeOutcome::UnknownCard);

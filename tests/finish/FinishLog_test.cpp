@@ -1,5 +1,7 @@
 #include "finish/FinishLog.h"
 
+#include "Clock.h"
+#include "EventBuilder.h"
 #include "TestSupport.h"
 #include "core/Cp932.h"
 
@@ -10,34 +12,26 @@
 namespace quilo {
 namespace {
 
-Time T(int h, int m, int s = 0) { return Time::Hms(h, m, s); }
+using test::FixedClock;
+using test::Strings;
+using test::T;
 
 // Class 0: 31, 32, 33 and finish 100. Class 1 repeats 31 at positions 1 and 3; class 2
 // has the finish code 200 also as position 2; class 3 has no course positions.
 // Competitor n runs in class n with card 1000n; card 20001 is a spare row (n = 4).
 struct FinishLogTest : ::testing::Test {
     test::TempDir dir;
-    std::unique_ptr<Event> ev = std::make_unique<Event>();
-    History history{[] { return T(9, 5); }};
+    test::EventBuilder ev;
+    History history{FixedClock(9, 5, 0)};
     std::string tag;
 
     FinishLogTest() {
-        auto course = [&](int c, std::vector<int> codes, int finish) {
-            for (std::size_t p = 0; p < codes.size(); ++p) ev->CourseControls[c][p + 1][0] = codes[p];
-            ev->ControlCount[c] = static_cast<int>(codes.size());
-            ev->CourseControls[c][kFinishPosition][0] = finish;
-        };
-        course(0, {31, 32, 33}, 100);
-        course(1, {31, 32, 31}, 100);
-        course(2, {41, 200, 43}, 200);
-        course(3, {}, 100);
-        for (int n = 0; n < 4; ++n) {
-            ev->Cards.Add("1000" + std::to_string(n), n);
-            ev->EntryClass[n] = n;
-            ev->EntrySlot[n] = 1;
-        }
-        ev->Cards.Add("20001", 4);
-        ev->EntryClass[4] = ev->EntrySlot[4] = -1;
+        ev.Course(0, {{31}, {32}, {33}}, 100);
+        ev.Course(1, {{31}, {32}, {31}}, 100);
+        ev.Course(2, {{41}, {200}, {43}}, 200);
+        ev.Course(3, {}, 100);
+        for (int n = 0; n < 4; ++n) ev.Card("1000" + std::to_string(n), n, 1);
+        ev.Spare("20001");
     }
     static std::string Line(const std::string& card, const std::string& pairs) {
         return "001,(" + card + "),2024/05/01,10:00:00,x,y" + (pairs.empty() ? "" : "," + pairs);
@@ -145,7 +139,7 @@ TEST_F(FinishLogTest, WarningsOfARun) {
     EXPECT_EQ(Rec(0).Status, "P1");
     EXPECT_EQ(ev->PunchTimes[0][1], Time());
     EXPECT_EQ(Rec(1).Status, "DNQ");
-    EXPECT_EQ(history.Texts(), (std::vector<std::string>{"09:05 (読込)ゴールデータ", History::kWarning,
+    EXPECT_EQ(history.Texts(), (Strings{"09:05 (読込)ゴールデータ", History::kWarning,
                                                         "  　スタートリストにないＥカードがあります", History::kWarning,
                                                         "  　未入力の予備Ｅカード情報があります", History::kWarning,
                                                         "　Regnly.log 3行目: 時刻を読めないパンチを無視しました"}));

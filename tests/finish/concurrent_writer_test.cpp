@@ -9,6 +9,7 @@
 #include "readers/CourseFile.h"
 #include "readers/StartList.h"
 
+#include "Clock.h"
 #include "TestSupport.h"
 
 #include <fcntl.h>
@@ -106,7 +107,7 @@ off_t SizeOf(const std::string& path) {
 struct ConcurrentWriterTest : ::testing::Test {
     test::TempDir dir;
     std::unique_ptr<Event> ev = std::make_unique<Event>();
-    History history{[] { return Time::Hms(12, 0, 0); }};
+    History history{test::FixedClock(12, 0, 0)};
 
     void SetUp() override {
         test::WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "99:100"});

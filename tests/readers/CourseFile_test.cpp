@@ -1,5 +1,6 @@
 #include "readers/CourseFile.h"
 
+#include "Clock.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ namespace {
 struct CourseFileTest : ::testing::Test {
     test::TempDir dir;
     std::unique_ptr<Event> ev = std::make_unique<Event>();
-    History history{[] { return Time::Hms(9, 5, 0); }};
+    History history{test::FixedClock(9, 5, 0)};
 
     int Read(const std::vector<std::string>& lines) {
         test::WriteCp932(dir.File("Control.dat"), lines);
@@ -56,7 +57,7 @@ TEST_F(CourseFileTest, LinesWithoutRuleAreSkippedWithWarnings) {
     EXPECT_EQ(ev->ControlCount[9], 31);
     EXPECT_EQ(Alternatives(9, 1), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(Alternatives(9, 31), (std::vector<int>{60, 0, 0}));
-    EXPECT_EQ(history.Texts(), (std::vector<std::string>{
+    EXPECT_EQ(history.Texts(), (test::Strings{
         History::kWarning, "　Control.dat 1行目を読み飛ばしました（最初のクラス行より前の行です）",
         History::kWarning, "　Control.dat 13行目を読み飛ばしました（位置番号が範囲外です）",
         History::kWarning, "　Control.dat 14行目を読み飛ばしました（位置番号が範囲外です）",

@@ -1,5 +1,6 @@
 #include "readers/StartList.h"
 
+#include "Clock.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ namespace {
 struct StartListTest : ::testing::Test {
     test::TempDir dir;
     std::unique_ptr<Event> ev = std::make_unique<Event>();
-    History history{[] { return Time::Hms(9, 5, 0); }};
+    History history{test::FixedClock(9, 5, 0)};
 
     StartListTest() {
         ev->ClassNames[0] = "M21";
@@ -69,7 +70,7 @@ TEST_F(StartListTest, UndefinedClassStopsWithThreeLines) {
     EXPECT_FALSE(Read({Row(1, "M21"), "bad,M21,,,,,", Row(2, "M21 "), Row(3, "M21")}));
     EXPECT_EQ(ev->Cards.Count(), 1);
     EXPECT_FALSE(ev->Cards.Find("3"));
-    EXPECT_EQ(history.Texts(), (std::vector<std::string>{History::kWarning,
+    EXPECT_EQ(history.Texts(), (test::Strings{History::kWarning,
                                                         "　Startlst.dat 2行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
                                                         History::kWarning, "　クラス情報の相違があります",
                                                         "　Control.dat/Startlst.dat"}));
@@ -81,7 +82,7 @@ TEST_F(StartListTest, RowsThatDoNotConvertAreSkipped) {
                       "5,M21,10:00:00,1,a,z,c", "6,M21,10:00:00,1,a", Row(2, "M21"), Row(7, "**"), Row(2, "**")}));
     EXPECT_EQ(ev->Cards.Count(), 2);
     EXPECT_EQ(ev->ClassEntryCount[0], 1);
-    EXPECT_EQ(history.Texts(), (std::vector<std::string>{
+    EXPECT_EQ(history.Texts(), (test::Strings{
         History::kWarning, "　Startlst.dat 1行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
         History::kWarning, "　Startlst.dat 3行目を読み飛ばしました（スタート時刻が読めません）",
         History::kWarning, "　Startlst.dat 4行目を読み飛ばしました（ゼッケン番号が数値ではありません）",
@@ -101,7 +102,7 @@ TEST_F(StartListTest, ClassAndRowLimits) {
     EXPECT_EQ(ev->ClassEntryCount[1], 201);
     EXPECT_EQ(ev->Cards.Count(), 501);
     EXPECT_EQ(ev->Cards.Find("2200"), 500);
-    EXPECT_EQ(history.Texts(), (std::vector<std::string>{
+    EXPECT_EQ(history.Texts(), (test::Strings{
         History::kWarning, "　Startlst.dat 301行目を読み飛ばしました（クラスの人数が300を超えています）",
         History::kWarning, "　Startlst.dat 503行目を読み飛ばしました（行数が501を超えています）"}));
 }

@@ -1,9 +1,9 @@
 #pragma once
-// A small event for the dialog tests, filled straight into the tables: two classes,
-// a few competitors and a spare card, with the clock standing at 10:15:00.
+// A small event for the dialog tests, filled straight into a station's tables: two
+// classes, a few competitors and a spare card, with the clock standing at 10:15:00.
+#include "Clock.h"
+#include "EventBuilder.h"
 #include "TestSupport.h"
-#include "core/Event.h"
-#include "core/General.h"
 #include "station/Station.h"
 
 #include <filesystem>
@@ -14,52 +14,28 @@ namespace quilo::test {
 
 class DialogTestEvent {
 public:
-    DialogTestEvent() : station(dir.Path(), [] { return Time::Hms(10, 15, 0); }) {
-        Event& ev = station.Tables();
-        ev.LastClassIndex = 1;
-        ev.ClassNames[0] = "M21";
-        ev.ClassNames[1] = "W21";
-        ev.ControlCount[0] = 3;
-        ev.ControlCount[1] = 0;
+    DialogTestEvent() : station(dir.Path(), FixedClock(10, 15, 0)), tables(station.Tables()) {
+        tables.Classes({"M21", "W21"});
+        tables->ControlCount[0] = 3;
+        tables->ControlCount[1] = 0;
     }
 
-    // Files the competitor into its class's next slot and the card index; returns the
-    // competitor number.
+    // A competitor of class cls on the card, starting at 9:05; returns the competitor number.
     int Add(int cls, int card, int bib, const std::string& name) {
-        Event& ev = station.Tables();
-        int n = ev.Cards.Count();
-        ev.Cards.Add(std::to_string(card), n);
-        int s = ++ev.ClassEntryCount[cls];
-        ev.EntryClass[n] = cls;
-        ev.EntrySlot[n] = s;
-        EntryRecord& r = ev.Entry(cls, s);
-        r.EcardNumber = card;
-        r.BibNumber = bib;
-        r.Name = name;
-        r.Club = "OLC";
-        r.ExtraNumber = 7;
-        r.StartTime = Time::Hms(9, 5, 0);
-        return n;
+        return tables.Competitor(cls, T(9, 5), bib, card, name.c_str(), 7, "OLC");
     }
 
     // A start-list row with class "**".
-    int AddSpare(int card) {
-        Event& ev = station.Tables();
-        int n = ev.Cards.Count();
-        ev.Cards.Add(std::to_string(card), n);
-        ev.EntryClass[n] = -1;
-        ev.EntrySlot[n] = -1;
-        return n;
-    }
+    int AddSpare(int card) { return tables.Spare(std::to_string(card)); }
 
-    EntryRecord& Rec(int n) { return *station.Tables().EntryOf(n); }
+    EntryRecord& Rec(int n) { return tables.Rec(n); }
 
-    std::vector<std::string> Records() const {
+    Strings Records() const {
         if (!std::filesystem::exists(dir.File("Change.dat"))) return {};
         return ReadCp932Lines(dir.File("Change.dat"));
     }
 
-    std::vector<std::string> HistoryTexts() const { return station.OperationHistory().Texts(); }
+    Strings HistoryTexts() const { return station.OperationHistory().Texts(); }
     std::vector<int> HistoryItems() const {
         std::vector<int> items;
         for (const auto& l : station.OperationHistory().Lines()) items.push_back(l.itemData);
@@ -71,6 +47,7 @@ public:
 
     TempDir dir;
     Station station;
+    EventBuilder tables;
 };
 
 } // namespace quilo::test

@@ -2,6 +2,7 @@
 
 #include "core/Cp932.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,13 +28,56 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-void WriteCp932(const std::string& path, const std::vector<std::string>& lines, bool endLastLine) {
+std::string Cp932Bytes(const Strings& lines, bool endLastLine) {
     std::string data;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         data += Utf8ToCp932(lines[i]);
         if (i + 1 < lines.size() || endLastLine) data += "\r\n";
     }
-    WriteBytes(path, data);
+    return data;
+}
+
+void WriteCp932(const std::string& path, const std::vector<std::string>& lines, bool endLastLine) {
+    WriteBytes(path, Cp932Bytes(lines, endLastLine));
+}
+
+void WriteEventFiles(const TempDir& dir, const EventFiles& files) {
+    const std::pair<const char*, const Strings*> named[] = {{"Control.dat", &files.course},
+                                                           {"Startlst.dat", &files.startList},
+                                                           {"Change.dat", &files.changes},
+                                                           {"Regnly.log", &files.finishLog}};
+    for (const auto& [name, lines] : named)
+        if (!lines->empty()) WriteCp932(dir.File(name), *lines);
+}
+
+std::string GoldenPath(const std::string& name) { return std::string(QUILO_TEST_DATA) + "/golden/" + name; }
+
+std::string CompareWithGolden(const Strings& lines, const std::string& name) {
+    const std::string path = GoldenPath(name);
+    const std::string bytes = Cp932Bytes(lines);
+    const char* update = std::getenv("QUILO_UPDATE_GOLDEN");
+    if (update && std::string(update) == "1") {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        WriteBytes(path, bytes);
+        return {};
+    }
+    if (!std::filesystem::exists(path)) return path + ": missing (QUILO_UPDATE_GOLDEN=1 writes it)";
+    const std::string golden = ReadBytes(path);
+    if (golden == bytes) return {};
+    std::ostringstream out;
+    out << path << " differs";
+    Strings expected;
+    try {
+        expected = ReadCp932Lines(path);
+    } catch (const std::exception& e) {
+        return out.str() + ": " + e.what();
+    }
+    for (std::size_t i = 0; i < std::max(expected.size(), lines.size()); ++i) {
+        const std::string want = i < expected.size() ? expected[i] : "(no line)";
+        const std::string got = i < lines.size() ? lines[i] : "(no line)";
+        if (want != got) out << "\nline " << i + 1 << "\n  expected [" << want << "]\n  actual   [" << got << "]";
+    }
+    return out.str();
 }
 
 std::string ReadBytes(const std::string& path) {

@@ -1,9 +1,16 @@
 #pragma once
-// Helpers shared by the tests: scratch folders and CP932 files built from UTF-8 lines.
+// Helpers shared by the tests: scratch folders, CP932 files built from UTF-8 lines, the
+// event files of a folder and golden files.
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace quilo::test {
+
+using Strings = std::vector<std::string>;
+
+// n blanks, for the padded columns of the lists and files.
+inline std::string Sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
 // A fresh empty folder under the system temp folder, removed when the object goes.
 class TempDir {
@@ -27,5 +34,24 @@ std::string ReadBytes(const std::string& path);
 // The lines of a CP932 file, decoded to UTF-8; CR LF line ends are required and checked.
 std::vector<std::string> ReadCp932Lines(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
+// The bytes WriteCp932 writes for the lines.
+std::string Cp932Bytes(const Strings& lines, bool endLastLine = true);
+
+// The four files an event folder starts from, as UTF-8 lines; a file without lines is
+// not written.
+struct EventFiles {
+    Strings course = {};     // Control.dat
+    Strings startList = {};  // Startlst.dat
+    Strings changes = {};    // Change.dat
+    Strings finishLog = {};  // Regnly.log
+};
+void WriteEventFiles(const TempDir& dir, const EventFiles& files);
+
+// Path of a file under tests/data/golden.
+std::string GoldenPath(const std::string& name);
+// "" when the lines, written as CP932 with CR LF, are byte for byte the golden file;
+// else what differs. With QUILO_UPDATE_GOLDEN=1 in the environment the golden file is
+// rewritten from the lines instead.
+std::string CompareWithGolden(const Strings& lines, const std::string& name);
 
 } // namespace quilo::test
