@@ -1,6 +1,7 @@
 #include "results/Evaluation.h"
 
-#include "ResultsFixture.h"
+#include "Clock.h"
+#include "EventBuilder.h"
 #include "results/LineParts.h"
 
 #include <gtest/gtest.h>

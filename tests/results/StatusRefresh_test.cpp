@@ -1,6 +1,8 @@
 #include "results/StatusRefresh.h"
 
-#include "ResultsFixture.h"
+#include "Clock.h"
+#include "EventBuilder.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -135,7 +135,7 @@ TEST_F(HtmlResultsTest, SplitsMarkAMissingPositionAndLeaveTheNextLegBlank) {
 }
 
 TEST_F(HtmlResultsTest, EveryTextFromAFileIsEscaped) {
-    e.b->ClassNames[1] = "W<21>&\"A\"";
+    e->ClassNames[1] = "W<21>&\"A\"";
     e.Runner(0, T(10, 0), 101, "<script>alert('x')</script>\x01", "Club & \"Co\"\x1b");
     e.Runner(1, T(10, 0), 201);
     Build();

@@ -209,7 +209,7 @@ TEST_F(IofXmlTest, ListIsCompleteOnlyWhenNobodyIsOutOrProvisional) {
 }
 
 TEST_F(IofXmlTest, TextsAreEscapedAndControlCharactersLeftOut) {
-    e.b->ClassNames[1] = "W<21>&\"A\"";
+    e->ClassNames[1] = "W<21>&\"A\"";
     e.Runner(0, T(10, 0), 101, "O'Neil <&> \"Bo\"\x01", "Club & <Co>\x1f\t");
     e.Runner(1, T(10, 0), 201, "X", "");
     Build();
