@@ -4,6 +4,7 @@
 //
 //   QUILO_PROPERTY_SEQUENCES=N   how many sequences (default 2000)
 //   QUILO_PROPERTY_SEED=S        first seed (sequence i uses S + i)
+#include "Clock.h"
 #include "TestSupport.h"
 #include "station/EditLogic.h"
 #include "station/SpareLogic.h"
@@ -18,8 +19,8 @@
 namespace quilo {
 namespace {
 
+using test::FixedClock;
 using test::TempDir;
-using test::WriteCp932;
 
 const Time kNow = Time::Hms(11, 0, 0);
 
@@ -27,26 +28,27 @@ const Time kNow = Time::Hms(11, 0, 0);
 // to start, with an absence, a reference and a late start already recorded, and two
 // spare cards read but not yet assigned.
 void WriteEvent(const TempDir& dir) {
-    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "3:33", "99:100", "**:W21", "1:31", "2:34:35", "99:100"});
-    WriteCp932(dir.File("Startlst.dat"), {
-        "10001,M21,10:00:00,101,山田 太郎,1,東京OLC", "10002,M21,10:02:00,102,鈴木 一郎,2,大阪OLC",
-        "10003,M21,10:04:00,103,高橋 三郎,3,京都OLC", "10004,M21,10:06:00,104,田中 四郎,4,東京OLC",
-        "10005,M21,10:08:00,105,伊藤 五郎,5,大阪OLC", "10006,M21,10:10:00,106,渡辺 六郎,6,京都OLC",
-        "10007,M21,11:30:00,107,中村 七郎,7,東京OLC", "20001,W21,10:01:00,201,佐藤 花子,1,東京OLC",
-        "20002,W21,10:03:00,202,小林 桜,2,大阪OLC", "20003,W21,10:05:00,203,加藤 梅,3,京都OLC",
-        "20004,W21,11:40:00,204,吉田 菊,4,東京OLC", "90001,**", "90002,**"});
-    WriteCp932(dir.File("Change.dat"), {"欠席/10006", "参考/20002", "遅刻/20003,4"});
-    WriteCp932(dir.File("Regnly.log"), {
-        "1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
-        "1,2,3,4,5,(10002),31,0:11:00,33,0:31:00,100,0:36:00",
-        "1,2,3,4,5,(10003),31,0:12:00,32,0:22:00,100,0:37:00",
-        "1,2,3,4,5,(10004),31,0:13:00,32,0:23:00,33,0:33:00",
-        "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:44:00",
-        "1,2,3,4,5,(20001),31,0:15:00,35,0:25:00,100,0:45:00",
-        "1,2,3,4,5,(90001),31,0:16:00,32,0:26:00,33,0:36:00,100,0:46:00",
-        "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:42:00",
-        "1,2,3,4,5,(20002),31,0:17:00,34,0:27:00,100,0:47:00",
-        "1,2,3,4,5,(90002),31,0:18:00,34,0:28:00,100,0:48:00"});
+    test::WriteEventFiles(dir, {
+        .course = {"**:M21", "1:31", "2:32", "3:33", "99:100", "**:W21", "1:31", "2:34:35", "99:100"},
+        .startList = {
+            "10001,M21,10:00:00,101,山田 太郎,1,東京OLC", "10002,M21,10:02:00,102,鈴木 一郎,2,大阪OLC",
+            "10003,M21,10:04:00,103,高橋 三郎,3,京都OLC", "10004,M21,10:06:00,104,田中 四郎,4,東京OLC",
+            "10005,M21,10:08:00,105,伊藤 五郎,5,大阪OLC", "10006,M21,10:10:00,106,渡辺 六郎,6,京都OLC",
+            "10007,M21,11:30:00,107,中村 七郎,7,東京OLC", "20001,W21,10:01:00,201,佐藤 花子,1,東京OLC",
+            "20002,W21,10:03:00,202,小林 桜,2,大阪OLC", "20003,W21,10:05:00,203,加藤 梅,3,京都OLC",
+            "20004,W21,11:40:00,204,吉田 菊,4,東京OLC", "90001,**", "90002,**"},
+        .changes = {"欠席/10006", "参考/20002", "遅刻/20003,4"},
+        .finishLog = {
+            "1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+            "1,2,3,4,5,(10002),31,0:11:00,33,0:31:00,100,0:36:00",
+            "1,2,3,4,5,(10003),31,0:12:00,32,0:22:00,100,0:37:00",
+            "1,2,3,4,5,(10004),31,0:13:00,32,0:23:00,33,0:33:00",
+            "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:44:00",
+            "1,2,3,4,5,(20001),31,0:15:00,35,0:25:00,100,0:45:00",
+            "1,2,3,4,5,(90001),31,0:16:00,32,0:26:00,33,0:36:00,100,0:46:00",
+            "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:42:00",
+            "1,2,3,4,5,(20002),31,0:17:00,34,0:27:00,100,0:47:00",
+            "1,2,3,4,5,(90002),31,0:18:00,34,0:28:00,100,0:48:00"}});
 }
 
 // Every field the lists and files use, one line per competitor; a confirmed result
@@ -166,7 +168,7 @@ TEST(CorrectionPropertyTest, DialogReReadAndRestartAgree) {
         std::mt19937 rng(seed);
         TempDir dir;
         WriteEvent(dir);
-        Station st(dir.Path(), [] { return kNow; });
+        Station st(dir.Path(), FixedClock(kNow));
         st.Startup();
         std::ostringstream log;
         const int steps = std::uniform_int_distribution<int>(1, 4)(rng);
@@ -179,7 +181,7 @@ TEST(CorrectionPropertyTest, DialogReReadAndRestartAgree) {
             st.ReadFinishLog();
             const auto afterReRead = Snapshot(st);
 
-            Station fresh(dir.Path(), [] { return kNow; });
+            Station fresh(dir.Path(), FixedClock(kNow));
             fresh.Startup();
             const auto afterRestart = Snapshot(fresh);
 

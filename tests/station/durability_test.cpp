@@ -11,6 +11,7 @@
 #include "station/Messages.h"
 
 #include "ChildProcess.h"
+#include "Clock.h"
 #include "TestSupport.h"
 
 #include <fcntl.h>
@@ -66,7 +67,9 @@ namespace quilo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FixedClock;
 using test::ReadBytes;
+using test::Strings;
 using test::TempDir;
 using test::WriteBytes;
 using test::WriteCp932;
@@ -96,22 +99,16 @@ ino_t InodeOf(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
-Clock Fixed(int h, int m, int s) {
-    return [=] { return Time::Hms(h, m, s); };
-}
-
 void WriteEvent(const TempDir& dir) {
-    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "3:33", "99:100"});
-    std::vector<std::string> start;
+    Strings start;
     for (int i = 1; i <= 59; ++i)
         start.push_back(std::to_string(10000 + i) + ",M21,10:" + ZeroPad(i, 2) + ":00," + std::to_string(100 + i) +
                         ",競技者の名前" + std::to_string(i) + "," + std::to_string(i % 10) + ",所属クラブ");
-    WriteCp932(dir.File("Startlst.dat"), start);
-    std::vector<std::string> log;
+    Strings log;
     for (int i = 1; i <= 29; ++i)
         log.push_back("1,2,3,4,5,(" + std::to_string(10000 + i) + "),31,0:10:00,32,0:20:00,33,0:30:00,100,0:" +
                       std::to_string(30 + i) + ":00");
-    WriteCp932(dir.File("Regnly.log"), log);
+    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "3:33", "99:100"}, .startList = start, .finishLog = log});
 }
 
 // The way a replacement must go: the new file synced under its temporary name, renamed
@@ -139,7 +136,7 @@ void ExpectReplacedWhole(const std::vector<SyncCall>& calls, const std::string& 
 TEST(Durability, ChangeRecordIsSyncedBeforeSaveDataReturns) {
     TempDir dir;
     WriteEvent(dir);
-    Station st(dir.Path(), Fixed(12, 0, 0));
+    Station st(dir.Path(), FixedClock(12, 0, 0));
     st.Startup();
     const std::string path = dir.File("Change.dat");
     {
@@ -160,7 +157,7 @@ TEST(Durability, ChangeRecordIsSyncedBeforeSaveDataReturns) {
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].inode, InodeOf(path));
     }
-    EXPECT_EQ(test::ReadCp932Lines(path), (std::vector<std::string>{"欠席/10001", "遅刻/10002,3"}));
+    EXPECT_EQ(test::ReadCp932Lines(path), (Strings{"欠席/10001", "遅刻/10002,3"}));
 }
 
 TEST(Durability, OutputsAndSettingsAreReplacedOnlyOnceWrittenWhole) {
@@ -168,7 +165,7 @@ TEST(Durability, OutputsAndSettingsAreReplacedOnlyOnceWrittenWhole) {
     WriteEvent(dir);
     WriteBytes(dir.File("E_Result.txt"), "previous\r\n");
     WriteBytes(dir.File("Quilo.ini"), "TimeLimit=\r\n");  // empty: the start-up makes it dirty
-    Station st(dir.Path(), Fixed(12, 0, 0));
+    Station st(dir.Path(), FixedClock(12, 0, 0));
     st.Startup();
     {
         SyncRecorder rec;
@@ -214,7 +211,7 @@ TEST(Durability, ChangeFileCutOffByAPowerFailure) {
         const std::string complete = Utf8ToCp932("参考/10002\r\n欠席/10001\r\n遅刻/10003,4\r\n");
         WriteBytes(dir.File("Change.dat"), complete + c.tail);
         {
-            Station st(dir.Path(), Fixed(12, 0, 0));
+            Station st(dir.Path(), FixedClock(12, 0, 0));
             st.Startup();
             EXPECT_TRUE(st.Tables().Entries[0][2].Reference);
             EXPECT_EQ(st.Tables().Entries[0][1].Status, "DNS");
@@ -229,7 +226,7 @@ TEST(Durability, ChangeFileCutOffByAPowerFailure) {
         EXPECT_EQ(bytes.substr(bytes.size() - added.size()), added);
         EXPECT_TRUE(c.tail.empty() || bytes.find("\r\n" + added) != std::string::npos);
 
-        Station again(dir.Path(), Fixed(12, 0, 0));
+        Station again(dir.Path(), FixedClock(12, 0, 0));
         again.Startup();
         EXPECT_TRUE(again.Tables().Entries[0][2].Reference);
         EXPECT_EQ(again.Tables().Entries[0][1].Status, "DNS");
@@ -264,7 +261,7 @@ TEST(Durability, FullDiskKeepsThePreviousFiles) {
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "setrlimit failed";
         ::signal(SIGXFSZ, SIG_IGN);
         std::string problems;
-        Station st(dir.Path(), Fixed(12, 0, 0));
+        Station st(dir.Path(), FixedClock(12, 0, 0));
         st.Startup();
         if (st.OperationHistory().Count() != 4) problems += "start-up; ";
         st.Settings().SetItem("TimeLimit", "120");
@@ -303,7 +300,7 @@ TEST(Durability, FullFileSystemKeepsThePreviousFiles) {
         WriteCp932(event + "/Control.dat", {"**:M21", "99:100"});
         WriteCp932(event + "/Startlst.dat", start);
         WriteBytes(event + "/E_NoRet.txt", "previous\r\n");
-        Station st(event, Fixed(12, 0, 0));
+        Station st(event, FixedClock(12, 0, 0));
         st.Startup();
         // Fill what is left of the file system.
         {

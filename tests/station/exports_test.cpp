@@ -1,10 +1,11 @@
 // The result exports as the station writes them: beside the results file, agreeing with
 // it, on the paths the settings name, and failing without harm.
-#include "station/Report.h"
 #include "station/Messages.h"
 #include "station/Station.h"
 
+#include "Clock.h"
 #include "ExportChecks.h"
+#include "ReportRun.h"
 #include "TestSupport.h"
 #include "core/Cp932.h"
 
@@ -19,13 +20,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadBytes;
+using test::Report;
+using test::ReportRun;
 using test::TempDir;
 using test::WriteCp932;
 
 const LocalDate kDay{2026, 12, 6, 540};
 
 std::unique_ptr<Station> OpenStation(const TempDir& dir) {
-    auto st = std::make_unique<Station>(dir.Path(), [] { return Time::Hms(12, 0, 0); });
+    auto st = std::make_unique<Station>(dir.Path(), test::FixedClock(12, 0, 0));
     st->SetCalendar([] { return kDay; });
     st->Startup();
     return st;
@@ -37,9 +40,9 @@ void CopyDemo(const TempDir& dir) {
 }
 
 void WriteSmallEvent(const TempDir& dir) {
-    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "99:100"});
-    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田　太郎,1,東京OLC"});
-    WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00"});
+    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "99:100"},
+                                .startList = {"12345,M21,10:00:00,101,山田　太郎,1,東京OLC"},
+                                .finishLog = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00"}});
 }
 
 // One line of the results file, cut at its fixed columns (CP932 bytes).
@@ -228,17 +231,6 @@ TEST(ResultExports, AFailedWriteIsReportedAndThePreviousFileStays) {
     EXPECT_EQ(ReadBytes(dir.File("E_Result.xml")), "previous list");
     EXPECT_EQ(ReadBytes(dir.File("E_Result.html")), "previous page");
     EXPECT_FALSE(fs::exists(dir.Path() + "/missing"));
-}
-
-struct ReportRun {
-    int code;
-    std::string out, err;
-};
-
-ReportRun Report(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    int code = RunReport(args, out, err);
-    return {code, out.str(), err.str()};
 }
 
 TEST(ResultExports, ReportWritesBothQuietlyAndTakesPathsFromTheCommandLine) {

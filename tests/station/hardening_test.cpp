@@ -7,6 +7,8 @@
 #include "station/Messages.h"
 
 #include "ChildProcess.h"
+#include "Clock.h"
+#include "EventBuilder.h"
 #include "TableChecks.h"
 #include "TestSupport.h"
 #include "core/Cp932.h"
@@ -28,14 +30,12 @@ namespace quilo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FixedClock;
 using test::ReadBytes;
+using test::Strings;
 using test::TempDir;
 using test::WriteBytes;
 using test::WriteCp932;
-
-Clock Fixed(int h, int m, int s) {
-    return [=] { return Time::Hms(h, m, s); };
-}
 
 std::string Card(int n) { return std::to_string(10000 + n); }
 
@@ -106,13 +106,13 @@ void WriteCapacityEvent(const TempDir& dir) {
 TEST(Hardening, CapacityEventAtEveryLimitAndOnePast) {
     TempDir dir;
     WriteCapacityEvent(dir);
-    Station st(dir.Path(), Fixed(23, 0, 0));
+    Station st(dir.Path(), FixedClock(23, 0, 0));
     st.Startup();
     const Event& ev = st.Tables();
     EXPECT_EQ(test::TablesIntact(ev), "");
 
     const std::string w = History::kWarning;
-    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{
+    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
         w, Warned("Control.dat", 961, "位置番号が範囲外です"), w, Warned("Control.dat", 962, "クラスが10を超えています"),
         w, Warned("Control.dat", 963, "クラスが10を超えています"), "23:00 (読込)コントロールデータ",
         w, Warned("Startlst.dat", 301, "クラスの人数が300を超えています"), w, Warned("Startlst.dat", 503, "行数が501を超えています"),
@@ -180,13 +180,13 @@ TEST(Hardening, LinesOfAMegabyteInEveryFile) {
     WriteCp932(dir.File("Change.dat"), {"ＮＧ/10002," + std::string(kMB, 'Z'), std::string(kMB, 'q'), "参考/10001"});
     WriteCp932(dir.File("Quilo.ini"), {std::string(kMB, 'c'), "TimeLimit=" + std::string(kMB, ' ') + "60"});
 
-    Station st(dir.Path(), Fixed(12, 0, 0));
+    Station st(dir.Path(), FixedClock(12, 0, 0));
     st.Startup();
     const Event& ev = st.Tables();
     EXPECT_EQ(test::TablesIntact(ev), "");
     const std::string w = History::kWarning;
     // A number of 400 digits is no whole number of 32 bits, however it overflows.
-    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{
+    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
         w, Warned("Control.dat", 6, "数値ではありません"), "12:00 (読込)コントロールデータ",
         w, Warned("Startlst.dat", 3, "Ｅカード番号が数値ではありません"), "12:00 (読込)スタートリスト",
         "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ", w, "  　スタートリストにないＥカードがあります"}));
@@ -216,21 +216,21 @@ TEST(Hardening, LinesOfAMegabyteInEveryFile) {
 TEST(Hardening, LinesOfAMegabyteOfQuotesTakeLinearTime) {
     const std::string quotes(1 << 20, '"');
     TempDir dir;
-    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "99:100", quotes + ":"});
-    WriteCp932(dir.File("Startlst.dat"), {"10001,M21,10:00:00,101,山田太郎,1,東京OLC",
-                                          "10002,M21,10:02:00,102," + quotes + ",2,大阪OLC"});
-    WriteCp932(dir.File("Change.dat"), {"ＮＧ/10002," + quotes + "/"});
-    WriteCp932(dir.File("Regnly.log"), {"1,x,x,x,x,(10001),31,0:10:00," + quotes + ",0:15:00,32,0:20:00,100,0:30:00"});
+    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "99:100", quotes + ":"},
+                                .startList = {"10001,M21,10:00:00,101,山田太郎,1,東京OLC",
+                                              "10002,M21,10:02:00,102," + quotes + ",2,大阪OLC"},
+                                .changes = {"ＮＧ/10002," + quotes + "/"},
+                                .finishLog = {"1,x,x,x,x,(10001),31,0:10:00," + quotes + ",0:15:00,32,0:20:00,100,0:30:00"}});
 
     const auto start = std::chrono::steady_clock::now();
-    Station st(dir.Path(), Fixed(12, 0, 0));
+    Station st(dir.Path(), FixedClock(12, 0, 0));
     st.Startup();
     ASSERT_TRUE(st.WriteResults());
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took, std::chrono::seconds(20));
 
     const std::string inner = quotes.substr(2);  // the enclosing pair removed
-    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{
+    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
         History::kWarning, Warned("Control.dat", 5, "数値ではありません"), "12:00 (読込)コントロールデータ",
         "12:00 (読込)スタートリスト", "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"}));
     const EntryRecord& second = st.Tables().Entries[0][2];
@@ -246,10 +246,8 @@ TEST(Hardening, LinesOfAMegabyteOfQuotesTakeLinearTime) {
 }
 
 TEST(Hardening, FinishLogLineOfQuotesTakesLinearTime) {
-    auto ev = std::make_unique<Event>();
-    ev->ControlCount[0] = 1;
-    ev->CourseControls[0][1][0] = 31;
-    ev->CourseControls[0][kFinishPosition][0] = 100;
+    test::EventBuilder ev;
+    ev.Course(0, {{31}});
     ev->CourseControls[0][kFinishPosition][1] = 101;
     ev->CourseControls[0][kFinishPosition][2] = 102;
     ev->ClassEntryCount[0] = 1;
@@ -273,12 +271,12 @@ TEST(Hardening, FilesOfBytesThatAreNoCp932) {
     const std::string ini = "\xFF\xFE=\x80\x81\r\nTimeLimit=\x82\r\n";
     WriteBytes(dir.File("Quilo.ini"), ini);
 
-    Station st(dir.Path(), Fixed(12, 0, 0));
+    Station st(dir.Path(), FixedClock(12, 0, 0));
     st.Startup();
     const Event& ev = st.Tables();
     EXPECT_EQ(test::TablesIntact(ev), "");
     const std::string w = History::kWarning;
-    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{
+    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
         w, Warned("Control.dat", 1, "最初のクラス行より前の行です"), w, Warned("Control.dat", 3, "数値ではありません"),
         w, Warned("Control.dat", 4, "数値ではありません"), "12:00 (読込)コントロールデータ",
         w, Warned("Startlst.dat", 2, "Ｅカード番号が数値ではありません"), "12:00 (読込)スタートリスト",
@@ -306,7 +304,7 @@ TEST(Hardening, RelativeOutputPathsStayInTheEventFolder) {
     WriteCp932(dir.File("Quilo.ini"), {"SeisekiOutput=Results.txt", "MikikanOutput=missing/NoRet.txt"});
     const fs::path started = fs::current_path();
     fs::current_path(elsewhere.Path());
-    Station st(dir.Path(), Fixed(9, 0, 0));
+    Station st(dir.Path(), FixedClock(9, 0, 0));
     st.Startup();
     IoResult results = st.WriteResults();
     IoResult noRet = st.WriteNotReturned();
@@ -324,9 +322,9 @@ TEST(Hardening, EmptyFiles) {
     TempDir dir;
     for (const char* f : {"Control.dat", "Startlst.dat", "Change.dat", "Regnly.log", "Quilo.ini"}) WriteBytes(dir.File(f), "");
     {
-        Station st(dir.Path(), Fixed(8, 30, 0));
+        Station st(dir.Path(), FixedClock(8, 30, 0));
         st.Startup();
-        EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{"08:30 (読込)コントロールデータ", "08:30 (読込)スタートリスト",
+        EXPECT_EQ(st.OperationHistory().Texts(), (Strings{"08:30 (読込)コントロールデータ", "08:30 (読込)スタートリスト",
                                                                "08:30 (読込)変更データ", "08:30 (読込)ゴールデータ"}));
         EXPECT_EQ(st.Tables().LastClassIndex, -1);
         EXPECT_EQ(test::TablesIntact(st.Tables()), "");
@@ -335,7 +333,7 @@ TEST(Hardening, EmptyFiles) {
         ASSERT_TRUE(st.ReleaseSettings());
     }
     EXPECT_EQ(ReadBytes(dir.File("E_Result.txt")), "");
-    EXPECT_EQ(test::ReadCp932Lines(dir.File("E_NoRet.txt")), (std::vector<std::string>{"◆◆ 未帰還者リスト（Ｅカード）", ""}));
+    EXPECT_EQ(test::ReadCp932Lines(dir.File("E_NoRet.txt")), (Strings{"◆◆ 未帰還者リスト（Ｅカード）", ""}));
     EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")).size(), 6u);
     EXPECT_EQ(ReadBytes(dir.File("Change.dat")), "");
     EXPECT_EQ(ReadBytes(dir.File("Regnly.log")), "");
@@ -345,7 +343,7 @@ TEST(Hardening, FoldersWhereFilesBelong) {
     TempDir dir;
     const char* names[] = {"Control.dat", "Startlst.dat", "Change.dat", "Regnly.log", "Quilo.ini", "E_Result.txt", "E_NoRet.txt"};
     for (const char* f : names) fs::create_directory(dir.File(f));
-    Station st(dir.Path(), Fixed(9, 0, 0));
+    Station st(dir.Path(), FixedClock(9, 0, 0));
     st.Startup();
     // A folder is no file: every step is skipped without a history line.
     EXPECT_TRUE(st.OperationHistory().Lines().empty());
@@ -379,7 +377,7 @@ TEST(Hardening, FifosWhereFilesBelongDoNotHang) {
     // In a child with an alarm, so that a regression fails the test instead of hanging it.
     std::string out = test::InChild([&]() -> std::string {
         ::alarm(30);
-        Station st(dir.Path(), Fixed(9, 0, 0));
+        Station st(dir.Path(), FixedClock(9, 0, 0));
         st.Startup();
         st.ReadFinishLog();
         std::string problems;
@@ -395,7 +393,7 @@ TEST(Hardening, FifosWhereFilesBelongDoNotHang) {
 TEST(Hardening, MissingEventFolder) {
     TempDir dir;
     const std::string folder = dir.File("gone");
-    Station st(folder, Fixed(9, 0, 0));
+    Station st(folder, FixedClock(9, 0, 0));
     st.Startup();
     EXPECT_TRUE(st.OperationHistory().Lines().empty());
     EXPECT_EQ(st.Settings().Item("MikikanOutput"), folder + "/E_NoRet.txt");
@@ -412,10 +410,11 @@ TEST(Hardening, MissingEventFolder) {
 
 TEST(Hardening, ReadOnlyEventFolder) {
     TempDir dir;
-    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "99:100"});
-    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M21,10:05:00,102,鈴木花子,2,大阪OLC"});
-    WriteCp932(dir.File("Change.dat"), {"参考/12346"});
-    WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(12345),31,0:10:00,100,0:35:00"});
+    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "99:100"},
+                                .startList = {"12345,M21,10:00:00,101,山田太郎,1,東京OLC",
+                                              "12346,M21,10:05:00,102,鈴木花子,2,大阪OLC"},
+                                .changes = {"参考/12346"},
+                                .finishLog = {"1,2,3,4,5,(12345),31,0:10:00,100,0:35:00"}});
     const std::string changes = ReadBytes(dir.File("Change.dat"));
     const auto before = FolderListing(dir.Path());
     // Read and execute only; as root the child runs as another user, who may not write.
@@ -424,7 +423,7 @@ TEST(Hardening, ReadOnlyEventFolder) {
 
     std::string out = test::InChild([&]() -> std::string {
         std::string problems;
-        Station st(dir.Path(), Fixed(12, 0, 0));
+        Station st(dir.Path(), FixedClock(12, 0, 0));
         st.Startup();
         const std::vector<std::string> expected = {"12:00 (読込)コントロールデータ", "12:00 (読込)スタートリスト",
                                                    "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"};

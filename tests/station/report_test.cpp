@@ -1,37 +1,23 @@
-#include "station/Report.h"
-
+#include "ReportRun.h"
 #include "TestSupport.h"
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 namespace quilo {
 namespace {
 
+using test::Report;
+using test::ReportRun;
 using test::TempDir;
-using test::WriteCp932;
-
-struct ReportRun {
-    int code;
-    std::string out, err;
-};
-
-ReportRun Report(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    int code = RunReport(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 void WriteEvent(const TempDir& dir) {
-    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "99:100"});
-    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M21,11:50:00,102,鈴木花子,2,大阪OLC",
-                                          "90812,**,0:00:00,0,予備,0,"});
-    WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00",
-                                        "1,2,3,4,5,(90812),31,0:10:00,32,0:20:00,100,0:40:00"});
+    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "99:100"},
+                                .startList = {"12345,M21,10:00:00,101,山田太郎,1,東京OLC",
+                                              "12346,M21,11:50:00,102,鈴木花子,2,大阪OLC", "90812,**,0:00:00,0,予備,0,"},
+                                .finishLog = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00",
+                                              "1,2,3,4,5,(90812),31,0:10:00,32,0:20:00,100,0:40:00"}});
 }
 
 TEST(Report, UsageErrors) {

@@ -1,6 +1,7 @@
 #include "station/Station.h"
 #include "station/Messages.h"
 
+#include "Clock.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -8,26 +9,24 @@
 namespace quilo {
 namespace {
 
+using test::FixedClock;
 using test::ReadBytes;
+using test::Strings;
 using test::TempDir;
 using test::WriteCp932;
 
-Clock Fixed(int h, int m, int s) {
-    return [=] { return Time::Hms(h, m, s); };
-}
-
 void WriteEvent(const TempDir& dir) {
-    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "3:33", "99:100"});
-    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC",
-                                          "12346,M21,10:02:00,102,鈴木花子,2,大阪OLC"});
-    WriteCp932(dir.File("Change.dat"), {"参考/12346"});
-    WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00"});
+    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "3:33", "99:100"},
+                                .startList = {"12345,M21,10:00:00,101,山田太郎,1,東京OLC",
+                                              "12346,M21,10:02:00,102,鈴木花子,2,大阪OLC"},
+                                .changes = {"参考/12346"},
+                                .finishLog = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00"}});
 }
 
 TEST(Station, FirstRunInAnEmptyFolderWritesTheSixDefaults) {
     TempDir dir;
     {
-        Station st(dir.Path(), Fixed(9, 0, 0));
+        Station st(dir.Path(), FixedClock(9, 0, 0));
         st.Startup();
         EXPECT_TRUE(st.OperationHistory().Lines().empty());
         EXPECT_TRUE(st.Lists().classStatus.empty());
@@ -36,7 +35,7 @@ TEST(Station, FirstRunInAnEmptyFolderWritesTheSixDefaults) {
     }
     std::string folder = dir.Path() + "/";
     EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")),
-              (std::vector<std::string>{"SeisekiOutput=" + folder + "E_Result.txt", "MikikanOutput=" + folder + "E_NoRet.txt",
+              (Strings{"SeisekiOutput=" + folder + "E_Result.txt", "MikikanOutput=" + folder + "E_NoRet.txt",
                                         "TimeLimit=150", "ClassListFontSize=9", "HistoryListFontSize=9",
                                         "EntryListFontSize=9"}));
 }
@@ -44,9 +43,9 @@ TEST(Station, FirstRunInAnEmptyFolderWritesTheSixDefaults) {
 TEST(Station, StartupReadsTheFourFilesInOrder) {
     TempDir dir;
     WriteEvent(dir);
-    Station st(dir.Path(), Fixed(11, 7, 30));
+    Station st(dir.Path(), FixedClock(11, 7, 30));
     st.Startup();
-    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{"11:07 (読込)コントロールデータ", "11:07 (読込)スタートリスト",
+    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{"11:07 (読込)コントロールデータ", "11:07 (読込)スタートリスト",
                                                            "11:07 (読込)変更データ", "11:07 (読込)ゴールデータ"}));
     // The finish log reader ended with a refresh: the lists are filled.
     ASSERT_EQ(st.Lists().classStatus.size(), 2u);
@@ -61,10 +60,10 @@ TEST(Station, AnUndefinedClassStopsTheStartup) {
     TempDir dir;
     WriteEvent(dir);
     WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M21 ,10:02:00,102,鈴木花子,2,大阪OLC"});
-    Station st(dir.Path(), Fixed(11, 7, 30));
+    Station st(dir.Path(), FixedClock(11, 7, 30));
     st.Startup();
     EXPECT_TRUE(st.StartupStopped());
-    EXPECT_EQ(st.OperationHistory().Texts(), (std::vector<std::string>{"11:07 (読込)コントロールデータ", "【警告】*******************",
+    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{"11:07 (読込)コントロールデータ", "【警告】*******************",
                                                            "　クラス情報の相違があります", "　Control.dat/Startlst.dat"}));
     EXPECT_TRUE(st.Lists().classStatus.empty());
     // The data-load button still reads the finish log.
@@ -77,7 +76,7 @@ TEST(Station, SettingsWithAnEmptyValueAreRewrittenAtRelease) {
     TempDir dir;
     test::WriteBytes(dir.File("Quilo.ini"), "TimeLimit=\r\nX=1\r\n");
     {
-        Station st(dir.Path(), Fixed(9, 0, 0));
+        Station st(dir.Path(), FixedClock(9, 0, 0));
         st.Startup();
         EXPECT_EQ(st.TimeLimit(), Time::Hms(2, 30, 0));
         ASSERT_TRUE(st.ReleaseSettings());
@@ -89,7 +88,7 @@ TEST(Station, SettingsWithAnEmptyValueAreRewrittenAtRelease) {
 TEST(Station, OutputsReportTheFailedPathAndKeepTheData) {
     TempDir dir;
     WriteEvent(dir);
-    Station st(dir.Path(), Fixed(12, 0, 0));
+    Station st(dir.Path(), FixedClock(12, 0, 0));
     st.Startup();
     ASSERT_TRUE(st.WriteResults());
     ASSERT_TRUE(st.WriteNotReturned());
@@ -109,11 +108,11 @@ TEST(Station, ChangeRecordsAreAppendedAndReplayed) {
     TempDir dir;
     WriteEvent(dir);
     {
-        Station st(dir.Path(), Fixed(12, 0, 0));
+        Station st(dir.Path(), FixedClock(12, 0, 0));
         st.Startup();
         ASSERT_TRUE(st.SaveData("欠席/12345"));
     }
-    Station again(dir.Path(), Fixed(12, 0, 0));
+    Station again(dir.Path(), FixedClock(12, 0, 0));
     again.Startup();
     EXPECT_EQ(again.Tables().Entry(0, 1).Status, "DNS");
     EXPECT_EQ(again.Tables().Entry(0, 1).RunningTime, Time());
