@@ -83,7 +83,7 @@ private slots:
     void historyTopSetBeforeShowingIsApplied() {
         TempDir dir;
         WriteCp932(dir.File("Quilo.ini"), {"HistoryListFontSize=24"});
-        Station station(dir.Path(), FixedClock(Time::Hms(9, 5, 0)));
+        Station station(dir.Path(), FixedClock(9, 5, 0));
         for (int i = 1; i <= 9; ++i) station.OperationHistory().Report(" (変更)前" + std::to_string(i));
         MainWindow window(station);
         window.Load();

@@ -69,11 +69,9 @@ private slots:
 
     void undefinedClassStopsAfterItsWarning() {
         TempDir dir;
-        WriteCourse(dir);
-        WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC",
-                                              "12346,M99,10:02:00,102,鈴木一郎,2,大阪OLC"});
-        WriteChanges(dir);
-        WriteFinishLog(dir);
+        EventFiles files = WindowEventFiles();
+        files.startList = {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M99,10:02:00,102,鈴木一郎,2,大阪OLC"};
+        WriteEventFiles(dir, files);
         Fixture f(dir);
         f.window.Load();
         QCOMPARE(Texts(f.window.lstWindow(2)),

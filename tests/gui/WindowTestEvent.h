@@ -1,8 +1,7 @@
 #pragma once
 // A small event folder for the window tests, and helpers to read the lists back.
+#include "Clock.h"
 #include "TestSupport.h"
-#include "core/History.h"
-#include "core/Time.h"
 
 #include <QListWidget>
 #include <QStringList>
@@ -12,36 +11,17 @@
 
 namespace quilo::test {
 
-inline Clock FixedClock(Time t) {
-    return [t] { return t; };
+// The window tests' event: two classes, four runners, an absence and two card reads.
+inline EventFiles WindowEventFiles() {
+    return {.course = {"**:M21", "1:31", "2:32", "3:33", "99:100", "**:W21", "1:31", "2:33", "99:100"},
+            .startList = {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M21,10:02:00,102,鈴木一郎,2,大阪OLC",
+                          "12347,M21,10:04:00,103,高橋三郎,3,京都OLC", "22345,W21,10:01:00,201,佐藤花子,1,東京OLC"},
+            .changes = {"欠席/12347"},
+            .finishLog = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+                          "1,2,3,4,5,(22345),31,0:12:00,33,0:22:00,100,0:40:00"}};
 }
 
-inline void WriteCourse(const TempDir& dir) {
-    WriteCp932(dir.File("Control.dat"),
-               {"**:M21", "1:31", "2:32", "3:33", "99:100", "**:W21", "1:31", "2:33", "99:100"});
-}
-
-inline void WriteStartList(const TempDir& dir) {
-    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC",
-                                          "12346,M21,10:02:00,102,鈴木一郎,2,大阪OLC",
-                                          "12347,M21,10:04:00,103,高橋三郎,3,京都OLC",
-                                          "22345,W21,10:01:00,201,佐藤花子,1,東京OLC"});
-}
-
-inline void WriteChanges(const TempDir& dir) { WriteCp932(dir.File("Change.dat"), {"欠席/12347"}); }
-
-inline void WriteFinishLog(const TempDir& dir) {
-    WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
-                                        "1,2,3,4,5,(22345),31,0:12:00,33,0:22:00,100,0:40:00"});
-}
-
-// All four event files.
-inline void WriteEvent(const TempDir& dir) {
-    WriteCourse(dir);
-    WriteStartList(dir);
-    WriteChanges(dir);
-    WriteFinishLog(dir);
-}
+inline void WriteEvent(const TempDir& dir) { WriteEventFiles(dir, WindowEventFiles()); }
 
 inline QStringList Texts(const QListWidget* list) {
     QStringList out;
