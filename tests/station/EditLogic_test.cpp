@@ -7,10 +7,9 @@
 
 using namespace quilo;
 using quilo::test::DialogTestEvent;
+using quilo::test::Strings;
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 // The enabled state of each column of the states table, in the table's order.
 struct Row {
@@ -220,41 +219,79 @@ TEST_F(EditLogicTest, SettingTheSameValueRunsNoHandler) {
 
 // --- Applying: the state cases -----------------------------------------------------------
 
-TEST_F(EditLogicTest, AbsentCase) {
-    EntryRecord& r = ev.Rec(yamada);
-    r.RunningTime = Time::Hms(1, 0, 0);
-    r.LateAddition = Time::Minutes(3);
-    r.Status = "OK";
-    EditLogic l = Loaded();
-    l.SetCheck1(true);
-    EditApplyResult res = l.Apply();
-    EXPECT_FALSE(res.refused);
-    EXPECT_TRUE(res.saveFailures.empty());
-    EXPECT_TRUE(l.Closed());
-    EXPECT_EQ(r.ManualStatus, "DNS");
-    EXPECT_EQ(r.Status, "DNS");
-    EXPECT_TRUE(r.RunningTime.IsZero() && r.ManualTime.IsZero() && r.LateAddition.IsZero());
-    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)欠席 (0012) 山田 太郎"});
-    EXPECT_EQ(ev.HistoryItems(), std::vector<int>{345});
-    EXPECT_TRUE(ev.station.OperationHistory().Lines()[0].keepVisible);
-    EXPECT_EQ(ev.Records(), Strings{"欠席/345"});
-}
-
-TEST_F(EditLogicTest, LateStartCase) {
-    EntryRecord& r = ev.Rec(yamada);
-    r.RunningTime = Time::Hms(1, 0, 0);
-    r.ManualStatus = "P1";
-    r.Status = "P1";
-    EditLogic l = Loaded();
-    l.SetCheck4(false);
-    l.SetCheck3(true);
-    l.SetText1("5");
-    EXPECT_FALSE(l.Apply().refused);
-    EXPECT_EQ(r.ManualStatus, "");
-    EXPECT_EQ(r.LateAddition, Time::Minutes(5));
-    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)5分遅刻 (0012) 山田 太郎"});
-    EXPECT_EQ(ev.HistoryItems(), std::vector<int>{345});
-    EXPECT_EQ(ev.Records(), Strings{"遅刻/345,5"});
+// One row per state case: the record before, what the operator does, and what the
+// apply leaves in the record, the history and the change file.
+TEST_F(EditLogicTest, StateCases) {
+    struct Case {
+        const char* what;
+        void (*before)(EntryRecord&);
+        void (*act)(EditLogic&);
+        const char* manual;
+        const char* status;
+        Time running, manualTime, late;
+        const char* history;
+        const char* record;
+        const char* shownCode;  // Text3 after the apply, when the case shows one
+    };
+    const Case cases[] = {
+        {"absent",
+         [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); r.LateAddition = Time::Minutes(3); r.Status = "OK"; },
+         [](EditLogic& l) { l.SetCheck1(true); },
+         "DNS", "DNS", Time(), Time(), Time(), "10:15 (変更)欠席 (0012) 山田 太郎", "欠席/345", nullptr},
+        {"late start",
+         [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); r.ManualStatus = "P1"; r.Status = "P1"; },
+         [](EditLogic& l) { l.SetCheck4(false); l.SetCheck3(true); l.SetText1("5"); },
+         "", nullptr, Time(), Time(), Time::Minutes(5), "10:15 (変更)5分遅刻 (0012) 山田 太郎", "遅刻/345,5", nullptr},
+        {"time set by hand",
+         [](EntryRecord& r) { r.LateAddition = Time::Minutes(5); r.Status = "DNF"; },
+         [](EditLogic& l) { l.SetCheck3(false); l.SetCheck4(true); l.SelectOption1(); l.SetText2("1:23:45"); },
+         "OK", "", Time::Hms(1, 23, 45), Time::Hms(1, 23, 45), Time(), "10:15 (変更)1:23:45 (0012) 山田 太郎",
+         "ＯＫ/345,1:23:45", nullptr},
+        {"disqualified, the code upper-cased",
+         [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); },
+         [](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("dnf"); },
+         "DNF", "DNF", Time(), Time(), Time(), "10:15 (変更)DNF (0012) 山田 太郎", "ＮＧ/345,DNF", "DNF"},
+        {"release restores the card's own result",
+         [](EntryRecord& r) {
+             r.ManualStatus = "DNS";
+             r.Status = "DNS";
+             r.CheckStatus = "P1";
+             r.CardTime = Time::Hms(0, 50, 0);
+             r.CardRead = true;
+         },
+         [](EditLogic& l) { l.SetCheck1(false); },
+         // A coded card has no running time.
+         "", "P1", Time(), Time(), Time(), "10:15 (変更)手動変更解除 (0012) 山田 太郎", "取消/345", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DialogTestEvent local;
+        const int n = local.Add(0, 345, 12, "山田 太郎");
+        local.Add(1, 400, 20, "鈴木 花子");
+        EntryRecord& r = local.Rec(n);
+        c.before(r);
+        EditLogic l(local.station, 345);
+        ASSERT_TRUE(l.Load());
+        c.act(l);
+        const EditApplyResult res = l.Apply();
+        EXPECT_FALSE(res.refused);
+        EXPECT_TRUE(res.saveFailures.empty());
+        EXPECT_TRUE(l.Closed());
+        if (c.shownCode) {
+            EXPECT_EQ(l.Controls().Text3.text, c.shownCode);
+        }
+        EXPECT_EQ(r.ManualStatus, c.manual);
+        if (c.status) {
+            EXPECT_EQ(r.Status, c.status);
+        }
+        EXPECT_EQ(r.RunningTime, c.running);
+        EXPECT_EQ(r.ManualTime, c.manualTime);
+        EXPECT_EQ(r.LateAddition, c.late);
+        EXPECT_EQ(local.HistoryTexts(), Strings{c.history});
+        EXPECT_EQ(local.HistoryItems(), std::vector<int>{345});
+        EXPECT_TRUE(local.station.OperationHistory().Lines()[0].keepVisible);
+        EXPECT_EQ(local.Records(), Strings{c.record});
+    }
 }
 
 // The result a late start leaves is the one the next read of the card gives.
@@ -316,59 +353,6 @@ TEST_F(EditLogicTest, LateMinutesFollowTheLeadingNumberRule) {
         // The box's text goes into the record as typed.
         EXPECT_EQ(local.Records(), Strings{std::string("遅刻/345,") + c.text});
     }
-}
-
-TEST_F(EditLogicTest, TimeSetByHandCase) {
-    EntryRecord& r = ev.Rec(yamada);
-    r.LateAddition = Time::Minutes(5);
-    r.Status = "DNF";
-    EditLogic l = Loaded();
-    l.SetCheck3(false);
-    l.SetCheck4(true);
-    l.SelectOption1();
-    l.SetText2("1:23:45");
-    EXPECT_FALSE(l.Apply().refused);
-    EXPECT_EQ(r.ManualStatus, "OK");
-    EXPECT_EQ(r.Status, "");
-    EXPECT_EQ(r.ManualTime, Time::Hms(1, 23, 45));
-    EXPECT_EQ(r.RunningTime, Time::Hms(1, 23, 45));
-    EXPECT_TRUE(r.LateAddition.IsZero());
-    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)1:23:45 (0012) 山田 太郎"});
-    EXPECT_EQ(ev.Records(), Strings{"ＯＫ/345,1:23:45"});
-}
-
-TEST_F(EditLogicTest, DisqualifiedCaseUpperCasesTheCode) {
-    EntryRecord& r = ev.Rec(yamada);
-    r.RunningTime = Time::Hms(1, 0, 0);
-    EditLogic l = Loaded();
-    l.SetCheck4(true);
-    l.SelectOption2();
-    l.SetText3("dnf");
-    EXPECT_FALSE(l.Apply().refused);
-    EXPECT_EQ(l.Controls().Text3.text, "DNF");
-    EXPECT_EQ(r.ManualStatus, "DNF");
-    EXPECT_EQ(r.Status, "DNF");
-    EXPECT_TRUE(r.RunningTime.IsZero() && r.ManualTime.IsZero() && r.LateAddition.IsZero());
-    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)DNF (0012) 山田 太郎"});
-    EXPECT_EQ(ev.Records(), Strings{"ＮＧ/345,DNF"});
-}
-
-TEST_F(EditLogicTest, ReleaseRestoresTheCardsOwnResult) {
-    EntryRecord& r = ev.Rec(yamada);
-    r.ManualStatus = "DNS";
-    r.Status = "DNS";
-    r.CheckStatus = "P1";
-    r.CardTime = Time::Hms(0, 50, 0);
-    r.CardRead = true;
-    EditLogic l = Loaded();
-    l.SetCheck1(false);
-    EXPECT_FALSE(l.Apply().refused);
-    EXPECT_EQ(r.ManualStatus, "");
-    EXPECT_EQ(r.Status, "P1");
-    EXPECT_EQ(r.RunningTime, Time());  // a coded card has no running time
-    EXPECT_TRUE(r.ManualTime.IsZero() && r.LateAddition.IsZero());
-    EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)手動変更解除 (0012) 山田 太郎"});
-    EXPECT_EQ(ev.Records(), Strings{"取消/345"});
 }
 
 TEST_F(EditLogicTest, ReapplyingAbsentWritesItAgain) {

@@ -5,10 +5,9 @@
 
 using namespace quilo;
 using quilo::test::DialogTestEvent;
+using quilo::test::Strings;
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 class SpareLogicTest : public ::testing::Test {
 protected:
@@ -67,21 +66,37 @@ TEST_F(SpareLogicTest, OnlyExactlyFourCharactersAreSearched) {
     EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0123"), 345);
 }
 
-TEST_F(SpareLogicTest, FirstMatchInClassThenSlotOrder) {
-    ev.Add(1, 500, 77, "W first");
-    ev.Add(1, 501, 77, "W second");
-    ev.Add(0, 502, 77, "M");
-    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0077"), 502);
-    ev.Add(1, 503, 78, "W");
-    ev.Add(1, 504, 78, "W later slot");
-    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0078"), 503);
-}
-
-TEST_F(SpareLogicTest, AMatchWithoutCardMovesOnToTheNextClass) {
-    ev.Add(0, 0, 88, "no card");
-    ev.Add(0, 600, 88, "same class, later slot");
-    ev.Add(1, 601, 88, "next class");
-    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0088"), 601);
+// The first competitor with the bib, in class then slot order, who has a card.
+TEST_F(SpareLogicTest, FindCardByBibTakesTheFirstMatchWithACard) {
+    struct Added {
+        int cls, card, bib;
+        const char* name;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Added> added;
+        const char* bib;
+        int card;
+    };
+    const std::vector<Added> sevenSeven = {{1, 500, 77, "W first"}, {1, 501, 77, "W second"}, {0, 502, 77, "M"}};
+    std::vector<Added> sevenEight = sevenSeven;
+    sevenEight.insert(sevenEight.end(), {{1, 503, 78, "W"}, {1, 504, 78, "W later slot"}});
+    const Case cases[] = {
+        {"an earlier class wins over earlier rows", sevenSeven, "0077", 502},
+        {"an earlier slot wins in the class", sevenEight, "0078", 503},
+        {"a match without card moves on to the next class",
+         {{0, 0, 88, "no card"}, {0, 600, 88, "same class, later slot"}, {1, 601, 88, "next class"}}, "0088", 601},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DialogTestEvent local;
+        local.Add(0, 300, 5, "先頭 一郎");
+        local.Add(0, 345, 123, "田中 次郎");
+        local.AddSpare(812);
+        local.AddSpare(813);
+        for (const Added& a : c.added) local.Add(a.cls, a.card, a.bib, a.name);
+        EXPECT_EQ(SpareLogic::FindCardByBib(local.station, c.bib), c.card);
+    }
 }
 
 TEST_F(SpareLogicTest, NobodyFoundLeavesLabel3AndCheck1) {
