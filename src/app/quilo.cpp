@@ -1,5 +1,6 @@
-// quilo [FOLDER]: the results station window over an event folder (default: the
-// folder holding the program).
+// quilo [FOLDER]: the results station window over an event folder. Without FOLDER: the
+// folder holding the program when it holds an event (a copy run from the event folder),
+// else a folder chooser (an installed program lives in a system folder).
 //
 // QUILO_SCREENSHOT=file.png makes a run that shows result order, saves the window
 // to that file and quits; QUILO_NOW=hh:nn:ss then fixes its clock.
@@ -7,25 +8,81 @@
 #include "core/Time.h"
 #include "gui/Fonts.h"
 #include "gui/MainWindow.h"
+#include "station/EventFolder.h"
 #include "station/Station.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kUsage =
+    "usage: quilo [FOLDER]\n"
+    "\n"
+    "Opens the results station window on the event FOLDER (Control.dat, Startlst.dat,\n"
+    "Change.dat, Regnly.log, Quilo.ini). Without FOLDER: the folder holding the program\n"
+    "when it holds Control.dat or Startlst.dat; otherwise a folder chooser asks for the\n"
+    "event folder, starting at the last one chosen.\n"
+    "\n"
+    "  --help     this text\n"
+    "  --version  the program's version\n"
+    "\n"
+    "Exit status: 0 the window was closed or the folder chooser cancelled, 1 no such folder.\n";
+
+// Answered from argv alone, so they work without a display.
+bool AnswerInfoOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs("quilo " QUILO_VERSION "\n", stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The event folder chosen by the operator, or empty when the chooser was cancelled. The
+// chooser starts at the last folder chosen, kept in the user's configuration.
+QString AskEventFolder() {
+    QSettings user(QStringLiteral("quilo"), QStringLiteral("quilo"));
+    const QString last = user.value(QStringLiteral("LastEventFolder")).toString();
+    const QString start = !last.isEmpty() && QFileInfo(last).isDir() ? last : QDir::homePath();
+    const QString chosen = QFileDialog::getExistingDirectory(nullptr, QStringLiteral("大会フォルダを選択してください"), start);
+    if (!chosen.isEmpty()) user.setValue(QStringLiteral("LastEventFolder"), chosen);
+    return chosen;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerInfoOption(argc, argv)) return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quilo"));
     quilo::InstallFontSubstitutions();
 
     const QStringList args = QApplication::arguments();
-    QString folder = args.size() > 1 ? QFileInfo(args.at(1)).absoluteFilePath() : QCoreApplication::applicationDirPath();
+    QString folder;
+    if (args.size() > 1) {
+        folder = QFileInfo(args.at(1)).absoluteFilePath();
+    } else if (quilo::ChooseStartFolder(QCoreApplication::applicationDirPath().toStdString()) == quilo::StartFolder::ProgramFolder) {
+        folder = QCoreApplication::applicationDirPath();
+    } else {
+        folder = AskEventFolder();
+        if (folder.isEmpty()) return 0;
+    }
     folder = QDir::cleanPath(folder);
     if (!QFileInfo(folder).isDir()) {
         QMessageBox::critical(nullptr, QStringLiteral("Quilo"), QStringLiteral("フォルダが見つかりません: ") + folder);

@@ -31,6 +31,7 @@ const char* const kReportUsage =
     "  --xml FILE          write the IOF XML result list to FILE (default: XmlOutput)\n"
     "  --html FILE         write the HTML results page to FILE (default: HtmlOutput)\n"
     "  --help              this text\n"
+    "  --version           the program's version\n"
     "\n"
     "Exit status: 0 done, 1 an output file could not be written, 2 bad usage or folder.\n";
 
@@ -89,6 +90,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         std::string v;
         if (a == "--help" || a == "-h") {
             out << kReportUsage;
+            return 0;
+        } else if (a == "--version") {
+            out << "quilo-report " QUILO_VERSION "\n";
             return 0;
         } else if (a == "--now") {
             if (!value(v)) return Usage(err, "--now needs a time");
