@@ -4,29 +4,41 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace quilo {
 namespace {
 
 TEST(GetField, SplitsAndHonoursQuotes) {
-    EXPECT_EQ(GetField("a,b,c", 2, ","), "b");
-    EXPECT_EQ(GetField("a,b,c", 4, ","), "");
-    EXPECT_EQ(GetField("a,b,", 3, ","), "");
-    EXPECT_EQ(GetField("\"x,y\",z", 1, ","), "x,y");
-    EXPECT_EQ(GetField("\"x,y\",z", 2, ","), "z");
-    EXPECT_EQ(GetField("\"a\",b,\"c\"", 1, ","), "a");
-    EXPECT_EQ(GetField("\"a\",b,\"c\"", 2, ","), "b");
-    EXPECT_EQ(GetField("\"a\",b,\"c\"", 3, ","), "c");
-    // An unclosed quote protects nothing and is kept.
-    EXPECT_EQ(GetField("a,\"b,c", 2, ","), "\"b");
-    EXPECT_EQ(GetField("a,\"b,c", 3, ","), "c");
-    EXPECT_EQ(GetField("a,\"\",c", 2, ","), "");
-    EXPECT_EQ(GetField("", 1, ","), "");
-    EXPECT_EQ(GetField("a,b", 0, ","), "");
-    EXPECT_EQ(GetField("a,b", -1, ","), "");
-    EXPECT_EQ(GetField("a,b", 1, ""), "");
-    // Nothing is trimmed; Japanese text passes through.
-    EXPECT_EQ(GetField(" 山田 , 太郎 ", 2, ","), " 太郎 ");
-    EXPECT_EQ(GetField("**:M21:x", 2, ":"), "M21");
+    struct Case {
+        const char* line;
+        int index;
+        const char* separator;
+        const char* field;
+    };
+    const Case cases[] = {
+        {"a,b,c", 2, ",", "b"},
+        {"a,b,c", 4, ",", ""},
+        {"a,b,", 3, ",", ""},
+        {"\"x,y\",z", 1, ",", "x,y"},
+        {"\"x,y\",z", 2, ",", "z"},
+        {"\"a\",b,\"c\"", 1, ",", "a"},
+        {"\"a\",b,\"c\"", 2, ",", "b"},
+        {"\"a\",b,\"c\"", 3, ",", "c"},
+        // An unclosed quote protects nothing and is kept.
+        {"a,\"b,c", 2, ",", "\"b"},
+        {"a,\"b,c", 3, ",", "c"},
+        {"a,\"\",c", 2, ",", ""},
+        {"", 1, ",", ""},
+        {"a,b", 0, ",", ""},
+        {"a,b", -1, ",", ""},
+        {"a,b", 1, "", ""},
+        // Nothing is trimmed; Japanese text passes through.
+        {" 山田 , 太郎 ", 2, ",", " 太郎 "},
+        {"**:M21:x", 2, ":", "M21"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GetField(c.line, c.index, c.separator), c.field) << c.line << " #" << c.index << " '" << c.separator << "'";
 }
 
 TEST(StripQuotesAndCount, Basics) {
@@ -62,14 +74,9 @@ TEST(ByteLength, CountsCp932Bytes) {
 }
 
 TEST(Numbers, LeadingNumberRule) {
-    EXPECT_DOUBLE_EQ(LeadingNumber("12abc"), 12);
-    EXPECT_DOUBLE_EQ(LeadingNumber(" 1 2 3"), 123);
-    EXPECT_DOUBLE_EQ(LeadingNumber("abc"), 0);
-    EXPECT_DOUBLE_EQ(LeadingNumber(""), 0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("-5x"), -5);
-    EXPECT_DOUBLE_EQ(LeadingNumber("2.5"), 2.5);
-    EXPECT_DOUBLE_EQ(LeadingNumber("1e3"), 1000);
-    EXPECT_DOUBLE_EQ(LeadingNumber("1e"), 1);
+    const std::pair<const char*, double> leading[] = {{"12abc", 12}, {" 1 2 3", 123}, {"abc", 0}, {"", 0},
+                                                       {"-5x", -5},    {"2.5", 2.5},     {"1e3", 1000}, {"1e", 1}};
+    for (const auto& [text, number] : leading) EXPECT_DOUBLE_EQ(LeadingNumber(text), number) << text;
     EXPECT_EQ(RoundHalfEven(2.5), 2);
     EXPECT_EQ(RoundHalfEven(3.5), 4);
     EXPECT_EQ(RoundHalfEven(-2.5), -2);
@@ -79,14 +86,9 @@ TEST(Numbers, LeadingNumberRule) {
 }
 
 TEST(Numbers, WholeNumberConversion) {
-    EXPECT_EQ(ToWholeNumber(" 12 "), 12);
-    EXPECT_EQ(ToWholeNumber("0012"), 12);
-    EXPECT_EQ(ToWholeNumber("-3"), -3);
-    EXPECT_EQ(ToWholeNumber("2.5"), 2);
-    EXPECT_FALSE(ToWholeNumber(""));
-    EXPECT_FALSE(ToWholeNumber("  "));
-    EXPECT_FALSE(ToWholeNumber("12a"));
-    EXPECT_FALSE(ToWholeNumber("99999999999"));
+    const std::pair<const char*, int> whole[] = {{" 12 ", 12}, {"0012", 12}, {"-3", -3}, {"2.5", 2}};
+    for (const auto& [text, number] : whole) EXPECT_EQ(ToWholeNumber(text), number) << text;
+    for (const char* text : {"", "  ", "12a", "99999999999"}) EXPECT_FALSE(ToWholeNumber(text)) << text;
 }
 
 TEST(Padding, CharactersAndDisplayWidth) {
