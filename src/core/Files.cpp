@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -40,13 +41,15 @@ bool LineReader::Fill() {
     }
     if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
     while (true) {
-        ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+        const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(buf_.size() - end_, remaining_));
+        ssize_t n = room == 0 ? 0 : ::read(fd_, buf_.data() + end_, room);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             eof_ = true;
             return false;
         }
         end_ += static_cast<std::size_t>(n);
+        remaining_ -= static_cast<std::uint64_t>(n);
         return true;
     }
 }

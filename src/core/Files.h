@@ -1,5 +1,6 @@
 #pragma once
 // Whole-line file access in code page 932 with CR LF.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -42,12 +43,15 @@ public:
     const IoResult& OpenResult() const { return open_; }
     // The next line without its line end; false at the end of the file.
     bool Next(std::string_view& line);
+    // Reads no byte past the first `bytes` of the file (a line cut there ends there).
+    void LimitTo(std::uint64_t bytes) { remaining_ = bytes; }
 
 private:
     bool Fill();
     int fd_ = -1;
     IoResult open_;
     bool eof_ = false;
+    std::uint64_t remaining_ = UINT64_MAX;
     std::vector<char> buf_;
     std::size_t begin_ = 0, end_ = 0;
 };

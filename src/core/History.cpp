@@ -36,6 +36,14 @@ void History::Warning(const std::vector<std::string>& lines) {
     KeepVisible();
 }
 
+void History::Append(const History& other) {
+    for (const HistoryLine& line : other.lines_) {
+        lines_.push_back({line.text, line.itemData, false});
+        if (line.keepVisible) KeepVisible();
+    }
+    Changed();
+}
+
 std::vector<std::string> History::Texts() const {
     std::vector<std::string> out;
     out.reserve(lines_.size());

@@ -38,6 +38,8 @@ public:
     void KeepVisible();
     // The warning line followed by the given lines, then the keep-visible step.
     void Warning(const std::vector<std::string>& lines);
+    // Every line of another history, each followed by its keep-visible step as there.
+    void Append(const History& other);
 
     const std::vector<HistoryLine>& Lines() const { return lines_; }
     int Count() const { return static_cast<int>(lines_.size()); }

@@ -203,7 +203,7 @@ std::string CardNumberText(std::string_view rawLine) {
 void CheckLine(Event& ev, int n, std::string_view rawLine) { CheckPunches(ev, n, rawLine, nullptr); }
 
 IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
-                           const SparePrompt& prompt) {
+                           const SparePrompt& prompt, std::uint64_t byteLimit) {
     if (!FileExists(path)) return IoResult::FromErrno(path, ENOENT);
 
     bool unknownCard = false;
@@ -213,6 +213,7 @@ IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history,
         const auto lookup = std::make_unique<CourseLookup>(ev);
         LineReader reader(path);
         if (!reader.IsOpen()) return reader.OpenResult();
+        reader.LimitTo(byteLimit);
         std::string_view line;
         int lineNumber = 0;
         while (reader.Next(line)) {

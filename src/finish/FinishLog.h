@@ -3,6 +3,7 @@
 #include "core/Files.h"
 #include "core/History.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -25,7 +26,8 @@ void CheckLine(Event& ev, int n, std::string_view rawLine);
 // Reads the whole finish log: every line, then the history line and the warnings.
 // Does nothing when the file does not exist or cannot be opened. The caller runs the
 // status refresh.
+// `byteLimit` leaves out what follows the first that many bytes (a line in progress).
 IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
-                       const SparePrompt& prompt);
+                           const SparePrompt& prompt, std::uint64_t byteLimit = UINT64_MAX);
 
 } // namespace quilo

@@ -5,11 +5,15 @@
 #include "gui/EditDialog.h"
 #include "gui/Fonts.h"
 #include "gui/SpareDialog.h"
+#include "station/LiveReader.h"
 #include "station/Messages.h"
+#include "station/Publisher.h"
 #include "station/Station.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -162,7 +166,10 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
 
     station_.OperationHistory().SetObserver([this] { ShowHistory(); });
     ShowHistory();
-    station_.onRefreshed = [this] { ShowLists(); };
+    station_.onRefreshed = [this] {
+        ShowLists();
+        if (publisher_) publisher_->Publish();
+    };
     station_.onBusy = [this](bool busy) {
         // The window's own pointer: a dialog opened meanwhile keeps the normal one.
         if (busy) setCursor(Qt::WaitCursor);
@@ -187,6 +194,61 @@ void MainWindow::Load() {
     station_.Startup();
     ApplyFontSizes();
     ApplyHistoryTop();  // the line height may have changed with the font
+    if (station_.AutoPublishOn()) {
+        publisher_ = std::make_unique<Publisher>(station_);
+        publisher_->Publish();
+    }
+    if (station_.AutoReadOn()) StartLiveReading();
+}
+
+void MainWindow::StartLiveReading() {
+    live_ = std::make_unique<LiveReader>(station_);
+    live_->isFree = [this] { return StationIsFree(); };
+    liveClock_.start();
+    const QString folder = Q(station_.Folder());
+    const QString log = Q(station_.PathOf("Regnly.log"));
+    watcher_ = new QFileSystemWatcher(this);
+    watcher_->addPath(folder);
+    if (QFileInfo::exists(log)) watcher_->addPath(log);
+    auto changed = [this, log] {
+        // A log created or replaced is a new file to watch.
+        if (QFileInfo::exists(log) && !watcher_->files().contains(log)) watcher_->addPath(log);
+        PollLog();
+    };
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, changed);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, changed);
+    // The size and time are looked at anyway: a watcher misses changes on network shares.
+    liveTimer_ = new QTimer(this);
+    liveTimer_->setObjectName(QStringLiteral("LiveTimer"));
+    liveTimer_->setInterval(250);
+    connect(liveTimer_, &QTimer::timeout, this, &MainWindow::PollLog);
+    liveTimer_->start();
+    for (QListWidget* list : {classList_, competitorList_, historyList_}) list->viewport()->installEventFilter(this);
+}
+
+void MainWindow::PollLog() {
+    if (!live_ || unloaded_) return;
+    autoReading_ = true;
+    live_->Poll(liveClock_.elapsed());
+    autoReading_ = false;
+}
+
+bool MainWindow::StationIsFree() const {
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
+    if (listPressed_) return false;
+    // A press may be the first half of a double click that opens the edit dialog.
+    return !lastListPress_.isValid() || lastListPress_.elapsed() > QApplication::doubleClickInterval();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        listPressed_ = true;
+        lastListPress_.start();
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        listPressed_ = false;
+        lastListPress_.start();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::ApplyFontSizes() {
@@ -306,6 +368,10 @@ void MainWindow::ShowLists() {
     const StatusLists& lists = station_.Lists();
     QListWidget* entries = competitorList_;
     const int top = entries->verticalScrollBar()->value();
+    // A read the station made by itself keeps the operator's selection on its competitor.
+    int selectedCard = 0;
+    if (autoReading_ && entries->currentItem() && entries->currentItem()->isSelected())
+        selectedCard = entries->currentItem()->data(Qt::UserRole).toInt();
     classList_->setUpdatesEnabled(false);
     entries->setUpdatesEnabled(false);
     Fill(classList_, lists.classStatus);
@@ -313,6 +379,13 @@ void MainWindow::ShowLists() {
     // The list keeps its scroll position; a list now too short stays at the top.
     if (top > 0 && top < entries->count())
         entries->scrollToItem(entries->item(top), QAbstractItemView::PositionAtTop);
+    if (selectedCard > 0) {
+        for (int row = 0; row < entries->count(); ++row) {
+            if (entries->item(row)->data(Qt::UserRole).toInt() != selectedCard) continue;
+            entries->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+            break;
+        }
+    }
     classList_->setUpdatesEnabled(true);
     entries->setUpdatesEnabled(true);
 }

@@ -4,13 +4,16 @@
 #include "core/Files.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
+class QFileSystemWatcher;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -18,6 +21,8 @@ class QTimer;
 
 namespace quilo {
 
+class LiveReader;
+class Publisher;
 class Station;
 struct ListLine;
 
@@ -90,12 +95,17 @@ public slots:
     void lstWindow_DblClick(int index);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Resize();
+    // The live station (AutoRead=1): a file watcher and a timer look at the log.
+    void StartLiveReading();
+    void PollLog();
+    bool StationIsFree() const;
     void Form_Unload();
     void ShowLists();
     void ShowHistory();
@@ -122,6 +132,14 @@ private:
     QPushButton* command4_ = nullptr;
     QPushButton* command5_ = nullptr;
 
+    std::unique_ptr<LiveReader> live_;
+    std::unique_ptr<Publisher> publisher_;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* liveTimer_ = nullptr;
+    QElapsedTimer liveClock_;
+    QElapsedTimer lastListPress_;
+    bool listPressed_ = false;
+    bool autoReading_ = false;
     int historyTop_ = 0;  // the history's first visible line, as last applied
     bool unloaded_ = false;
 };

@@ -5,7 +5,9 @@
 #include "core/Calendar.h"
 #include "core/Event.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +20,12 @@ struct ExportInfo {
     Time now;             // the time of day of the export (the station's clock)
     Time limit;           // the time limit
     std::string creator;  // "Quilo <version>"
+    // The moment the export says it was made, when not today and now: a file written
+    // again without other change keeps the bytes it had.
+    std::optional<std::pair<LocalDate, Time>> stamp;
+
+    LocalDate StampDay() const { return stamp ? stamp->first : today; }
+    Time StampTime() const { return stamp ? stamp->second : now; }
 };
 
 // "Quilo" and the version the program was built as.

@@ -157,7 +157,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
 
     data.set("eventName", info.eventName);
     data.set("eventDate", IsoDate(info.eventDate));
-    data.set("updated", FormatHhNnSs(info.now));
+    data.set("updated", FormatHhNnSs(info.StampTime()));
     data.set("statusText", complete ? "確定" : "速報");
     data.set("creator", info.creator);
 

@@ -119,7 +119,7 @@ std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
     pugi::xml_node list = doc.append_child("ResultList");
     list.append_attribute("xmlns").set_value("http://www.orienteering.org/datastandard/3.0");
     list.append_attribute("iofVersion").set_value("3.0");
-    list.append_attribute("createTime").set_value(IsoDateTime(info.today, info.now).c_str());
+    list.append_attribute("createTime").set_value(IsoDateTime(info.StampDay(), info.StampTime()).c_str());
     list.append_attribute("creator").set_value(XmlText(info.creator).c_str());
     list.append_attribute("status").set_value(complete ? "Complete" : "Snapshot");
 

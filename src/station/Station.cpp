@@ -77,12 +77,75 @@ void Station::Startup() {
     if (FileExists(PathOf("Regnly.log"))) ReadFinishLog();
 }
 
-void Station::ReadFinishLog() {
+void Station::ReadFinishLog() { Read(false, UINT64_MAX); }
+
+void Station::AutoReadFinishLog(std::uint64_t byteLimit) { Read(true, byteLimit); }
+
+namespace {
+
+// What a read can change in the tables, folded into one number.
+std::uint64_t ReadDigest(const Event& ev) {
+    std::uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](const void* data, std::size_t size) {
+        const auto* p = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    };
+    auto mixText = [&](const std::string& s) {
+        mix(s.data(), s.size());
+        mix("", 1);
+    };
+    for (int n = 0; n < ev.Cards.Count() && n < kMaxCompetitors; ++n) {
+        const EntryRecord* e = ev.EntryOf(n);
+        if (!e) continue;
+        // A confirmation the read takes back comes again with the refresh after it.
+        mixText(e->Status == "OK" ? std::string() : e->Status);
+        mixText(e->CheckStatus);
+        const std::int64_t times[] = {e->RunningTime.Seconds(), e->CardTime.Seconds()};
+        mix(times, sizeof times);
+        const int flags[] = {e->EcardNumber, e->CardRead ? 1 : 0};
+        mix(flags, sizeof flags);
+        mix(ev.PunchTimes[n], sizeof ev.PunchTimes[n]);
+        mix(ev.PunchCodes[n], sizeof ev.PunchCodes[n]);
+    }
+    return h;
+}
+
+} // namespace
+
+void Station::Read(bool automatic, std::uint64_t byteLimit) {
+    // A modal spare-card question inside a read lets timers run: never start another.
+    if (reading_) return;
+    reading_ = true;
+    ++readSerial_;
     Busy(true);
-    ReadFinishLogFile(*event_, PathOf("Regnly.log"), history_, Tag, sparePrompt_);
+    const std::uint64_t before = automatic ? ReadDigest(*event_) : 0;
+    SparePrompt prompt = [this, automatic](int ecardId) {
+        if (automatic && cancelledSpares_.count(ecardId)) return;
+        if (sparePrompt_) sparePrompt_(ecardId);
+        if (Tag.empty()) cancelledSpares_.insert(ecardId);
+        else cancelledSpares_.erase(ecardId);
+    };
+    History lines(clock_);
+    ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
+    // The first line reports the read; the others are its warnings.
+    std::vector<std::string> warnings;
+    for (std::size_t i = 1; i < lines.Lines().size(); ++i) warnings.push_back(lines.Lines()[i].text);
+    const bool quiet = automatic && warnings == lastWarnings_ && ReadDigest(*event_) == before;
+    if (!quiet) history_.Append(lines);
+    lastWarnings_ = std::move(warnings);
     Busy(false);
+    reading_ = false;
     RefreshStatus();
 }
+
+bool Station::SettingIsOne(const char* key) const {
+    if (!settings_) return false;
+    auto v = ToWholeNumber(settings_->Item(key));
+    return v && *v == 1;
+}
+
+bool Station::AutoReadOn() const { return SettingIsOne("AutoRead"); }
+bool Station::AutoPublishOn() const { return SettingIsOne("AutoPublish"); }
 
 void Station::LoadData() { LoadChangeFile(*event_, PathOf("Change.dat"), history_); }
 

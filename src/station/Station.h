@@ -11,9 +11,12 @@
 #include "results/ExportCommon.h"
 #include "results/StatusRefresh.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace quilo {
 
@@ -27,6 +30,17 @@ public:
     void Startup();
     // Reads the whole finish log again (when it exists), then refreshes.
     void ReadFinishLog();
+    // A read the station starts by itself: only the log's first `byteLimit` bytes (its
+    // whole lines), a spare card the operator cancelled in this run is not asked again,
+    // and its history lines are kept only when it changed a competitor's record or its
+    // warnings differ from the last read's. Nothing happens while a read runs.
+    void AutoReadFinishLog(std::uint64_t byteLimit);
+    bool Reading() const { return reading_; }
+    // Counts the reads of the finish log, pressed or automatic.
+    std::uint64_t ReadSerial() const { return readSerial_; }
+    // The live station's two switches (settings read when present, never added).
+    bool AutoReadOn() const;
+    bool AutoPublishOn() const;
     // Replays the change file (the caller checks that it exists).
     void LoadData();
     // Appends one change record to Change.dat, on stable storage before it returns.
@@ -47,6 +61,9 @@ public:
         IoResult results, xml, html;
     };
     ResultOutputs WriteResultOutputs(const std::string& xmlPath = {}, const std::string& htmlPath = {});
+    // Where an export goes: its setting's path, else its default in the event folder.
+    enum class ExportKind { Xml, Html };
+    std::string ExportPath(ExportKind kind) const;
     // The event name, dates, clock and time limit the exports carry.
     ExportInfo ExportDetails() const;
     // Saves the settings when a value changed (the window's unload).
@@ -86,6 +103,8 @@ private:
     void Busy(bool b) {
         if (onBusy) onBusy(b);
     }
+    void Read(bool automatic, std::uint64_t byteLimit);
+    bool SettingIsOne(const char* key) const;
     std::string folder_;
     Clock clock_;
     std::unique_ptr<Event> event_;
@@ -95,6 +114,10 @@ private:
     SparePrompt sparePrompt_;
     Calendar calendar_ = SystemCalendar();
     bool startupStopped_ = false;
+    bool reading_ = false;
+    std::uint64_t readSerial_ = 0;
+    std::set<int> cancelledSpares_;
+    std::vector<std::string> lastWarnings_;
 };
 
 } // namespace quilo

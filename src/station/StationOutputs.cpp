@@ -35,19 +35,20 @@ ExportInfo Station::ExportDetails() const {
     return info;
 }
 
+std::string Station::ExportPath(ExportKind kind) const {
+    // These keys are read when present but never added to the settings file.
+    const ExportFile& f = kind == ExportKind::Xml ? kXml : kHtml;
+    std::string path = OutputPath(f.key);
+    return path.empty() ? PathOf(f.defaultName) : path;
+}
+
 Station::ResultOutputs Station::WriteResultOutputs(const std::string& xmlPath, const std::string& htmlPath) {
     ResultOutputs out;
     out.results = WriteResults();
     Busy(true);
-    // These keys are read when present but never added to the settings file.
-    auto pathOf = [&](const ExportFile& f, const std::string& given) {
-        if (!given.empty()) return given;
-        std::string path = OutputPath(f.key);
-        return path.empty() ? PathOf(f.defaultName) : path;
-    };
     const ExportInfo info = ExportDetails();
-    out.xml = ReplaceFileBytes(pathOf(kXml, xmlPath), BuildIofResultList(*event_, info));
-    out.html = ReplaceFileBytes(pathOf(kHtml, htmlPath), BuildHtmlResults(*event_, info));
+    out.xml = ReplaceFileBytes(xmlPath.empty() ? ExportPath(ExportKind::Xml) : xmlPath, BuildIofResultList(*event_, info));
+    out.html = ReplaceFileBytes(htmlPath.empty() ? ExportPath(ExportKind::Html) : htmlPath, BuildHtmlResults(*event_, info));
     Busy(false);
     return out;
 }
