@@ -1,0 +1,85 @@
+// The real window with AutoRead=1 while another thread writes the finish log as a card
+// reader does: results appear by themselves, a half-written line never shows a wrong
+// time, and an unassigned spare card is asked about once.
+#include "WindowFixture.h"
+#include "WindowTestEvent.h"
+#include "core/Cp932.h"
+#include "gui/Fonts.h"
+
+#include <QtTest>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+using namespace quilo;
+using namespace quilo::test;
+
+namespace {
+
+void Append(const std::string& path, const std::string& utf8) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << Utf8ToCp932(utf8);
+}
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool ListHas(const QListWidget* list, const QString& text) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().contains(text)) return true;
+    return false;
+}
+
+} // namespace
+
+class LiveStationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InstallFontSubstitutions(); }
+
+    void followsTheLogAsItIsWritten() {
+        TempDir dir;
+        EventFiles files = WindowEventFiles();
+        files.startList.push_back("90001,**");
+        WriteEventFiles(dir, files);
+        WriteCp932(dir.File("Quilo.ini"), {"AutoRead=1"});
+        WindowFixture f(dir, Time::Hms(12, 0, 0));
+        f.window.Load();
+        f.window.show();
+        QListWidget* list = f.window.lstWindow(1);
+
+        // Every refresh is looked at: a wrong time must never be shown, not even once.
+        int wrongTimes = 0;
+        auto shown = f.station.onRefreshed;
+        f.station.onRefreshed = [&] {
+            shown();
+            if (ListHas(list, QStringLiteral("0:04'00\""))) ++wrongTimes;
+        };
+
+        const std::string log = dir.File("Regnly.log");
+        std::thread writer([&] {
+            Pause(300);
+            Append(log, "1,2,3,4,5,(12346),31,0:11:00,32,0:21:00,33,0:31:00,100,0:4");
+            Pause(1500);  // the reader writes the rest a moment later
+            Append(log, "5:00\r\n");
+            Pause(300);
+            // Two at once, the second one a spare card nobody has taken yet.
+            Append(log, "1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:52:00\r\n"
+                        "1,2,3,4,5,(12347),31,0:10:00,32,0:20:00,33,0:30:00,100,0:38:00\r\n");
+            Pause(1500);
+            Append(log, "1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:33:00\r\n");
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(ListHas(list, QStringLiteral("鈴木一郎")) && ListHas(list, QStringLiteral("0:45'00\"")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(ListHas(list, QStringLiteral("0:33'00\"")), 10000);
+        writer.join();
+        QTest::qWait(1500);  // more looks at the unchanged log ask nothing again
+
+        QCOMPARE(wrongTimes, 0);
+        QCOMPARE(f.spares, std::vector<int>{90001});
+        QVERIFY(f.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(LiveStationTest)
+#include "LiveStation_qtest.moc"
