@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test run sanitize-test demo report screenshot html-screenshot bench fuzz clean
+.PHONY: all deps configure build test run live sanitize-test demo report screenshot html-screenshot bench fuzz clean
 
 all: build
 
@@ -47,6 +47,13 @@ fuzz:
 run: build
 	rm -rf $(BUILD)/demo-event && cp -r examples/demo-event $(BUILD)/demo-event
 	$(BUILD)/quilo $(BUILD)/demo-event
+
+# Plays a finish into the folder `make run` opens, as a card reader writes its log (run
+# it in a second terminal while the window is open). PACE sets the seconds between reads.
+PACE ?= 4
+live:
+	@[ -d $(BUILD)/demo-event ] || cp -r examples/demo-event $(BUILD)/demo-event
+	python3 scripts/live-finish.py $(BUILD)/demo-event --pace $(PACE)
 
 # Rebuilds the demo event files from their generator.
 demo:
