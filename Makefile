@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test run live sanitize-test demo report screenshot html-screenshot bench fuzz clean
+.PHONY: all deps configure build test run live sanitize-test demo report screenshot html-screenshot guide-screenshots package check-package bench fuzz clean
 
 all: build
 
@@ -23,6 +23,15 @@ build: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package: $(BUILD)/quilo_<version>_amd64.deb.
+package: build
+	cmake --build $(BUILD) --target package
+
+# The package checked as installed: lintian, the unpacked programs, desktop entry,
+# metainfo, manual pages.
+check-package: build
+	BUILD=$(BUILD) bash scripts/check-package.sh
 
 # Every test again, widget tests included, under AddressSanitizer (with leak checks) and
 # UndefinedBehaviorSanitizer. The suppressions cover leaks inside system libraries only.
@@ -83,6 +92,10 @@ screenshot: build
 # The HTML results page at phone and desktop width (headless Chromium).
 html-screenshot: build
 	bash scripts/html-screenshot.sh
+
+# The user guide's pictures in docs/guide/ (the real window under Xvfb).
+guide-screenshots: build
+	bash scripts/guide-screenshots.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

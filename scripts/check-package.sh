@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it as an organiser would get it: lintian, the
+# unpacked quilo-report against the build's on a copy of the demo event (stdout and
+# every written file byte for byte), the desktop entry, the AppStream metainfo and
+# the manual pages.
+#   scripts/check-package.sh    (BUILD=dir selects the build directory)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-build}
+case $build in /*) ;; *) build=$root/$build ;; esac
+
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$build" --target package -j "${JOBS:-$(nproc)}"
+
+version=$(sed -n 's/^project(Quilo VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+deb=$build/quilo_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || { echo "check-package: no package at $deb" >&2; exit 1; }
+echo "== $deb"
+
+fail() { echo "check-package: $*" >&2; exit 1; }
+
+echo "== lintian"
+lintian --fail-on error "$deb" 2>&1 | grep -v 'running with root privileges' || true
+lintian --fail-on error "$deb" > /dev/null 2>&1 || fail "lintian found errors"
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+dpkg-deb -x "$deb" "$scratch/root"
+bin=$scratch/root/usr/bin
+
+echo "== versions"
+for p in quilo quilo-report; do
+  got=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$bin/$p" --version)
+  echo "$got"
+  [ "$got" = "$p $version" ] || fail "$p --version printed '$got'"
+done
+
+# Both runs use the same folder path, since Quilo.ini keeps the outputs' full paths.
+echo "== quilo-report: unpacked against the build's"
+run() {  # program output-folder
+  rm -rf "$scratch/event"
+  cp -r "$root/examples/demo-event" "$scratch/event"
+  "$1" --now 12:00:00 --order result --spare 90002=0110 "$scratch/event" > "$scratch/event.stdout"
+  mv "$scratch/event" "$2"
+  mv "$scratch/event.stdout" "$2.stdout"
+}
+run "$build/quilo-report" "$scratch/built"
+run "$bin/quilo-report" "$scratch/unpacked"
+cmp "$scratch/built.stdout" "$scratch/unpacked.stdout" || fail "the two runs printed different lists"
+diff -r "$scratch/built" "$scratch/unpacked" || fail "the two runs wrote different files"
+echo "identical: stdout ($(wc -l < "$scratch/built.stdout") lines) and $(ls "$scratch/built" | wc -l) files ($(ls "$scratch/built" | tr '\n' ' '))"
+
+echo "== desktop-file-validate"
+desktop-file-validate "$scratch/root/usr/share/applications/org.quilo.Quilo.desktop"
+echo "ok"
+
+echo "== appstreamcli validate --no-net"
+appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/org.quilo.Quilo.metainfo.xml"
+
+echo "== man -l"
+for page in quilo quilo-report; do
+  file=$scratch/root/usr/share/man/man1/$page.1.gz
+  [ -f "$file" ] || fail "no manual page $page(1) in the package"
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>&1 > /dev/null)
+  warnings+=$(zcat "$file" | LC_ALL=C.UTF-8 groff -ww -z -k -Tutf8 -man 2>&1)
+  [ -z "$warnings" ] || fail "$page(1): $warnings"
+  echo "$page(1): $(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" | wc -l) lines, no warning"
+done
+echo "check-package: ok"
