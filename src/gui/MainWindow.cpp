@@ -45,6 +45,10 @@ constexpr MainWindow::TwipRect kReadButton{4440, 7260, 1575, 495};
 constexpr MainWindow::TwipRect kResultsButton{6240, 7260, 1575, 495};
 constexpr MainWindow::TwipRect kNotReturnedButton{8040, 7260, 1575, 495};
 constexpr MainWindow::TwipRect kClockLabel{720, 7320, 2175, 375};
+// The lists' size follows the outer size less these.
+constexpr double kHistoryListWidthLess = 5700;
+constexpr double kCompetitorListWidthLess = 780;
+constexpr double kCompetitorListHeightLess = 4425;
 
 
 
@@ -160,7 +164,7 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
     SetSortColours(false);
 
     setMinimumSize(PixelsFor(kMinOuterWidth, kFrameWidth), PixelsFor(kMinOuterHeight, kFrameHeight));
-    resize((kDesignOuterWidth - kFrameWidth) / kTwipsPerPixel, (kDesignOuterHeight - kFrameHeight) / kTwipsPerPixel);
+    resize(kOpeningClientWidth / kTwipsPerPixel, kOpeningClientHeight / kTwipsPerPixel);
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     Form_Resize();
 
@@ -313,12 +317,14 @@ void MainWindow::Form_Resize() {
     const float W = static_cast<float>(cw * kTwipsPerPixel + kFrameWidth);
     const float H = static_cast<float>(ch * kTwipsPerPixel + kFrameHeight);
 
-    // Growth over the design size: lists stretch by it, buttons and the clock move by it.
+    // Lists end a fixed distance from the right and bottom edges; buttons and the clock
+    // move by the growth over the design size.
     const double dw = W - kDesignOuterWidth;
     const double dh = H - kDesignOuterHeight;
     auto moved = [](TwipRect r, double right, double down) { return TwipRect{r.left + right, r.top + down, r.width, r.height}; };
-    Place(historyList_, {kHistoryList.left, kHistoryList.top, kHistoryList.width + dw, kHistoryList.height});
-    Place(competitorList_, {kCompetitorList.left, kCompetitorList.top, kCompetitorList.width + dw, kCompetitorList.height + dh});
+    Place(historyList_, {kHistoryList.left, kHistoryList.top, W - kHistoryListWidthLess, kHistoryList.height});
+    Place(competitorList_,
+          {kCompetitorList.left, kCompetitorList.top, W - kCompetitorListWidthLess, H - kCompetitorListHeightLess});
     Place(command3_, moved(kStartOrderButton, dw, 0));
     Place(command4_, moved(kResultOrderButton, dw, 0));
     Place(command1_, moved(kReadButton, dw, dh));

@@ -36,8 +36,11 @@ public:
     // The border the layout rules assume around the client area (8 x 25 pixels).
     static constexpr int kFrameWidth = 120;
     static constexpr int kFrameHeight = 375;
-    // The outer size the layout was designed at; controls that follow the window keep
-    // their distance to its right or bottom edge.
+    // The client area the window opens with.
+    static constexpr int kOpeningClientWidth = 10155;
+    static constexpr int kOpeningClientHeight = 7890;
+    // The outer size the resize rules measure from: controls that follow the window keep
+    // their distance to its right or bottom edge as it was at this size.
     static constexpr int kDesignOuterWidth = 10155;
     static constexpr int kDesignOuterHeight = 8265;
     static constexpr unsigned kSelectedColour = 0xC0FFC0;  // BGR, light green
