@@ -84,6 +84,7 @@ bench: deps
 	python3 bench/make_capacity_event.py $(BENCH_BUILD)/capacity-event
 	$(BENCH_BUILD)/bench/quilo_bench --event=$(BENCH_BUILD)/capacity-event $(BENCH_ARGS)
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/quilo_window_bench --event=$(BENCH_BUILD)/capacity-event $(BENCH_ARGS)
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/quilo_live_bench --event=$(BENCH_BUILD)/capacity-event
 	bash bench/floor.sh $(BENCH_BUILD)/quilo-report $(BENCH_BUILD)/capacity-event
 
 screenshot: build

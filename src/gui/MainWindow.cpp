@@ -233,8 +233,10 @@ void MainWindow::StartLiveReading() {
 void MainWindow::PollLog() {
     if (!live_ || unloaded_) return;
     autoReading_ = true;
-    live_->Poll(liveClock_.elapsed());
+    const std::int64_t again = live_->Poll(liveClock_.elapsed());
     autoReading_ = false;
+    // What waits (the end of a burst) is looked at again then, not at the next tick.
+    if (again >= 0) QTimer::singleShot(static_cast<int>(again), this, &MainWindow::PollLog);
 }
 
 bool MainWindow::StationIsFree() const {

@@ -73,8 +73,8 @@ void LiveReader::Done(const LogSignature& sig, std::uint64_t limit) {
     pendingSinceMs_.reset();
 }
 
-void LiveReader::Poll(std::int64_t nowMs) {
-    if (station_.Reading()) return;
+std::int64_t LiveReader::Poll(std::int64_t nowMs) {
+    if (station_.Reading()) return -1;
     const LogSignature sig = probe_(path_);
     if (station_.ReadSerial() != serial_) {
         // A pressed read took everything there was.
@@ -87,16 +87,17 @@ void LiveReader::Poll(std::int64_t nowMs) {
     }
     if (sig == read_ && readLimit_ >= sig.size) {
         Done(sig, readLimit_);
-        return;
+        return -1;
     }
     pending_ = true;
     if (!pendingSinceMs_) pendingSinceMs_ = nowMs;
-    if (isFree && !isFree()) return;
+    if (isFree && !isFree()) return -1;  // the regular look reads it once free
     // The lines of a burst are read together, but a change never waits long.
-    if (nowMs - changedAtMs_ < kSettleMs && nowMs - *pendingSinceMs_ < kLatestMs) return;
+    if (nowMs - changedAtMs_ < kSettleMs && nowMs - *pendingSinceMs_ < kLatestMs)
+        return kSettleMs - (nowMs - changedAtMs_);
     if (!sig.exists) {
         Done(sig, 0);
-        return;
+        return -1;
     }
 
     // Whole lines changed (new ones, or the log replaced or cut): read up to the last one.
@@ -106,13 +107,14 @@ void LiveReader::Poll(std::int64_t nowMs) {
                            sig.size >= read_.size;
     std::uint64_t limit = sig.wholeBytes;
     if (sameLines) {
-        if (sig.size > sig.wholeBytes && nowMs - changedAtMs_ < kStillPieceMs) return;
+        if (sig.size > sig.wholeBytes && nowMs - changedAtMs_ < kStillPieceMs) return kStillPieceMs - (nowMs - changedAtMs_);
         limit = sig.size;
     }
     station_.AutoReadFinishLog(limit);
     ++reads_;
     serial_ = station_.ReadSerial();
     Done(sig, limit);
+    return -1;
 }
 
 } // namespace quilo

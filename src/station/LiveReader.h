@@ -34,7 +34,7 @@ class LiveReader {
 public:
     using Probe = std::function<LogSignature(const std::string& path)>;
     // Milliseconds between the changes of a burst that still count as one.
-    static constexpr std::int64_t kSettleMs = 200;
+    static constexpr std::int64_t kSettleMs = 50;
     // A change is read at the latest this long after it was first seen.
     static constexpr std::int64_t kLatestMs = 800;
     // A line without its line end is read once it has stayed unchanged this long.
@@ -43,9 +43,10 @@ public:
     explicit LiveReader(Station& station, Probe probe = ProbeLog);
 
     // The file watcher saw the folder or the log change: look now.
-    void Notify(std::int64_t nowMs) { Poll(nowMs); }
-    // Looks at the log and reads it when it changed and the station is free.
-    void Poll(std::int64_t nowMs);
+    std::int64_t Notify(std::int64_t nowMs) { return Poll(nowMs); }
+    // Looks at the log and reads it when it changed and the station is free. Returns in
+    // how many milliseconds a look is wanted again to read what waits (-1: none).
+    std::int64_t Poll(std::int64_t nowMs);
     // True while a change waits for the station to be free (or for its burst to end).
     bool Pending() const { return pending_; }
     int Reads() const { return reads_; }
