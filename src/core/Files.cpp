@@ -2,7 +2,9 @@
 
 #include "core/Cp932.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -189,9 +191,19 @@ IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& ut
 IoResult ReplaceFileBytes(const std::string& path, const std::string& data) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return IoResult::FromErrno(path, EISDIR);
-    std::string tmp = path + ".quilo-tmp";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return IoResult::FromErrno(path, errno);
+    std::string tmp = path + kTempSuffix;
+    int fd = -1;
+    // Held locked while written, so a start-up's clean-up leaves it alone; one the
+    // clean-up took away just before the lock is made again.
+    for (int tries = 0; tries < 3; ++tries) {
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) return IoResult::FromErrno(path, errno);
+        struct stat own {};
+        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &own) != 0 || own.st_nlink > 0) break;
+        ::close(fd);
+        fd = -1;
+    }
+    if (fd < 0) return IoResult::FromErrno(path, ENOENT);
     if (!WriteAll(fd, data) || ::fsync(fd) != 0) {
         int err = errno;
         ::close(fd);
@@ -205,6 +217,26 @@ IoResult ReplaceFileBytes(const std::string& path, const std::string& data) {
     }
     SyncFolder(path);
     return IoResult::Ok(path);
+}
+
+void RemoveLeftoverTemps(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::string_view suffix = kTempSuffix;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.size() <= suffix.size() || name.substr(name.size() - suffix.size()) != suffix) continue;
+        std::string path = folder + "/" + std::string(name);
+        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        // A writer still at work holds the lock; the name must still be this file.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(path.c_str(), &named) == 0 && named.st_ino == held.st_ino && named.st_dev == held.st_dev)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 IoResult CreateEmptyFile(const std::string& path) {

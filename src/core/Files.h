@@ -72,6 +72,12 @@ IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& ut
 // The same for bytes written as they are (the UTF-8 exports).
 IoResult ReplaceFileBytes(const std::string& path, const std::string& data);
 
+// A replacement is written to the file's name with this ending, then renamed over it.
+inline constexpr const char* kTempSuffix = ".quilo-tmp";
+// Removes the temporary files a killed replacement left in the folder (never one a
+// running replacement still writes).
+void RemoveLeftoverTemps(const std::string& folder);
+
 // Creates an empty file when none exists (leaves an existing one alone).
 IoResult CreateEmptyFile(const std::string& path);
 

@@ -36,6 +36,8 @@ std::string Station::PathOf(const std::string& fileName) const { return AddBacks
 
 void Station::Startup() {
     event_->Cards.Clear();
+    // A replacement killed before its rename leaves its temporary file behind.
+    RemoveLeftoverTemps(folder_);
 
     settings_ = std::make_unique<IniFile>();
     settings_->SetFileName(PathOf("Quilo.ini"));
