@@ -14,20 +14,34 @@
 
 namespace quilo {
 
-LineReader::LineReader(const std::string& path) : buf_(64 * 1024) {
-    // Regular files only, opened without waiting: a FIFO at the path would block the
-    // open, and a device could feed one endless line.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) {
-        open_ = IoResult::FromErrno(path, errno);
-        return;
+namespace {
+
+// Regular files only, opened without waiting: a FIFO at the path would block the open,
+// and a device could feed one endless line. -1 with the reason in `why`.
+int OpenRegularForReading(const std::string& path, IoResult& why) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        why = IoResult::FromErrno(path, errno);
+        return -1;
     }
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
-        open_ = IoResult::Fail(path, IoResult::Problem::NotRegularFile);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        why = IoResult::Fail(path, IoResult::Problem::NotRegularFile);
+        return -1;
     }
+    return fd;
+}
+
+} // namespace
+
+LineReader::LineReader(const std::string& path) : buf_(64 * 1024) { fd_ = OpenRegularForReading(path, open_); }
+
+LineReader::LineReader(Bytes bytes) : mem_(bytes.data.data() ? bytes.data.data() : ""), eof_(true), end_(bytes.data.size()) {}
+
+void LineReader::LimitTo(std::uint64_t bytes) {
+    if (mem_) end_ = static_cast<std::size_t>(std::min<std::uint64_t>(end_, bytes));
+    else remaining_ = bytes;
 }
 
 LineReader::~LineReader() {
@@ -57,10 +71,10 @@ bool LineReader::Fill() {
 }
 
 bool LineReader::Next(std::string_view& line) {
-    if (fd_ < 0) return false;
+    if (!IsOpen()) return false;
     std::size_t scan = begin_;
     while (true) {
-        const char* base = buf_.data();
+        const char* base = Base();
         const char* p = base + scan;
         const char* stop = base + end_;
         // Two vectorised searches instead of a byte loop: LF first, then CR before it.
@@ -79,16 +93,16 @@ bool LineReader::Next(std::string_view& line) {
                 scan = begin_ + keep;
                 continue;
             }
-            line = std::string_view(buf_.data() + begin_, pos - begin_);
+            line = std::string_view(base + begin_, pos - begin_);
             std::size_t next = pos + 1;
-            if (buf_[pos] == '\r' && next < end_ && buf_[next] == '\n') ++next;
+            if (base[pos] == '\r' && next < end_ && base[next] == '\n') ++next;
             begin_ = next;
             return true;
         }
         std::size_t keep = end_ - begin_;
         if (!Fill()) {
             if (begin_ == end_) return false;
-            line = std::string_view(buf_.data() + begin_, end_ - begin_);
+            line = std::string_view(Base() + begin_, end_ - begin_);
             begin_ = end_;
             return true;
         }
@@ -101,6 +115,31 @@ IoResult ReadTextLines(const std::string& path, std::vector<std::string>& lines)
     if (!reader.IsOpen()) return reader.OpenResult();
     std::string_view raw;
     while (reader.Next(raw)) lines.push_back(Cp932ToUtf8(raw));
+    return IoResult::Ok(path);
+}
+
+std::vector<std::string> TextLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    LineReader reader(LineReader::Bytes{bytes});
+    std::string_view raw;
+    while (reader.Next(raw)) lines.push_back(Cp932ToUtf8(raw));
+    return lines;
+}
+
+IoResult ReadFileBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    IoResult why;
+    const int fd = OpenRegularForReading(path, why);
+    if (fd < 0) return why;
+    char chunk[64 * 1024];
+    while (true) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        // A read error ends the bytes where it happened, as it ends LineReader's lines.
+        if (n <= 0) break;
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     return IoResult::Ok(path);
 }
 

@@ -34,21 +34,28 @@ struct IoResult {
 class LineReader {
 public:
     explicit LineReader(const std::string& path);
+    // The same line rules over bytes already in memory (kept by the caller, not copied).
+    struct Bytes {
+        std::string_view data;
+    };
+    explicit LineReader(Bytes bytes);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_ >= 0 || mem_ != nullptr; }
     // Why the file could not be opened (ok when it is open).
     const IoResult& OpenResult() const { return open_; }
     // The next line without its line end; false at the end of the file.
     bool Next(std::string_view& line);
     // Reads no byte past the first `bytes` of the file (a line cut there ends there).
-    void LimitTo(std::uint64_t bytes) { remaining_ = bytes; }
+    void LimitTo(std::uint64_t bytes);
 
 private:
     bool Fill();
+    const char* Base() const { return mem_ ? mem_ : buf_.data(); }
     int fd_ = -1;
+    const char* mem_ = nullptr;
     IoResult open_;
     bool eof_ = false;
     std::uint64_t remaining_ = UINT64_MAX;
@@ -58,6 +65,10 @@ private:
 
 // Every line of a CP932 file, decoded to UTF-8.
 IoResult ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+// The same over bytes in memory.
+std::vector<std::string> TextLines(std::string_view bytes);
+// The whole of a regular file, as it stands (opened as LineReader opens it).
+IoResult ReadFileBytes(const std::string& path, std::string& bytes);
 
 // Appends one line (UTF-8 in, CP932 with CR LF out) and has it on stable storage
 // before returning. A last line left without a line end is ended first, so the new

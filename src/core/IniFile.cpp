@@ -1,5 +1,6 @@
 #include "core/IniFile.h"
 
+#include "core/Cp932.h"
 #include "core/General.h"
 
 namespace quilo {
@@ -19,21 +20,22 @@ bool IniFile::ParseLine(std::string_view line, std::string& key, std::string& va
 void IniFile::SetFileName(const std::string& path) {
     if (!fileName_.empty())
         throw IniFileError(kFileNameSetTwice, "FileName プロパティは１回のみ設定可能です。");
+    fileName_ = path;
+    std::string bytes;
+    if (FileExists(path)) ReadFileBytes(path, bytes);
+    else CreateEmptyFile(path);
+    LoadText(bytes);
+}
+
+void IniFile::LoadText(std::string_view bytes) {
     values_.clear();
     keys_.clear();
-    fileName_ = path;
-    if (FileExists(path)) {
-        std::vector<std::string> lines;
-        ReadTextLines(path, lines);
-        for (const auto& line : lines) {
-            std::string key, value;
-            // A line without "=" and a repeated key have no meaning: skip them,
-            // keeping the first occurrence.
-            if (!ParseLine(line, key, value) || key.empty()) continue;
-            if (values_.emplace(AsciiLower(key), value).second) keys_.push_back(key);
-        }
-    } else {
-        CreateEmptyFile(path);
+    for (const auto& line : TextLines(bytes)) {
+        std::string key, value;
+        // A line without "=" and a repeated key have no meaning: skip them,
+        // keeping the first occurrence.
+        if (!ParseLine(line, key, value) || key.empty()) continue;
+        if (values_.emplace(AsciiLower(key), value).second) keys_.push_back(key);
     }
     dirty_ = false;
 }
@@ -59,12 +61,18 @@ void IniFile::SetItem(std::string_view rawKey, std::string_view rawValue) {
 
 IoResult IniFile::Save() {
     if (!dirty_) return IoResult::Ok(fileName_);
-    std::vector<std::string> lines;
-    lines.reserve(keys_.size());
-    for (const auto& k : keys_) lines.push_back(k + "=" + values_.at(AsciiLower(k)));
-    IoResult r = ReplaceFile(fileName_, lines);
+    IoResult r = ReplaceFileBytes(fileName_, SavedText());
     if (r) dirty_ = false;
     return r;
+}
+
+std::string IniFile::SavedText() const {
+    std::string data;
+    for (const auto& k : keys_) {
+        data += Utf8ToCp932(k + "=" + values_.at(AsciiLower(k)));
+        data += "\r\n";
+    }
+    return data;
 }
 
 } // namespace quilo

@@ -33,12 +33,17 @@ public:
     const std::string& FileName() const { return fileName_; }
     // May be set once; loads the file, or creates it empty. Throws IniFileError on a second call.
     void SetFileName(const std::string& path);
+    // Takes the keys and values of a settings file's bytes, with no file behind them
+    // (new keys are then kept in memory only).
+    void LoadText(std::string_view bytes);
 
     std::string Item(std::string_view key) const;
     void SetItem(std::string_view key, std::string_view value);
 
     // Rewrites the file when dirty (replaced only once written whole).
     IoResult Save();
+    // The bytes Save writes (CP932, CR LF).
+    std::string SavedText() const;
     bool Dirty() const { return dirty_; }
     const std::vector<std::string>& Keys() const { return keys_; }
 

@@ -25,8 +25,14 @@ void WarnCardMismatch(History& history, ChangeKind kind) {
 IoResult SaveChangeRecord(const std::string& path, const std::string& line) { return AppendLineDurable(path, line); }
 
 IoResult LoadChangeFile(Event& ev, const std::string& path, History& history) {
-    std::vector<std::string> lines;
-    if (IoResult r = ReadTextLines(path, lines); !r) return r;
+    std::string bytes;
+    if (IoResult r = ReadFileBytes(path, bytes); !r) return r;
+    LoadChangeText(ev, bytes, history);
+    return IoResult::Ok(path);
+}
+
+void LoadChangeText(Event& ev, std::string_view bytes, History& history) {
+    const std::vector<std::string> lines = TextLines(bytes);
 
     SkippedLines skipped(history, "Change.dat");
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -40,7 +46,6 @@ IoResult LoadChangeFile(Event& ev, const std::string& path, History& history) {
         if (outcome == ChangeOutcome::BadValue) skipped.Skip(static_cast<int>(i) + 1, "時刻ではありません");
     }
     skipped.Finish();
-    return IoResult::Ok(path);
 }
 
 } // namespace quilo

@@ -4,6 +4,7 @@
 #include "core/History.h"
 
 #include <string>
+#include <string_view>
 
 namespace quilo {
 
@@ -13,5 +14,7 @@ IoResult SaveChangeRecord(const std::string& path, const std::string& line);
 // Replays every record of the change file onto the tables, in file order. An unknown
 // card ends the replay with the warning lines of its kind.
 IoResult LoadChangeFile(Event& ev, const std::string& path, History& history);
+// The same replay over the file's bytes in memory.
+void LoadChangeText(Event& ev, std::string_view bytes, History& history);
 
 } // namespace quilo

@@ -202,18 +202,16 @@ std::string CardNumberText(std::string_view rawLine) {
 
 void CheckLine(Event& ev, int n, std::string_view rawLine) { CheckPunches(ev, n, rawLine, nullptr); }
 
-IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
-                           const SparePrompt& prompt, std::uint64_t byteLimit) {
-    if (!FileExists(path)) return IoResult::FromErrno(path, ENOENT);
+namespace {
 
+// Every line the reader gives, then the history line and the warnings: the same for a
+// file read as it grows and for bytes in memory.
+void ReadFinishLogLines(Event& ev, LineReader& reader, History& history, std::string& tag, const SparePrompt& prompt) {
     bool unknownCard = false;
     bool unassignedSpare = false;
     int firstUnreadableTimeLine = 0;
     {
         const auto lookup = std::make_unique<CourseLookup>(ev);
-        LineReader reader(path);
-        if (!reader.IsOpen()) return reader.OpenResult();
-        reader.LimitTo(byteLimit);
         std::string_view line;
         int lineNumber = 0;
         while (reader.Next(line)) {
@@ -247,7 +245,26 @@ IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history,
     if (unassignedSpare) history.Warning({"  　未入力の予備Ｅカード情報があります"});
     if (firstUnreadableTimeLine > 0)
         history.Warning({"　Regnly.log " + std::to_string(firstUnreadableTimeLine) + "行目: 時刻を読めないパンチを無視しました"});
+}
+
+} // namespace
+
+IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
+                           const SparePrompt& prompt, std::uint64_t byteLimit) {
+    if (!FileExists(path)) return IoResult::FromErrno(path, ENOENT);
+    // Streamed, so a log the card reader is appending to is read as it stands.
+    LineReader reader(path);
+    if (!reader.IsOpen()) return reader.OpenResult();
+    reader.LimitTo(byteLimit);
+    ReadFinishLogLines(ev, reader, history, tag, prompt);
     return IoResult::Ok(path);
+}
+
+void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
+                       std::uint64_t byteLimit) {
+    LineReader reader(LineReader::Bytes{bytes});
+    reader.LimitTo(byteLimit);
+    ReadFinishLogLines(ev, reader, history, tag, prompt);
 }
 
 } // namespace quilo

@@ -29,5 +29,8 @@ void CheckLine(Event& ev, int n, std::string_view rawLine);
 // `byteLimit` leaves out what follows the first that many bytes (a line in progress).
 IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
                            const SparePrompt& prompt, std::uint64_t byteLimit = UINT64_MAX);
+// The same read over the log's bytes in memory.
+void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
+                       std::uint64_t byteLimit = UINT64_MAX);
 
 } // namespace quilo

@@ -19,11 +19,17 @@ void StoreAlternative(int (&alternatives)[kAlternatives], int code) {
 } // namespace
 
 IoResult ReadCourseFile(Event& ev, const std::string& path, History& history) {
-    std::vector<std::string> lines;
-    if (IoResult r = ReadTextLines(path, lines); !r) {
+    std::string bytes;
+    if (IoResult r = ReadFileBytes(path, bytes); !r) {
         ev.LastClassIndex = -1;
         return r;
     }
+    ReadCourseText(ev, bytes, history);
+    return IoResult::Ok(path);
+}
+
+void ReadCourseText(Event& ev, std::string_view bytes, History& history) {
+    const std::vector<std::string> lines = TextLines(bytes);
 
     SkippedLines skipped(history, "Control.dat");
     int counter = -1;
@@ -83,7 +89,6 @@ IoResult ReadCourseFile(Event& ev, const std::string& path, History& history) {
 
     skipped.Finish();
     ev.LastClassIndex = counter;
-    return IoResult::Ok(path);
 }
 
 } // namespace quilo

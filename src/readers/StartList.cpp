@@ -19,8 +19,13 @@ int FindClass(const Event& ev, const std::string& name) {
 } // namespace
 
 StartListResult ReadStartList(Event& ev, const std::string& path, History& history) {
-    std::vector<std::string> lines;
-    if (IoResult r = ReadTextLines(path, lines); !r) return {r, false};
+    std::string bytes;
+    if (IoResult r = ReadFileBytes(path, bytes); !r) return {r, false};
+    return {IoResult::Ok(path), ReadStartListText(ev, bytes, history)};
+}
+
+bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
+    const std::vector<std::string> lines = TextLines(bytes);
 
     SkippedLines skipped(history, "Startlst.dat");
 
@@ -56,7 +61,7 @@ StartListResult ReadStartList(Event& ev, const std::string& path, History& histo
         if (c < 0) {
             skipped.Finish();
             history.Warning({"　クラス情報の相違があります", "　Control.dat/Startlst.dat"});
-            return {IoResult::Ok(path), true};
+            return true;
         }
 
         auto start = ParseTime(GetFieldView(line, 3, ","));
@@ -110,7 +115,7 @@ StartListResult ReadStartList(Event& ev, const std::string& path, History& histo
     }
 
     skipped.Finish();
-    return {IoResult::Ok(path), false};
+    return false;
 }
 
 } // namespace quilo

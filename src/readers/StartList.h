@@ -4,6 +4,7 @@
 #include "core/History.h"
 
 #include <string>
+#include <string_view>
 
 namespace quilo {
 
@@ -17,5 +18,7 @@ struct StartListResult {
 // Reads the start list: card index, competitor numbers, slots, start-list fields and
 // start ranges.
 StartListResult ReadStartList(Event& ev, const std::string& path, History& history);
+// The same over the file's bytes in memory; true when a row named an undefined class.
+bool ReadStartListText(Event& ev, std::string_view bytes, History& history);
 
 } // namespace quilo

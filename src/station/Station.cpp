@@ -28,7 +28,10 @@ constexpr Default kDefaults[] = {
 } // namespace
 
 Station::Station(std::string folder, Clock clock)
-    : folder_(std::move(folder)), clock_(std::move(clock)), event_(std::make_unique<Event>()), history_(clock_) {}
+    : Station(std::move(folder), std::move(clock), std::make_unique<Event>()) {}
+
+Station::Station(std::string folder, Clock clock, std::unique_ptr<Event> blankTables)
+    : folder_(std::move(folder)), clock_(std::move(clock)), event_(std::move(blankTables)), history_(clock_) {}
 
 Station::~Station() = default;
 
