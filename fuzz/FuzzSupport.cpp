@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -56,6 +58,8 @@ void Scratch::Write(const std::string& name, std::string_view bytes) const {
 }
 
 void Scratch::MakeFolder(const std::string& name) const { ::mkdir(File(name).c_str(), 0755); }
+
+void Scratch::Remove(const std::string& name) const { ::unlink(File(name).c_str()); }
 
 std::vector<std::string_view> Split(std::string_view data, char sep, std::size_t maxParts) {
     std::vector<std::string_view> parts;
@@ -131,6 +135,30 @@ bool IsBlank(const EntryRecord& r) {
 
 } // namespace
 
+void ResetEvent(Event& to, const Event& from) {
+    // A member added to Event must be copied here too.
+#if defined(__x86_64__) && defined(__GLIBCXX__)
+    static_assert(sizeof(Event) == 875104, "Event changed: copy the new member here too");
+#endif
+    for (int c = 0; c < kMaxClasses; ++c) {
+        const int used = std::max(to.ClassEntryCount[c], from.ClassEntryCount[c]);
+        for (int s = 0; s <= used && s <= kMaxSlots; ++s) to.Entries[c][s] = from.Entries[c][s];
+    }
+    to.ClassNames = from.ClassNames;
+    to.LastClassIndex = from.LastClassIndex;
+    std::memcpy(to.CourseControls, from.CourseControls, sizeof to.CourseControls);
+    to.ControlCount = from.ControlCount;
+    to.Cards = from.Cards;
+    to.EntryClass = from.EntryClass;
+    to.EntrySlot = from.EntrySlot;
+    to.ClassEntryCount = from.ClassEntryCount;
+    std::memcpy(to.PunchTimes, from.PunchTimes, sizeof to.PunchTimes);
+    std::memcpy(to.PunchCodes, from.PunchCodes, sizeof to.PunchCodes);
+    to.FirstStart = from.FirstStart;
+    to.LastStart = from.LastStart;
+    to.SortByResult = from.SortByResult;
+}
+
 bool SameResults(const Event& a, const Event& b) {
     for (int c = 0; c < kMaxClasses; ++c)
         for (int s = 0; s <= kMaxSlots; ++s) {
@@ -151,6 +179,13 @@ const Event& TemplateEvent() {
 }
 
 void CheckTables(const Event& ev) {
+    CheckCounts(ev);
+    for (int c = 0; c < kMaxClasses; ++c)
+        for (int s = ev.ClassEntryCount[c] + 1; s <= kMaxSlots; ++s)
+            if (!IsBlank(ev.Entries[c][s])) Fail("a slot beyond the class count written");
+}
+
+void CheckCounts(const Event& ev) {
     if (ev.LastClassIndex < -1 || ev.LastClassIndex >= kMaxClasses) Fail("LastClassIndex out of range");
     if (ev.Cards.Count() > kMaxCompetitors) Fail("card index beyond 501 entries");
     for (int c = 0; c < kMaxClasses; ++c) {
@@ -159,8 +194,6 @@ void CheckTables(const Event& ev) {
         for (int a = 0; a < kAlternatives; ++a)
             if (ev.CourseControls[c][0][a] != 0) Fail("position 0 written");
         if (!IsBlank(ev.Entries[c][0])) Fail("slot 0 written");
-        for (int s = ev.ClassEntryCount[c] + 1; s <= kMaxSlots; ++s)
-            if (!IsBlank(ev.Entries[c][s])) Fail("a slot beyond the class count written");
         if (ev.ClassEntryCount[c] == 0 && (!ev.FirstStart[c].IsZero() || !ev.LastStart[c].IsZero()))
             Fail("start range of an empty class");
     }

@@ -23,6 +23,7 @@ public:
     void Reset();
     void Write(const std::string& name, std::string_view bytes) const;
     void MakeFolder(const std::string& name) const;
+    void Remove(const std::string& name) const;
 
 private:
     Scratch();
@@ -48,9 +49,17 @@ const Event& TemplateEvent();
 extern const char* const kTemplateCourse;
 extern const char* const kTemplateStartList;
 
+// `to` = `from` at a fraction of the assignment's cost: of the records, only the slots up
+// to either event's class counts are copied. Both must keep slots beyond their counts
+// blank, which CheckTables makes sure of (run it last on every event reset this way).
+void ResetEvent(Event& to, const Event& from);
+
 // Aborts (a finding) when a table holds something the readers must never write:
 // numbers out of range, cells beyond the limits, slot 0 or position 0 touched.
 void CheckTables(const Event& ev);
+// The same without the walk over every slot beyond the counts (the costly part): for the
+// checks between the steps, when a CheckTables comes last.
+void CheckCounts(const Event& ev);
 
 // True when both events hold the same records and punch times.
 bool SameResults(const Event& a, const Event& b);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Runs every fuzz target of a fuzz build for a while, each from its seed corpus.
+# Runs every fuzz target of a fuzz build for a while, each from its committed corpus,
+# one target after another (one process: the machines are shared).
 #   bash fuzz/run.sh BUILD_DIR SECONDS [TARGET...]
-# New inputs go to BUILD_DIR/fuzz-corpus/<target> (the seeds in fuzz/corpus stay as they
-# are); a crash is kept as BUILD_DIR/fuzz-artifacts/<target>-crash-... and fails the run.
+#   FUZZ_RUNS=1000000 bash fuzz/run.sh BUILD_DIR 0 [TARGET...]   (executions, not seconds)
+# New inputs go to BUILD_DIR/fuzz-corpus/<target> (the corpus in fuzz/corpus stays as it
+# is); a crash is kept as BUILD_DIR/fuzz-artifacts/<target>-crash-... and fails the run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,12 +38,21 @@ for t in "${targets[@]}"; do
   log="$build/fuzz-$t.log"
   dict=()
   if [ -f "fuzz/dict/$t.dict" ]; then dict=(-dict="fuzz/dict/$t.dict"); fi
-  echo "fuzz: $t for ${seconds}s"
+  if [ -n "${FUZZ_RUNS:-}" ]; then
+    limit=(-runs="$FUZZ_RUNS")
+    echo "fuzz: $t for $FUZZ_RUNS runs"
+  else
+    limit=(-max_total_time="$seconds")
+    echo "fuzz: $t for ${seconds}s"
+  fi
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "$exe" "$corpus" "fuzz/corpus/$t" "${dict[@]}" -max_total_time="$seconds" -max_len="$(max_len "$t")" \
+    "$exe" "$corpus" "fuzz/corpus/$t" "${dict[@]}" "${limit[@]}" -max_len="$(max_len "$t")" \
       -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/$t-" >"$log" 2>&1
   rc=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  # The final counts and coverage, as libFuzzer printed them.
+  grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 | sed "s/^/fuzz: $t: /"
+  grep -E '^stat::' "$log" | sed "s/^/fuzz: $t: /"
   if [ $rc -ne 0 ]; then
     status=1
     summary+=("$t: FINDING after ${runs:-?} runs (see $log)")

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Minimises each target's committed corpus: fuzz/corpus/<target> and what the runs found
+# (BUILD_DIR/fuzz-corpus/<target>, plus any further folders given after --) go through
+# libFuzzer's -merge=1 into a fresh folder that then replaces fuzz/corpus/<target>. A seed
+# of make_corpus.py the merge keeps keeps its name. One process at a time.
+#   bash fuzz/merge.sh BUILD_DIR [TARGET...] [-- EXTRA_DIR...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:?build folder}
+shift
+targets=()
+while [ $# -gt 0 ] && [ "$1" != "--" ]; do targets+=("$1"); shift; done
+[ $# -gt 0 ] && shift
+extra=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_change_file fuzz_settings fuzz_station)
+fi
+
+for t in "${targets[@]}"; do
+  exe="$build/fuzz/$t"
+  max_len=8192
+  [ "$t" = fuzz_station ] && max_len=32768
+  out=$(mktemp -d)
+  from=("fuzz/corpus/$t")
+  [ -d "$build/fuzz-corpus/$t" ] && from+=("$build/fuzz-corpus/$t")
+  for d in "${extra[@]}"; do [ -d "$d/$t" ] && from+=("$d/$t"); done
+  ASAN_OPTIONS=detect_leaks=0 "$exe" -merge=1 -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
+    "$out" "${from[@]}" >"$build/merge-$t.log" 2>&1
+  for seed in "fuzz/corpus/$t"/*; do
+    [ -f "$seed" ] || continue
+    h=$(sha1sum "$seed" | cut -d' ' -f1)
+    [ -f "$out/$h" ] && mv "$out/$h" "$out/$(basename "$seed")"
+  done
+  rm -rf "fuzz/corpus/$t"
+  mkdir -p "fuzz/corpus/$t"
+  cp "$out"/* "fuzz/corpus/$t"/ 2>/dev/null || true
+  rm -rf "$out"
+  echo "merge: $t: $(ls "fuzz/corpus/$t" | wc -l) files, $(du -sk "fuzz/corpus/$t" | cut -f1) KB"
+done
