@@ -9,7 +9,7 @@ packages=(
   fonts-ipafont-gothic fonts-liberation fontconfig
   xvfb xauth x11-apps imagemagick
   libpugixml-dev libkainjow-mustache-dev libxml2-utils chromium
-  dpkg-dev file lintian desktop-file-utils appstream pandoc man-db groff-base xdotool faketime
+  dpkg-dev file lintian desktop-file-utils appstream pandoc man-db groff-base xdotool faketime gcovr
 )
 if [ "${QUILO_FUZZ_DEPS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
