@@ -1,0 +1,47 @@
+// Dates read strictly and date-times that cross midnight, month, year and offset sign.
+#include "core/Calendar.h"
+
+#include <gtest/gtest.h>
+
+namespace quilo {
+namespace {
+
+TEST(CalendarEdges, OnlyRealDaysAreRead) {
+    const char* real[] = {"2024-02-29", "2000-02-29", "2023-12-31", "0000-03-01", "0001-01-01", "9999-12-31"};
+    for (const char* text : real) {
+        LocalDate d;
+        EXPECT_TRUE(ParseIsoDate(text, d)) << text;
+        EXPECT_EQ(IsoDate(d), text);
+    }
+    const char* refused[] = {"2023-02-29", "1900-02-29", "2024-04-31", "2024-13-01", "2024-00-10", "2024-01-00",
+                             "2024-01-32", "2024/01/01", "2024-01/01", "2024-1-01",  "20a4-01-01", "2024-0x-01",
+                             "2024-01-0x", "",           "2024-01-011"};
+    for (const char* text : refused) {
+        LocalDate d{1999, 5, 6, 0};
+        EXPECT_FALSE(ParseIsoDate(text, d)) << text;
+        EXPECT_EQ(IsoDate(d), "1999-05-06") << text;  // left as it was
+    }
+}
+
+TEST(CalendarEdges, DateTimesRollOverEveryBoundary) {
+    struct Case {
+        LocalDate day;
+        Time t;
+        const char* want;
+    };
+    const Case cases[] = {
+        {{2024, 6, 1, 540}, Time::Hms(10, 5, 7), "2024-06-01T10:05:07+09:00"},
+        {{2024, 6, 1, -330}, Time::Hms(0, 0, 0), "2024-06-01T00:00:00-05:30"},
+        {{2023, 12, 31, 0}, Time::Hms(25, 0, 1), "2024-01-01T01:00:01+00:00"},
+        {{2024, 2, 28, 60}, Time::Hms(48, 0, 0), "2024-03-01T00:00:00+01:00"},
+        {{2024, 3, 1, 540}, Time(-1), "2024-02-29T23:59:59+09:00"},
+        {{2024, 1, 1, 540}, Time(-86400), "2023-12-31T00:00:00+09:00"},
+        {{2024, 1, 1, 540}, Time(-86401), "2023-12-30T23:59:59+09:00"},
+        {{1970, 1, 1, 0}, Time(-1), "1969-12-31T23:59:59+00:00"},
+        {{-1, 12, 31, 0}, Time(86400), "0000-01-01T00:00:00+00:00"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsoDateTime(c.day, c.t), c.want) << c.want;
+}
+
+} // namespace
+} // namespace quilo
