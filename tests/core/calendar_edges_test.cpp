@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace quilo {
 namespace {
 
@@ -41,6 +43,23 @@ TEST(CalendarEdges, DateTimesRollOverEveryBoundary) {
         {{-1, 12, 31, 0}, Time(86400), "0000-01-01T00:00:00+00:00"},
     };
     for (const auto& c : cases) EXPECT_EQ(IsoDateTime(c.day, c.t), c.want) << c.want;
+}
+
+// Times of day: the quick reading of "H:MM:SS" and the general one must agree at every
+// edge, out-of-range parts are refused by both.
+TEST(CalendarEdges, TimesOfDayReadTheSameByBothRoutes) {
+    const std::pair<const char*, std::optional<Time>> cases[] = {
+        {"23:59:59", Time::Hms(23, 59, 59)}, {"9:05:07", Time::Hms(9, 5, 7)},   {"\t1:02:03", Time::Hms(1, 2, 3)},
+        {" 1:02:03 ", Time::Hms(1, 2, 3)},   {"1:2", Time::Hms(1, 2, 0)},       {"01:02:3", Time::Hms(1, 2, 3)},
+        {"24:00:00", std::nullopt},          {"23:60:00", std::nullopt},        {"23:59:60", std::nullopt},
+        {"9:60:00", std::nullopt},           {"24:00", std::nullopt},           {"1:60", std::nullopt},
+        {"1:02:60", std::nullopt},           {"x1:02:03", std::nullopt},        {"1:02:0x", std::nullopt},
+        {"1a02:03", std::nullopt},           {"1:0a:03", std::nullopt},         {"1:02a03", std::nullopt},
+        {"1:02:03:04", std::nullopt},        {"123:00", std::nullopt},          {"1", std::nullopt},
+        {"", std::nullopt},                  {":", std::nullopt},               {" \t ", std::nullopt},
+        {"1::03", std::nullopt},             {"1:02:", std::nullopt},
+    };
+    for (const auto& [text, want] : cases) EXPECT_EQ(ParseTime(text), want) << text;
 }
 
 } // namespace

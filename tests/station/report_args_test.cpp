@@ -39,6 +39,7 @@ TEST(ReportArgs, MalformedCallsSayWhy) {
         {{"--spare"}, "--spare needs CARD=BIB"},
         {{"--spare", "812", f}, "malformed --spare: 812"},
         {{"--spare", "x=101", f}, "malformed --spare: x=101"},
+        {{"--spare", "=101", f}, "malformed --spare: =101"},
         {{"--xml"}, "--xml needs a file"},
         {{"--html", "", f}, "--html needs a file"},
         {{"--bogus", f}, "unknown option: --bogus"},
@@ -72,6 +73,27 @@ TEST(ReportArgs, AFileIsNotAFolder) {
     const ReportRun r = Report({dir.File("plain")});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "quilo-report: not a folder: " + dir.File("plain") + "\n");
+}
+
+TEST(ReportArgs, ADashIsAFolderName) {
+    TempDir dir;
+    const ReportRun r = Report({dir.Path() + "/-"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "quilo-report: not a folder: " + dir.Path() + "/-\n");
+}
+
+TEST(ReportArgs, ExportsThatCannotBeWrittenExitOne) {
+    TempDir dir;
+    WriteEvent(dir);
+    test::WriteBytes(dir.File("plain"), "x");
+    // Without --now: the system clock.
+    const ReportRun r = Report({"--xml", dir.File("plain/r.xml"), "--html", dir.File("plain/r.html"), dir.Path()});
+    EXPECT_EQ(r.code, 1);
+    for (const char* name : {"plain/r.xml", "plain/r.html"})
+        EXPECT_NE(r.err.find("quilo-report: cannot write " + dir.File(name) + ": パスの途中がフォルダではありません"),
+                  std::string::npos)
+            << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.File("E_Result.txt")));
 }
 
 TEST(ReportArgs, StartOrderAndExportsWhereAsked) {

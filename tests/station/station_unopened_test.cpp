@@ -34,5 +34,19 @@ TEST(StationUnopened, SettingsAnswerTheirDefaults) {
     EXPECT_FALSE(station.AutoPublishOn());
 }
 
+TEST(StationUnopened, ExportsTakeTheFolderNameTodayAndDefaultFiles) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.File("Spring Cup"));
+    Station station(dir.File("Spring Cup") + "//", test::FixedClock(12, 0, 0));
+    station.SetCalendar([] { return LocalDate{2025, 4, 6, 540}; });
+    const ExportInfo info = station.ExportDetails();
+    EXPECT_EQ(info.eventName, "Spring Cup");
+    EXPECT_EQ(IsoDate(info.eventDate), "2025-04-06");
+    // In the event folder, however many slashes the folder was given with.
+    auto normal = [](const std::string& p) { return std::filesystem::path(p).lexically_normal().string(); };
+    EXPECT_EQ(normal(station.ExportPath(Station::ExportKind::Xml)), dir.File("Spring Cup/E_Result.xml"));
+    EXPECT_EQ(normal(station.ExportPath(Station::ExportKind::Html)), dir.File("Spring Cup/E_Result.html"));
+}
+
 } // namespace
 } // namespace quilo
