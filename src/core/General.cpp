@@ -282,13 +282,6 @@ std::string MapCodePoints(std::string_view text, Narrow narrow) {
 
 } // namespace
 
-std::string AsciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& ch : out)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return out;
-}
-
 std::string HalfWidthText(std::string_view text) {
     return MapCodePoints(text, [](char32_t cp) -> char32_t {
         if (cp >= 0xFF01 && cp <= 0xFF5E) return cp - 0xFEE0;

@@ -76,6 +76,11 @@ std::string ToUpper(std::string_view text);
 
 std::string TrimBlanks(std::string_view text);
 // ASCII letters in lower case, the rest as is: keys that compare without letter case.
-std::string AsciiLower(std::string_view text);
+inline std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& ch : out)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return out;
+}
 
 } // namespace quilo

@@ -21,12 +21,6 @@ std::optional<int> TwoDigits(std::string_view text, std::size_t& pos) {
 
 } // namespace
 
-DayClock TimeOfDay(Time t) {
-    std::int64_t s = t.Seconds() % 86400;
-    if (s < 0) s += 86400;
-    return {static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60)};
-}
-
 std::optional<Time> ParseTime(std::string_view text) {
     // The usual "H:MM:SS" / "HH:MM:SS" without blanks, read directly.
     if (text.size() == 7 || text.size() == 8) {

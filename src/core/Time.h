@@ -31,7 +31,12 @@ private:
 struct DayClock {
     int h, m, s;
 };
-DayClock TimeOfDay(Time t);
+// Inline: the lists and files call it for every time they show.
+inline DayClock TimeOfDay(Time t) {
+    std::int64_t s = t.Seconds() % 86400;
+    if (s < 0) s += 86400;
+    return {static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60)};
+}
 
 // The text-to-time conversion: H:MM:SS or H:MM (one or two digits each, hours 0-23,
 // minutes and seconds 0-59), blanks around the text allowed.
