@@ -45,6 +45,7 @@ TEST(ReportArgs, MalformedCallsSayWhy) {
         {{"--bogus", f}, "unknown option: --bogus"},
         {{f, f}, "more than one folder given"},
         {{}, "no event folder given"},
+        {{""}, "no event folder given"},
     };
     for (const auto& c : cases) {
         const ReportRun r = Report(c.args);
@@ -80,6 +81,9 @@ TEST(ReportArgs, ADashIsAFolderName) {
     const ReportRun r = Report({dir.Path() + "/-"});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "quilo-report: not a folder: " + dir.Path() + "/-\n");
+    const ReportRun alone = Report({"-"});
+    EXPECT_EQ(alone.code, 2);
+    EXPECT_EQ(alone.err, "quilo-report: not a folder: " + (std::filesystem::current_path() / "-").string() + "\n");
 }
 
 TEST(ReportArgs, ExportsThatCannotBeWrittenExitOne) {

@@ -1,0 +1,45 @@
+// Change.dat that cannot be read: the reason comes back and neither the tables nor the
+// history take anything from it (the window then warns once, from the result).
+#include "finish/ChangeFile.h"
+
+#include "Clock.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace quilo {
+namespace {
+
+TEST(ChangeFileFailures, AnUnreadableFileChangesNothing) {
+    test::TempDir dir;
+    ::mkdir(dir.File("folder").c_str(), 0755);
+    test::WriteBytes(dir.File("plain"), "x");
+    struct Case {
+        std::string path;
+        IoResult::Problem problem;
+        int error;
+    };
+    const Case cases[] = {
+        {dir.File("folder"), IoResult::Problem::NotRegularFile, 0},
+        {dir.File("plain/Change.dat"), IoResult::Problem::System, ENOTDIR},
+        {dir.File("missing/Change.dat"), IoResult::Problem::System, ENOENT},
+    };
+    for (const auto& c : cases) {
+        auto ev = std::make_unique<Event>();
+        History history{test::FixedClock(9, 0, 0)};
+        const IoResult r = LoadChangeFile(*ev, c.path, history);
+        EXPECT_FALSE(r) << c.path;
+        EXPECT_EQ(r.problem, c.problem) << c.path;
+        EXPECT_EQ(r.error, c.error) << c.path;
+        EXPECT_TRUE(history.Lines().empty()) << c.path;
+        EXPECT_EQ(ev->Cards.Count(), 0) << c.path;
+    }
+}
+
+} // namespace
+} // namespace quilo
