@@ -69,7 +69,7 @@ TEST(TextRules, FullWidthKanaTakeOnlyTheMarksTheyCanCarry) {
     const std::pair<const char*, const char*> cases[] = {
         {"ｳﾞ", "ヴ"},  {"ﾂﾞ", "ヅ"},   {"ﾃﾞ", "デ"},   {"ﾄﾞ", "ド"},   {"ｶﾞ", "ガ"},   {"ﾎﾞ", "ボ"},
         {"ﾎﾟ", "ポ"},  {"ﾋﾟ", "ピ"},   {"ｯﾞ", "ッ゛"}, {"ｱﾞ", "ア゛"}, {"ﾏﾟ", "マ゜"}, {"ｶﾟ", "カ゜"},
-        {"ｶ", "カ"},   {"ﾞ", "゛"},    {"~!", "～！"}, {"a b", "ａ　ｂ"}, {"｡", "。"},
+        {"ｶ", "カ"},   {"ﾞ", "゛"},    {"~!", "～！"}, {"a b", "ａ　ｂ"}, {"｡", "。"},   {"\x7f", "\x7f"},
     };
     for (const auto& [text, want] : cases) EXPECT_EQ(ToFullWidth(text), want) << text;
 }
