@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Minimises each target's committed corpus: fuzz/corpus/<target> and what the runs found
 # (BUILD_DIR/fuzz-corpus/<target>, plus any further folders given after --) go through
-# libFuzzer's -merge=1 into a fresh folder that then replaces fuzz/corpus/<target>. A seed
-# of make_corpus.py the merge keeps keeps its name. One process at a time.
+# libFuzzer's -set_cover_merge=1 (the fewest inputs that keep every feature) into a fresh
+# folder that then replaces fuzz/corpus/<target>. A seed of make_corpus.py the merge keeps
+# keeps its name. One process at a time.
 #   bash fuzz/merge.sh BUILD_DIR [TARGET...] [-- EXTRA_DIR...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,12 +26,12 @@ for t in "${targets[@]}"; do
   from=("fuzz/corpus/$t")
   [ -d "$build/fuzz-corpus/$t" ] && from+=("$build/fuzz-corpus/$t")
   for d in "${extra[@]}"; do [ -d "$d/$t" ] && from+=("$d/$t"); done
-  ASAN_OPTIONS=detect_leaks=0 "$exe" -merge=1 -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
+  ASAN_OPTIONS=detect_leaks=0 "$exe" -set_cover_merge=1 -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
     "$out" "${from[@]}" >"$build/merge-$t.log" 2>&1
   for seed in "fuzz/corpus/$t"/*; do
     [ -f "$seed" ] || continue
     h=$(sha1sum "$seed" | cut -d' ' -f1)
-    [ -f "$out/$h" ] && mv "$out/$h" "$out/$(basename "$seed")"
+    if [ -f "$out/$h" ] && [ "$h" != "$(basename "$seed")" ]; then mv "$out/$h" "$out/$(basename "$seed")"; fi
   done
   rm -rf "fuzz/corpus/$t"
   mkdir -p "fuzz/corpus/$t"
