@@ -72,6 +72,13 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# A longer campaign: FUZZ_RUNS executions per target, one target after another, each
+# ending with libFuzzer's final counts and coverage.
+FUZZ_RUNS ?= 1000000
+.PHONY: fuzz-long
+fuzz-long:
+	$(MAKE) fuzz FUZZ_SECONDS=0 FUZZ_RUNS=$(FUZZ_RUNS)
+
 # Opens Quilo on a scratch copy of the demo event, so the committed demo stays clean.
 run: build
 	rm -rf $(BUILD)/demo-event && cp -r examples/demo-event $(BUILD)/demo-event
@@ -92,13 +99,6 @@ demo:
 report: build
 	rm -rf $(BUILD)/demo-event && cp -r examples/demo-event $(BUILD)/demo-event
 	$(BUILD)/quilo-report --now 12:00:00 --order result $(BUILD)/demo-event
-# A longer campaign: FUZZ_RUNS executions per target, one target after another, each
-# ending with libFuzzer's final counts and coverage.
-FUZZ_RUNS ?= 1000000
-.PHONY: fuzz-long
-fuzz-long:
-	$(MAKE) fuzz FUZZ_SECONDS=0 FUZZ_RUNS=$(FUZZ_RUNS)
-
 
 # Benchmarks on the capacity event (Release build in build-bench), then the floor check.
 # The machine may be shared: each benchmark is repeated and reported by its median.
