@@ -40,14 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzz::CheckCounts(*ev);
 
-    StatusLists lists;
-    for (int order = 0; order < 2; ++order) {
-        ev->SortByResult = order;
-        RefreshStatus(*ev, Time::Hms(12, 0, 0), Time::Minutes(150), lists);
-    }
-    BuildResultsFile(*ev, Time::Minutes(150));
-    BuildNotReturnedFile(*ev);
-    fuzz::CheckTables(*ev);
+    fuzz::RefreshAndBuildOutputs(*ev);
     // Set back before the next input, so every allocation of an input is freed within it
     // (libFuzzer runs an input again when its mallocs and frees differ).
     fuzz::ResetEvent(*ev, *blank);
