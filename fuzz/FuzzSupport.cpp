@@ -162,16 +162,20 @@ void ResetEvent(Event& to, const Event& from) {
 }
 
 bool SameResults(const Event& a, const Event& b) {
-    for (int c = 0; c < kMaxClasses; ++c)
-        for (int s = 0; s <= kMaxSlots; ++s) {
+    // The slots in use and the competitors of the card index; the walk over the rest is
+    // CheckTables'.
+    for (int c = 0; c < kMaxClasses; ++c) {
+        const int used = std::max(a.ClassEntryCount[c], b.ClassEntryCount[c]);
+        for (int s = 1; s <= used; ++s) {
             const EntryRecord &x = a.Entries[c][s], &y = b.Entries[c][s];
             if (x.Status != y.Status || x.CheckStatus != y.CheckStatus || x.RunningTime != y.RunningTime ||
                 x.CardTime != y.CardTime || x.EcardNumber != y.EcardNumber || x.Place != y.Place)
                 return false;
         }
-    for (int n = 0; n < kMaxCompetitors; ++n)
-        for (int p = 0; p <= kPositions; ++p)
-            if (a.PunchTimes[n][p] != b.PunchTimes[n][p]) return false;
+    }
+    const int cards = std::max(a.Cards.Count(), b.Cards.Count());
+    for (int n = 0; n < cards && n < kMaxCompetitors; ++n)
+        if (std::memcmp(a.PunchTimes[n], b.PunchTimes[n], sizeof a.PunchTimes[n]) != 0) return false;
     return true;
 }
 

@@ -1,10 +1,8 @@
-// The start list reader on any bytes, over the template's classes, then the lists and
-// output lines over what it read.
+// The start list reader on any bytes, over the template's classes. (The lists and
+// output files over a start list read this way are fuzz_station's.)
 #include "FuzzSupport.h"
 
 #include "readers/StartList.h"
-#include "results/OutputFiles.h"
-#include "results/StatusRefresh.h"
 
 #include <memory>
 
@@ -39,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int c = 0; c < kMaxClasses; ++c) rows += ev->ClassEntryCount[c];
     if (rows > ev->Cards.Count()) fuzz::Fail("more slots than card index entries");
 
-    fuzz::RefreshAndBuildOutputs(*ev);
+    fuzz::CheckTables(*ev);
     // Set back before the next input, so every allocation of an input is freed within it
     // (libFuzzer runs an input again when its mallocs and frees differ).
     fuzz::ResetEvent(*ev, *classes);

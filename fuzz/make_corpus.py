@@ -72,8 +72,7 @@ def start_list():
 LOG_HEAD = "1,2026/12/06,11:00:20,0001,R,"
 
 
-def finish_log():
-    t = "fuzz_finish_log"
+def finish_log(t):
     write(t, "demo", demo("Regnly.log", 12))
     lines = [
         LOG_HEAD + "(10001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
@@ -151,6 +150,8 @@ DICTS = {
                         "\r\n", "90001", "01234"],
     "fuzz_finish_log": [",", "(", "(10001)", "(90001)", "(01234)", "(10007)", ",31,", ",100,", ",200,", "0:10:00", "23:59:59",
                         "1,2,3,4,5,", "\"", "\r\n"],
+    "fuzz_punch_check": [",", "(", "(10001)", "(90001)", "(01234)", "(10007)", ",31,", ",100,", ",200,", "0:10:00",
+                         "23:59:59", "1,2,3,4,5,", "\"", "\r\n"],
     "fuzz_change_file": ["欠席/", "遅刻/", "ＯＫ/", "ＮＧ/", "取消/", "参考/", "公式/", "予備/", "10001", "90001", ",",
                          "1:23:45", "P3", "\"", "\r\n"],
     "fuzz_settings": ["=", "SeisekiOutput", "MikikanOutput", "TimeLimit", "ClassListFontSize", "HistoryListFontSize",
@@ -175,7 +176,9 @@ def main():
     dictionaries()
     course_file()
     start_list()
-    finish_log()
+    # The punch check's target reads the same logs.
+    finish_log("fuzz_finish_log")
+    finish_log("fuzz_punch_check")
     change_file()
     settings()
     station()

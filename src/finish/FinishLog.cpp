@@ -117,21 +117,21 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
     };
     if (rawLine.find('"') == std::string_view::npos) {
         // No quotes (the log as the reading software writes it): every comma separates,
-        // so a pair is taken exactly when a comma follows its code field; one walk.
-        const char* p = rawLine.data();
-        const char* const end = p + rawLine.size();
-        for (int seen = 0; seen < 6 && p < end;) seen += *p++ == ',';
-        while (true) {
-            const char* comma = p;
-            while (comma < end && *comma != ',') ++comma;
-            if (comma == end) break;
-            const char* next = comma + 1;
-            const char* after = next;
-            while (after < end && *after != ',') ++after;
-            place(std::string_view(p, static_cast<std::size_t>(comma - p)),
-                  std::string_view(next, static_cast<std::size_t>(after - next)));
-            if (after == end) break;
-            p = after + 1;
+        // so a pair is taken exactly when a comma follows its code field; one walk, each
+        // comma found by a vectorised search.
+        constexpr auto npos = std::string_view::npos;
+        std::size_t pos = 0;
+        for (int seen = 0; seen < 6 && pos != npos; ++seen) {
+            pos = rawLine.find(',', pos);
+            if (pos != npos) ++pos;
+        }
+        while (pos != npos) {
+            const std::size_t comma = rawLine.find(',', pos);
+            if (comma == npos) break;
+            const std::size_t after = rawLine.find(',', comma + 1);
+            const std::size_t timeEnd = after == npos ? rawLine.size() : after;
+            place(rawLine.substr(pos, comma - pos), rawLine.substr(comma + 1, timeEnd - comma - 1));
+            pos = after == npos ? npos : after + 1;
         }
     } else {
         // A plain sum over the bytes, which the compiler vectorises (std::count it does not).
@@ -177,7 +177,6 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
     e.CardRead = true;
     e.CheckStatus = Outcome(missing);
     e.CardTime = ev.PunchTimes[n][kFinishPosition];
-    e.CardRead = true;
     SettleResultFields(e);
     return unreadableTime;
 }

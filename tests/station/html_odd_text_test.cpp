@@ -27,8 +27,11 @@ TEST(HtmlOddText, ControlCharactersLeftOutMarkupEscaped) {
     EXPECT_NE(html.find("A&amp;B"), std::string::npos);
     // Tab and line ends are white space a page may carry.
     EXPECT_NE(html.find("<h1>春の大会\t\r\n</h1>"), std::string::npos);
-    for (char c = 1; c < 0x20; ++c)
-        if (c != '\t' && c != '\n' && c != '\r') EXPECT_EQ(html.find(c), std::string::npos) << int(c);
+    for (char c = 1; c < 0x20; ++c) {
+        if (c != '\t' && c != '\n' && c != '\r') {
+            EXPECT_EQ(html.find(c), std::string::npos) << int(c);
+        }
+    }
 }
 
 } // namespace
