@@ -114,6 +114,15 @@ bench: deps
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/quilo_live_bench --event=$(BENCH_BUILD)/capacity-event
 	bash bench/floor.sh $(BENCH_BUILD)/quilo-report $(BENCH_BUILD)/capacity-event
 
+# A long day at a live station: 20,000 reads with corrections between them (LONG_RUN_READS);
+# fails when the cost per log line, the memory or the open handles grew. Not in .ci/run.
+LONG_RUN_READS ?= 20000
+.PHONY: long-run
+long-run: deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILO_BUILD_BENCH=ON -DQUILO_BUILD_TESTS=OFF -DQUILO_BUILD_GUI=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target quilo_long_run_bench
+	$(BENCH_BUILD)/bench/quilo_long_run_bench --reads=$(LONG_RUN_READS)
+
 screenshot: build
 	bash scripts/screenshot.sh
 

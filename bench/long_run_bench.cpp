@@ -2,7 +2,8 @@
 // the pace the station follows them, each read by itself (the engine's live reading,
 // no window), with a correction through the edit dialog's logic after every 50th read.
 // Prints, per block of 1,000 reads, the read cost per log line, the station's memory
-// apart from its history, and its open file handles: all three must stay flat.
+// apart from its history, and its open file handles: all three must stay flat, and the
+// last block is held against the first (exit status 1 when one of them grew).
 //
 //   quilo_long_run_bench [--reads=N] [--event=FOLDER]   (default: examples/demo-event)
 #include "core/Cp932.h"
@@ -82,6 +83,12 @@ int main(int argc, char** argv) {
                 "handles");
     double blockSeconds = 0;
     std::size_t blockLines = 0;
+    struct Block {
+        double usPerLine;
+        long memoryKiB;
+        int handles;
+    };
+    std::vector<Block> blocks;
     for (int i = 1; i <= reads; ++i) {
         {
             std::ofstream out(folder / "Regnly.log", std::ios::binary | std::ios::app);
@@ -115,13 +122,28 @@ int main(int argc, char** argv) {
         }
         if (i % 1000 == 0) {
             const long history = HistoryKiB(station.OperationHistory());
-            std::printf("%8d %10zu %14.3f %12ld %14ld %8d\n", i, logLines, blockSeconds * 1e6 / static_cast<double>(blockLines),
-                        ResidentKiB() - history, history, OpenHandles());
+            blocks.push_back({blockSeconds * 1e6 / static_cast<double>(blockLines), ResidentKiB() - history, OpenHandles()});
+            std::printf("%8d %10zu %14.3f %12ld %14ld %8d\n", i, logLines, blocks.back().usPerLine, blocks.back().memoryKiB,
+                        history, blocks.back().handles);
             std::fflush(stdout);
             blockSeconds = 0;
             blockLines = 0;
         }
     }
     fs::remove_all(folder);
-    return 0;
+    if (blocks.size() < 2) return 0;
+
+    // Flat: the cost per line within half again of the first block's (a shared machine
+    // wobbles), the memory within 1 MiB of it, the same handles.
+    const Block& first = blocks.front();
+    const Block& last = blocks.back();
+    std::vector<std::string> grew;
+    if (last.usPerLine > 1.5 * first.usPerLine) grew.push_back("cost per log line");
+    if (last.memoryKiB > first.memoryKiB + 1024) grew.push_back("memory");
+    if (last.handles != first.handles) grew.push_back("open handles");
+    std::printf("long run: %s (first block %.3f us/line, %ld KiB, %d handles; last %.3f us/line, %ld KiB, %d handles)\n",
+                grew.empty() ? "flat" : "GREW", first.usPerLine, first.memoryKiB, first.handles, last.usPerLine,
+                last.memoryKiB, last.handles);
+    for (const auto& g : grew) std::printf("long run: %s grew\n", g.c_str());
+    return grew.empty() ? 0 : 1;
 }

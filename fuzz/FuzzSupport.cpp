@@ -3,8 +3,6 @@
 #include "core/Cp932.h"
 #include "readers/CourseFile.h"
 #include "readers/StartList.h"
-#include "results/OutputFiles.h"
-#include "results/StatusRefresh.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -214,17 +212,6 @@ void CheckCounts(const Event& ev) {
         }
         if (!ev.PunchTimes[n][0].IsZero()) Fail("punch position 0 written");
     }
-}
-
-void RefreshAndBuildOutputs(Event& ev) {
-    StatusLists lists;
-    for (int order = 0; order < 2; ++order) {
-        ev.SortByResult = order;
-        RefreshStatus(ev, Time::Hms(12, 0, 0), Time::Minutes(150), lists);
-    }
-    BuildResultsFile(ev, Time::Minutes(150));
-    BuildNotReturnedFile(ev);
-    CheckTables(ev);
 }
 
 } // namespace quilo::fuzz

@@ -57,10 +57,8 @@ void ResetEvent(Event& to, const Event& from);
 // Aborts (a finding) when a table holds something the readers must never write:
 // numbers out of range, cells beyond the limits, slot 0 or position 0 touched.
 void CheckTables(const Event& ev);
-// The status refresh in both orders and both text outputs at noon, then CheckTables.
-void RefreshAndBuildOutputs(Event& ev);
-// The same without the walk over every slot beyond the counts (the costly part): for the
-// checks between the steps, when a CheckTables comes last.
+// CheckTables without the walk over every slot beyond the counts (the costly part): for
+// the checks between the steps, when a CheckTables comes last.
 void CheckCounts(const Event& ev);
 
 // True when both events hold the same records and punch times.
