@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Minimises each target's committed corpus: fuzz/corpus/<target> and what the runs found
 # (BUILD_DIR/fuzz-corpus/<target>, plus any further folders given after --) go through
-# libFuzzer's -set_cover_merge=1 (the fewest inputs that keep every feature) into a fresh
-# folder that then replaces fuzz/corpus/<target>. A seed of make_corpus.py the merge keeps
+# libFuzzer's -merge=1 (inputs taken smallest first, each kept when it adds a feature, so
+# that a run from the corpus stays quick) into a fresh folder that then replaces fuzz/corpus/<target>. A seed of make_corpus.py the merge keeps
 # keeps its name. One process at a time.
 #   bash fuzz/merge.sh BUILD_DIR [TARGET...] [-- EXTRA_DIR...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source fuzz/max_len.sh
 
 build=${1:?build folder}
 shift
@@ -20,13 +21,12 @@ fi
 
 for t in "${targets[@]}"; do
   exe="$build/fuzz/$t"
-  max_len=8192
-  [ "$t" = fuzz_station ] && max_len=32768
+  max_len=$(max_len "$t")
   out=$(mktemp -d)
   from=("fuzz/corpus/$t")
   [ -d "$build/fuzz-corpus/$t" ] && from+=("$build/fuzz-corpus/$t")
   for d in "${extra[@]}"; do [ -d "$d/$t" ] && from+=("$d/$t"); done
-  ASAN_OPTIONS=detect_leaks=0 "$exe" -set_cover_merge=1 -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
+  ASAN_OPTIONS=detect_leaks=0 "$exe" -merge=1 -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
     "$out" "${from[@]}" >"$build/merge-$t.log" 2>&1
   for seed in "fuzz/corpus/$t"/*; do
     [ -f "$seed" ] || continue

@@ -16,13 +16,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_punch_check fuzz_change_file fuzz_settings fuzz_station)
 fi
 
-# Larger inputs for the target that carves a whole event folder out of one input.
-max_len() {
-  case "$1" in
-    fuzz_station) echo 32768 ;;
-    *) echo 8192 ;;
-  esac
-}
+source fuzz/max_len.sh
 
 status=0
 summary=()
