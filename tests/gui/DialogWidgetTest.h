@@ -1,5 +1,6 @@
 #pragma once
 // Shared pieces of the dialog widget tests: the messages the hook caught and control look-up.
+#include "Exposed.h"
 #include "gui/DialogSupport.h"
 
 #include <QString>

@@ -19,6 +19,7 @@ using namespace quilo;
 using quilo::test::DialogTestEvent;
 using quilo::test::Find;
 using quilo::test::Shown;
+using quilo::test::ShowExposed;
 
 namespace {
 
@@ -131,8 +132,7 @@ private slots:
 
     void clicksFollowTheStatesTable() {
         EditDialog d(ev->station, 345);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         auto* check1 = Find<QCheckBox>(d, "Check1");
         auto* check4 = Find<QCheckBox>(d, "Check4");
         auto* option1 = Find<QRadioButton>(d, "Option1");
@@ -168,8 +168,7 @@ private slots:
     void applyWritesAndCloses() {
         ev->Rec(0).RunningTime = Time::Hms(1, 0, 0);
         EditDialog d(ev->station, 345);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         QTest::mouseClick(Find<QCheckBox>(d, "Check4"), Qt::LeftButton);
         QTest::mouseClick(Find<QRadioButton>(d, "Option2"), Qt::LeftButton);
         QTest::keyClicks(Find<QLineEdit>(d, "Text3"), "p3");
@@ -184,8 +183,7 @@ private slots:
 
     void refusalShowsTheMessageWithoutIconAndStaysOpen() {
         EditDialog d(ev->station, 345);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         QTest::mouseClick(Find<QCheckBox>(d, "Check4"), Qt::LeftButton);
         QTest::mouseClick(Find<QRadioButton>(d, "Option1"), Qt::LeftButton);
         QTest::keyClicks(Find<QLineEdit>(d, "Text2"), "abc");
@@ -216,8 +214,7 @@ private slots:
     void saveFailureIsToldInACriticalBox() {
         ev->BreakChangeFile();
         EditDialog d(ev->station, 345);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
         QTest::mouseClick(Find<QPushButton>(d, "Command1"), Qt::LeftButton);
         QCOMPARE(shown.size(), std::size_t(1));
@@ -232,8 +229,7 @@ private slots:
     void keysAndCloseButton() {
         {
             EditDialog d(ev->station, 345);
-            d.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&d));
+            QVERIFY(ShowExposed(d));
             QTest::keyClick(&d, Qt::Key_Return);  // "変更" still disabled
             QVERIFY(d.isVisible());
             QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
@@ -243,8 +239,7 @@ private slots:
         }
         {
             EditDialog d(ev->station, 345);
-            d.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&d));
+            QVERIFY(ShowExposed(d));
             QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
             QTest::mouseClick(Find<QPushButton>(d, "Command2"), Qt::LeftButton);
             QCOMPARE(d.result(), int(QDialog::Rejected));
@@ -253,8 +248,7 @@ private slots:
         QCOMPARE(ev->Rec(0).Status, std::string());
         {
             EditDialog d(ev->station, 345);
-            d.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&d));
+            QVERIFY(ShowExposed(d));
             QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
             // Enter on the focused box reaches the default button.
             QTest::keyClick(Find<QCheckBox>(d, "Check1"), Qt::Key_Return);

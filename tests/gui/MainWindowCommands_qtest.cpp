@@ -75,8 +75,7 @@ private slots:
         TempDir dir;
         WriteEvent(dir);
         Fixture f(dir);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QVERIFY(ShowExposed(f.window));
         QListWidget* list = f.window.lstWindow(1);
         QCOMPARE(list->item(0)->data(Qt::UserRole).toInt(), 0);
         DoubleClickRow(list, 0);
@@ -88,8 +87,7 @@ private slots:
         TempDir dir;
         WriteEvent(dir);
         Fixture f(dir);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QVERIFY(ShowExposed(f.window));
         QListWidget* list = f.window.lstWindow(1);
         const int row = RowWithData(list, 12345);
         QVERIFY(row > 0);
@@ -127,8 +125,7 @@ private slots:
         TempDir dir;
         WriteEvent(dir);
         Fixture f(dir);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QVERIFY(ShowExposed(f.window));
         QListWidget* history = f.window.lstWindow(2);
         // A line written while reading files carries 0.
         DoubleClickRow(history, 0);
@@ -201,8 +198,7 @@ private slots:
         const std::string noRet = dir.Path() + "/missing/E_NoRet.txt";
         WriteCp932(dir.File("Quilo.ini"), {"SeisekiOutput=" + results, "MikikanOutput=" + noRet});
         Fixture f(dir);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QVERIFY(ShowExposed(f.window));
 
         QTest::mouseClick(f.window.Command2(), Qt::LeftButton);
         QCOMPARE(f.messages.size(), 1);
@@ -230,8 +226,7 @@ private slots:
         // An empty value is replaced by its default, which makes the settings dirty.
         WriteCp932(dir.File("Quilo.ini"), {"TimeLimit="});
         Fixture f(dir);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QVERIFY(ShowExposed(f.window));
         QCOMPARE(ReadCp932Lines(dir.File("Quilo.ini")).front(), std::string("TimeLimit="));
         f.window.close();
         QCOMPARE(ReadCp932Lines(dir.File("Quilo.ini")).front(), std::string("TimeLimit=150"));

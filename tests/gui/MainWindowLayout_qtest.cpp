@@ -73,8 +73,7 @@ private slots:
         Fixture f(dir);
         QListWidget* history = f.window.lstWindow(2);
         f.window.Load();
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QVERIFY(ShowExposed(f.window));
         f.station.OperationHistory().Report(" (変更)短い行");
         f.station.OperationHistory().Report(" (変更)" + std::string(200, 'x'));
         QTRY_VERIFY(history->horizontalScrollBar()->maximum() > 0);
@@ -89,8 +88,7 @@ private slots:
         window.Load();
         QCOMPARE(window.lstWindow(2)->count(), 9);
         QCOMPARE(window.HistoryTopIndex(), 3);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShowExposed(window));
         QTRY_COMPARE(FirstVisibleRow(window.lstWindow(2)), 3);
     }
 

@@ -172,8 +172,7 @@ private slots:
         TempDir dir;
         Fixture f(dir);
         f.window.Load();
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QVERIFY(ShowExposed(f.window));
         QTRY_COMPARE(f.window.focusWidget(), static_cast<QWidget*>(f.window.lstWindow(2)));
         std::vector<QWidget*> expected = {f.window.lstWindow(0), f.window.lstWindow(1), f.window.Command1(),
                                           f.window.Command2(),   f.window.Command3(),   f.window.Command4(),

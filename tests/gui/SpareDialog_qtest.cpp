@@ -17,6 +17,7 @@ using namespace quilo;
 using quilo::test::DialogTestEvent;
 using quilo::test::Find;
 using quilo::test::Shown;
+using quilo::test::ShowExposed;
 
 class SpareDialogTest : public QObject {
     Q_OBJECT
@@ -74,8 +75,7 @@ private slots:
 
     void tabOrderAndFirstFocus() {
         SpareDialog d(ev->station, 812);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         QCOMPARE(d.focusWidget(), Find<QWidget>(d, "Text1"));
         const QStringList expected = {"Text1", "Command1", "Command2", "Check1"};
         QStringList seen;
@@ -88,8 +88,7 @@ private slots:
     void typingSearchesOnFourCharacters() {
         ev->Rec(tanaka).Reference = true;
         SpareDialog d(ev->station, 812);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         auto* text1 = Find<QLineEdit>(d, "Text1");
         auto* label3 = Find<QLabel>(d, "Label3");
         QTest::keyClicks(text1, "012");
@@ -107,8 +106,7 @@ private slots:
 
     void okRefusedWithTheCriticalMessage() {
         SpareDialog d(ev->station, 812);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "123");
         QTest::mouseClick(Find<QPushButton>(d, "Command1"), Qt::LeftButton);
         QCOMPARE(shown.size(), std::size_t(1));
@@ -122,8 +120,7 @@ private slots:
 
     void okAssignsAndCloses() {
         SpareDialog d(ev->station, 812);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "0123");
         QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
         // Enter in the text box reaches the default button.
@@ -139,8 +136,7 @@ private slots:
     void saveFailureIsToldInACriticalBox() {
         ev->BreakChangeFile();
         SpareDialog d(ev->station, 812);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(ShowExposed(d));
         QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "0123");
         QTest::mouseClick(Find<QPushButton>(d, "Command1"), Qt::LeftButton);
         QCOMPARE(shown.size(), std::size_t(1));
@@ -153,8 +149,7 @@ private slots:
     void cancelAndEscapeChangeNothing() {
         for (int way = 0; way < 2; ++way) {
             SpareDialog d(ev->station, 812);
-            d.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&d));
+            QVERIFY(ShowExposed(d));
             QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "0123");
             if (way == 0) QTest::mouseClick(Find<QPushButton>(d, "Command2"), Qt::LeftButton);
             else QTest::keyClick(&d, Qt::Key_Escape);

@@ -1,5 +1,6 @@
 #pragma once
 // A window over a test folder with every modal replaced by a recorder.
+#include "Exposed.h"
 #include "WindowTestEvent.h"
 #include "gui/MainWindow.h"
 #include "station/Station.h"
