@@ -127,7 +127,7 @@ std::unique_ptr<Event> BuildTemplate() {
 }
 
 bool IsBlank(const EntryRecord& r) {
-    return r.StartTime.IsZero() && r.BibNumber == 0 && r.EcardNumber == 0 && r.Status.empty() && r.CheckStatus.empty() &&
+    return r.StartTime.IsZero() && r.BibNumber == 0 && r.EcardNumber == 0 && r.EcardText.empty() && r.Status.empty() && r.CheckStatus.empty() &&
            r.Name.empty() && r.Club.empty() && r.RunningTime.IsZero() && r.ExtraNumber == 0 && r.Place == 0 &&
            r.ManualStatus.empty() && r.ManualTime.IsZero() && r.CardTime.IsZero() && r.LateAddition.IsZero() &&
            !r.Reference;
@@ -138,7 +138,7 @@ bool IsBlank(const EntryRecord& r) {
 void ResetEvent(Event& to, const Event& from) {
     // A member added to Event must be copied here too.
 #if defined(__x86_64__) && defined(__GLIBCXX__)
-    static_assert(sizeof(Event) == 875104, "Event changed: copy the new member here too");
+    static_assert(sizeof(Event) == 987456, "Event changed: copy the new member here too");
 #endif
     for (int c = 0; c < kMaxClasses; ++c) {
         const int used = std::max(to.ClassEntryCount[c], from.ClassEntryCount[c]);
@@ -149,6 +149,7 @@ void ResetEvent(Event& to, const Event& from) {
     std::memcpy(to.CourseControls, from.CourseControls, sizeof to.CourseControls);
     to.ControlCount = from.ControlCount;
     to.Cards = from.Cards;
+    to.CardTexts = from.CardTexts;
     to.EntryClass = from.EntryClass;
     to.EntrySlot = from.EntrySlot;
     to.ClassEntryCount = from.ClassEntryCount;

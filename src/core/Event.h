@@ -22,6 +22,8 @@ struct EntryRecord {
     Time StartTime;
     int BibNumber = 0;
     int EcardNumber = 0;
+    // The card it runs on as the start list spells it ("01234"), for the change records.
+    std::string EcardText;
     std::string Status;
     std::string CheckStatus;
     std::string Name;
@@ -59,6 +61,8 @@ struct Event {
     int CourseControls[kMaxClasses][kPositions + 1][kAlternatives] = {};
     std::array<int, kMaxClasses> ControlCount{};
     CardIndex Cards;
+    // [competitor]: the card of each start-list row as the start list spells it.
+    std::array<std::string, kMaxCompetitors> CardTexts{};
     std::array<int, kMaxCompetitors> EntryClass{};
     std::array<int, kMaxCompetitors> EntrySlot{};
     std::array<int, kMaxClasses> ClassEntryCount{};

@@ -19,6 +19,11 @@ void History::Report(const std::string& text, int itemData, bool keepVisible) {
     else Changed();
 }
 
+void History::ReportFor(const std::string& text, int itemData, int competitor) {
+    lines_.push_back({FormatHhNn(clock_()) + text, itemData, false, competitor});
+    KeepVisible();
+}
+
 void History::AddPlain(const std::string& text, int itemData) {
     lines_.push_back({text, itemData, false});
     Changed();
@@ -38,7 +43,7 @@ void History::Warning(const std::vector<std::string>& lines) {
 
 void History::Append(const History& other) {
     for (const HistoryLine& line : other.lines_) {
-        lines_.push_back({line.text, line.itemData, false});
+        lines_.push_back({line.text, line.itemData, false, line.competitor});
         if (line.keepVisible) KeepVisible();
     }
     Changed();

@@ -9,9 +9,13 @@
 
 namespace quilo {
 
+// itemData is the competitor's E-card number (0 for other lines), as printed by
+// quilo-report; competitor is the competitor number the window's dialogs open on (-1:
+// none). Cards are looked up by their text ("01234"), which a number cannot give back.
 struct ListLine {
     std::string text;
     int itemData = 0;
+    int competitor = -1;
     bool operator==(const ListLine&) const = default;
 };
 
@@ -19,6 +23,7 @@ struct HistoryLine {
     std::string text;
     int itemData = 0;
     bool keepVisible = false;  // the keep-visible step follows this line
+    int competitor = -1;
 };
 
 using Clock = std::function<Time()>;  // current time of day, whole seconds
@@ -32,6 +37,8 @@ public:
 
     // A report line: "hh:nn" of the clock, then the text (which begins with a space).
     void Report(const std::string& text, int itemData = 0, bool keepVisible = true);
+    // A report line about one competitor (a correction).
+    void ReportFor(const std::string& text, int itemData, int competitor);
     // A line without time prefix.
     void AddPlain(const std::string& text, int itemData = 0);
     // The keep-visible step after the lines added so far.

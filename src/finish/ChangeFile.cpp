@@ -1,5 +1,6 @@
 #include "finish/ChangeFile.h"
 
+#include "core/General.h"
 #include "finish/ChangeRecord.h"
 #include "readers/SkippedLines.h"
 
@@ -20,6 +21,23 @@ void WarnCardMismatch(History& history, ChangeKind kind) {
     history.Warning({std::string(unreadable) + "変更データが読み込めません", std::string(mismatch) + "（Ｅカード番号不一致）"});
 }
 
+// Older files name a card by its number ("1234" for the start list's "01234"): such a
+// card text, not in the index, is taken as the one start-list card of that number.
+bool ResolveCardByNumber(const Event& ev, std::string& card) {
+    if (card.empty() || ev.Cards.Find(card)) return false;
+    const auto number = ToWholeNumber(card);
+    if (!number) return false;
+    int found = -1;
+    for (int n = 0; n < ev.Cards.Count() && n < kMaxCompetitors; ++n) {
+        if (ToWholeNumber(ev.CardTexts[static_cast<std::size_t>(n)]) != number) continue;
+        if (found >= 0) return false;  // two cards of that number: neither is sure
+        found = n;
+    }
+    if (found < 0) return false;
+    card = ev.CardTexts[static_cast<std::size_t>(found)];
+    return true;
+}
+
 } // namespace
 
 IoResult SaveChangeRecord(const std::string& path, const std::string& line) { return AppendLineDurable(path, line); }
@@ -35,9 +53,13 @@ void LoadChangeText(Event& ev, std::string_view bytes, History& history) {
     const std::vector<std::string> lines = TextLines(bytes);
 
     SkippedLines skipped(history, "Change.dat");
+    int byNumber = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         auto record = ChangeRecord::Parse(lines[i]);
         if (!record) continue;
+        bool resolved = ResolveCardByNumber(ev, record->card);
+        if (record->kind == ChangeKind::Spare && ResolveCardByNumber(ev, record->value)) resolved = true;
+        if (resolved) ++byNumber;
         const ChangeOutcome outcome = ApplyChangeRecord(ev, *record);
         if (outcome == ChangeOutcome::UnknownCard) {
             WarnCardMismatch(history, record->kind);
@@ -46,6 +68,9 @@ void LoadChangeText(Event& ev, std::string_view bytes, History& history) {
         if (outcome == ChangeOutcome::BadValue) skipped.Skip(static_cast<int>(i) + 1, "時刻ではありません");
     }
     skipped.Finish();
+    if (byNumber > 0)
+        history.Warning({"　Change.dat の" + std::to_string(byNumber) + "件はＥカードを番号で照合しました",
+                         "　（先頭の0のない古い形式の記録です）"});
 }
 
 } // namespace quilo

@@ -48,8 +48,10 @@ ChangeOutcome AssignSpare(Event& ev, const std::string& spare, const std::string
     ev.Cards.Remove(spare);
     ev.Cards.Add(spare, *userNumber);
     const std::int64_t number = RoundHalfEven(LeadingNumber(spare));
-    ev.EntryOf(*userNumber)->EcardNumber =
+    EntryRecord& e = *ev.EntryOf(*userNumber);
+    e.EcardNumber =
         static_cast<int>(std::clamp<std::int64_t>(number, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    e.EcardText = spare;
     return ChangeOutcome::Applied;
 }
 

@@ -181,11 +181,6 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
     return unreadableTime;
 }
 
-int WholeNumberOf(std::string_view text) {
-    const std::int64_t v = RoundHalfEven(LeadingNumber(text));
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 } // namespace
 
 std::string CardNumberText(std::string_view rawLine) {
@@ -228,7 +223,7 @@ void ReadFinishLogLines(Event& ev, LineReader& reader, History& history, std::st
                 tag.clear();
                 // The prompt may assign the card (re-keying the index and setting the tag)
                 // and may write the change file while this file is still open.
-                if (prompt) prompt(WholeNumberOf(cardText));
+                if (prompt) prompt(n);
                 if (auto again = ev.Cards.Find(cardText)) n = *again;
             }
             if (tag.empty()) {

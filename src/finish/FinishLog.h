@@ -10,9 +10,10 @@
 
 namespace quilo {
 
-// Shows the spare-card question for a card (its whole number). The answer comes back
-// through `tag`: set to "*" when the card was assigned, left "" otherwise.
-using SparePrompt = std::function<void(int ecardId)>;
+// Shows the spare-card question for a spare card, named by its start-list row (the
+// competitor number the card index gives it). The answer comes back through `tag`: set
+// to "*" when the card was assigned, left "" otherwise.
+using SparePrompt = std::function<void(int spareRow)>;
 
 // The card number text of a raw log line: the five characters after the first "(",
 // or the first five characters when the line has no "(".

@@ -3,6 +3,7 @@
 #include "station/Messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 
@@ -22,6 +23,21 @@ void ShowDialogMessage(QWidget* parent, const std::string& text, MessageIcon ico
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QStringLiteral("Quilo"), qtext, QMessageBox::Ok, parent);
     box.exec();
+}
+
+QuestionHook& DialogQuestionHook() {
+    static QuestionHook hook;
+    return hook;
+}
+
+bool AskDialogQuestion(QWidget* parent, const std::string& text) {
+    QString qtext = QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (auto& hook = DialogQuestionHook()) return hook(parent, qtext);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quilo"), qtext, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+    return box.exec() == QMessageBox::Yes;
 }
 
 void ShowSaveFailures(QWidget* parent, const std::vector<IoResult>& failures) {

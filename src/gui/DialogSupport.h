@@ -23,6 +23,12 @@ MessageHook& DialogMessageHook();
 
 void ShowDialogMessage(QWidget* parent, const std::string& text, MessageIcon icon);
 
+// A yes/no question (No is the default button); true for yes.
+using QuestionHook = std::function<bool(QWidget* parent, const QString& text)>;
+// Empty: the real message box.
+QuestionHook& DialogQuestionHook();
+bool AskDialogQuestion(QWidget* parent, const std::string& text);
+
 // One critical box per change record that could not be written.
 void ShowSaveFailures(QWidget* parent, const std::vector<IoResult>& failures);
 

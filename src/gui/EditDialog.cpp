@@ -32,7 +32,7 @@ void ShowCheck(QCheckBox* box, const CheckControl& c) {
 
 } // namespace
 
-EditDialog::EditDialog(Station& station, int ecardId, QWidget* parent) : QDialog(parent), logic_(station, ecardId) {
+EditDialog::EditDialog(Station& station, int competitor, QWidget* parent) : QDialog(parent), logic_(station, competitor) {
     SetFixedDialogStyle(this, 5595, 3900);
 
     check1_ = MakeControl<QCheckBox>(this, "Check1", 240, 120, 1215, 495, QStringLiteral("欠席"));
@@ -131,8 +131,8 @@ void EditDialog::showEvent(QShowEvent* event) {
     }
 }
 
-void OpenEditDialog(Station& station, int ecardId, QWidget* owner) {
-    EditDialog dialog(station, ecardId, owner);
+void OpenEditDialog(Station& station, int competitor, QWidget* owner) {
+    EditDialog dialog(station, competitor, owner);
     if (!dialog.Found()) {
         ShowDialogMessage(owner, EditLogic::kNotFound, MessageIcon::None);
         return;

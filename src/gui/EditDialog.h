@@ -14,17 +14,18 @@ class QPushButton;
 namespace quilo {
 class Station;
 
-// Opens the competitor edit dialog for a card, modal over the owner, and returns when it
-// has closed. When the card leads to no competitor of a class it says so and returns.
-void OpenEditDialog(Station& station, int ecardId, QWidget* owner);
+// Opens the competitor edit dialog for a competitor (their number), modal over the owner,
+// and returns when it has closed. When the number names no competitor of a class it says
+// so and returns.
+void OpenEditDialog(Station& station, int competitor, QWidget* owner);
 
 // The window of the edit dialog: shows EditLogic's state and forwards the operator's actions.
 class EditDialog : public QDialog {
     Q_OBJECT
 public:
-    EditDialog(Station& station, int ecardId, QWidget* parent = nullptr);
+    EditDialog(Station& station, int competitor, QWidget* parent = nullptr);
 
-    // False when the card leads to no competitor of a class (the dialog must not be shown).
+    // False when the number names no competitor of a class (the dialog must not be shown).
     bool Found() const { return found_; }
     const EditLogic& Logic() const { return logic_; }
 

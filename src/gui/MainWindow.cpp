@@ -67,8 +67,8 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
     setWindowTitle(QStringLiteral("Quilo"));
     setFont(QFont(kPGothic, 9));
 
-    editOpener = [](Station& s, int ecardId, QWidget* owner) { OpenEditDialog(s, ecardId, owner); };
-    spareOpener = [](Station& s, int ecardId, QWidget* owner) { OpenSpareDialog(s, ecardId, owner); };
+    editOpener = [](Station& s, int competitor, QWidget* owner) { OpenEditDialog(s, competitor, owner); };
+    spareOpener = [](Station& s, int spareRow, QWidget* owner) { OpenSpareDialog(s, spareRow, owner); };
     critical = [](QWidget* owner, const QString& title, const QString& text) {
         QMessageBox::critical(owner, title, text);
     };
@@ -179,8 +179,8 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
         if (busy) setCursor(Qt::WaitCursor);
         else unsetCursor();
     };
-    station_.SetSparePrompt([this](int ecardId) {
-        if (spareOpener) spareOpener(station_, ecardId, this);
+    station_.SetSparePrompt([this](int spareRow) {
+        if (spareOpener) spareOpener(station_, spareRow, this);
     });
 }
 
@@ -367,7 +367,7 @@ void MainWindow::Fill(QListWidget* list, const std::vector<ListLine>& lines) {
     list->clear();
     for (const auto& line : lines) {
         auto* item = new QListWidgetItem(Q(line.text));
-        item->setData(Qt::UserRole, line.itemData);
+        item->setData(Qt::UserRole, line.competitor);
         list->addItem(item);
     }
 }
@@ -377,9 +377,9 @@ void MainWindow::ShowLists() {
     QListWidget* entries = competitorList_;
     const int top = entries->verticalScrollBar()->value();
     // A read the station made by itself keeps the operator's selection on its competitor.
-    int selectedCard = 0;
+    int selected = -1;
     if (autoReading_ && entries->currentItem() && entries->currentItem()->isSelected())
-        selectedCard = entries->currentItem()->data(Qt::UserRole).toInt();
+        selected = entries->currentItem()->data(Qt::UserRole).toInt();
     classList_->setUpdatesEnabled(false);
     entries->setUpdatesEnabled(false);
     Fill(classList_, lists.classStatus);
@@ -387,9 +387,9 @@ void MainWindow::ShowLists() {
     // The list keeps its scroll position; a list now too short stays at the top.
     if (top > 0 && top < entries->count())
         entries->scrollToItem(entries->item(top), QAbstractItemView::PositionAtTop);
-    if (selectedCard > 0) {
+    if (selected >= 0) {
         for (int row = 0; row < entries->count(); ++row) {
-            if (entries->item(row)->data(Qt::UserRole).toInt() != selectedCard) continue;
+            if (entries->item(row)->data(Qt::UserRole).toInt() != selected) continue;
             entries->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
             break;
         }
@@ -403,7 +403,7 @@ void MainWindow::ShowHistory() {
     const auto& lines = history.Lines();
     for (int i = historyList_->count(); i < static_cast<int>(lines.size()); ++i) {
         auto* item = new QListWidgetItem(Q(lines[i].text));
-        item->setData(Qt::UserRole, lines[i].itemData);
+        item->setData(Qt::UserRole, lines[i].competitor);
         historyList_->addItem(item);
     }
     // The history moves its first visible line only with a keep-visible step.
@@ -457,9 +457,14 @@ void MainWindow::lstWindow_DblClick(int index) {
     const QList<QListWidgetItem*> selected = list->selectedItems();
     if (selected.isEmpty()) return;
     const int row = list->row(selected.first());
-    const int ecardId = selected.first()->data(Qt::UserRole).toInt();
-    if (ecardId <= 0) return;
-    if (editOpener) editOpener(station_, ecardId, this);
+    const int competitor = selected.first()->data(Qt::UserRole).toInt();
+    if (competitor < 0) return;
+    if (editOpener) editOpener(station_, competitor, this);
+    // The double click's release went to the dialog: the press must not hold the live
+    // station's reading any longer, and what came meanwhile is read now.
+    listPressed_ = false;
+    lastListPress_.invalidate();
+    if (live_) QTimer::singleShot(0, this, &MainWindow::PollLog);
     station_.RefreshStatus();
     // The same position again, whoever stands there now.
     if (index == 1 && row < list->count()) list->setCurrentRow(row);

@@ -50,8 +50,9 @@ public:
         double left, top, width, height;
     };
 
-    // Opens a dialog for a card, modal over the owner; returns once it has closed.
-    using DialogOpener = std::function<void(Station&, int ecardId, QWidget* owner)>;
+    // Opens a dialog, modal over the owner, for a competitor (the edit dialog) or a spare
+    // card's start-list row (the spare dialog); returns once it has closed.
+    using DialogOpener = std::function<void(Station&, int competitor, QWidget* owner)>;
     using MessageHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
 
     explicit MainWindow(Station& station, QWidget* parent = nullptr);

@@ -12,7 +12,7 @@
 
 namespace quilo {
 
-SpareDialog::SpareDialog(Station& station, int ecardId, QWidget* parent) : QDialog(parent), logic_(station, ecardId) {
+SpareDialog::SpareDialog(Station& station, int spareRow, QWidget* parent) : QDialog(parent), logic_(station, spareRow) {
     SetFixedDialogStyle(this, 2910, 2925);
     setWindowTitle(QString::fromUtf8(SpareLogic::kCaption));
 
@@ -67,6 +67,11 @@ void SpareDialog::Text1_Change(const QString& text) {
 
 void SpareDialog::Command1_Click() {
     SpareOkResult r = logic_.Ok();
+    if (r.confirm) {
+        // "No" leaves the dialog open for another bib.
+        if (!AskDialogQuestion(this, r.message)) return;
+        r = logic_.Ok(true);
+    }
     if (r.refused) {
         ShowDialogMessage(this, r.message, MessageIcon::Critical);
         return;
@@ -84,8 +89,8 @@ void SpareDialog::showEvent(QShowEvent* event) {
     }
 }
 
-void OpenSpareDialog(Station& station, int ecardId, QWidget* owner) {
-    SpareDialog dialog(station, ecardId, owner);
+void OpenSpareDialog(Station& station, int spareRow, QWidget* owner) {
+    SpareDialog dialog(station, spareRow, owner);
     dialog.exec();
 }
 

@@ -12,16 +12,17 @@ class QPushButton;
 namespace quilo {
 class Station;
 
-// Opens the spare E-card dialog for a spare card, modal over the owner; on OK the card
+// Opens the spare E-card dialog for a spare card (its start-list row), modal over the
+// owner; on OK the card
 // is assigned and station.Tag becomes "*". Used as the station's spare-card prompt.
-void OpenSpareDialog(Station& station, int ecardId, QWidget* owner);
+void OpenSpareDialog(Station& station, int spareRow, QWidget* owner);
 
 // The window of the spare E-card dialog: shows SpareLogic's state and forwards the
 // operator's actions.
 class SpareDialog : public QDialog {
     Q_OBJECT
 public:
-    SpareDialog(Station& station, int ecardId, QWidget* parent = nullptr);
+    SpareDialog(Station& station, int spareRow, QWidget* parent = nullptr);
 
     const SpareLogic& Logic() const { return logic_; }
 

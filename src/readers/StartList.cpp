@@ -54,6 +54,7 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
             }
             ev.EntryClass[n] = -1;
             ev.EntrySlot[n] = -1;
+            ev.CardTexts[n] = cardText;
             continue;
         }
 
@@ -106,6 +107,8 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
         e.ExtraNumber = *extra;
         e.Club = GetField(line, 7, ",");
         e.EcardNumber = *card;
+        e.EcardText = cardText;
+        ev.CardTexts[n] = cardText;
 
         // A start at 0:00:00 reads as "no start yet", so the next start replaces it.
         const Time t = *start;

@@ -2,6 +2,7 @@
 
 #include "core/General.h"
 #include "results/Evaluation.h"
+#include "results/ExportCommon.h"
 #include "results/LineParts.h"
 
 #include <array>
@@ -24,7 +25,7 @@ public:
     LineSink(const LineSink&) = delete;
     LineSink& operator=(const LineSink&) = delete;
 
-    std::string& Add(int itemData) {
+    std::string& Add(int itemData, int competitor = -1) {
         if (used_ == lines_.size()) {
             lines_.emplace_back();
             lines_.back().text.reserve(kLineCapacity);  // grown once, not by doubling
@@ -32,9 +33,10 @@ public:
         ListLine& line = lines_[used_++];
         line.text.clear();
         line.itemData = itemData;
+        line.competitor = competitor;
         return line.text;
     }
-    void Add(std::string_view text, int itemData) { Add(itemData).append(text); }
+    void Add(std::string_view text, int itemData, int competitor = -1) { Add(itemData, competitor).append(text); }
     // Drops the lines of the last refresh that were not overwritten.
     void Finish() { lines_.resize(used_); }
 
@@ -204,6 +206,7 @@ void RefreshStatus(Event& ev, Time now, Time limit, StatusLists& lists) {
 
 void BuildCompetitorList(const Event& ev, Time limit, StatusLists& lists) {
     const int classes = ev.ClassesInUse();
+    const CompetitorNumbers numbers(ev);
     KeySorter sorter;
     LineSink list(lists.competitors);
 
@@ -215,8 +218,9 @@ void BuildCompetitorList(const Event& ev, Time limit, StatusLists& lists) {
             sorter.Sort();
             list.Add(ClassHeading(ev.ClassNames[c]), 0);
             for (int i = 0; i < sorter.Count(); ++i) {
-                const EntryRecord& r = ev.Entries[c][sorter.SlotAt(i)];
-                AppendStartOrderLine(list.Add(r.EcardNumber), r);
+                const int s = sorter.SlotAt(i);
+                const EntryRecord& r = ev.Entries[c][s];
+                AppendStartOrderLine(list.Add(r.EcardNumber, numbers.Of(c, s)), r);
             }
             list.Add("", 0);
         }
@@ -231,16 +235,17 @@ void BuildCompetitorList(const Event& ev, Time limit, StatusLists& lists) {
         for (int s = 1; s <= slots; ++s) {
             const EntryRecord& r = ev.Entries[c][s];
             switch (StateOf(r)) {
-            case CompetitorState::Absent: AppendRosterLine(kesseki.Add(r.EcardNumber), ev, c, s); break;
-            case CompetitorState::NotReturned: AppendRosterLine(mikikan.Add(r.EcardNumber), ev, c, s); break;
+            case CompetitorState::Absent: AppendRosterLine(kesseki.Add(r.EcardNumber, numbers.Of(c, s)), ev, c, s); break;
+            case CompetitorState::NotReturned: AppendRosterLine(mikikan.Add(r.EcardNumber, numbers.Of(c, s)), ev, c, s); break;
             default: sorter.Add(ResultSortKey(r), s); break;
             }
         }
         sorter.Sort();
         list.Add(ClassHeading(ev.ClassNames[c]), 0);
         for (int i = 0; i < sorter.Count(); ++i) {
-            const EntryRecord& r = ev.Entries[c][sorter.SlotAt(i)];
-            AppendResultOrderLine(list.Add(r.EcardNumber), r, limit);
+            const int s = sorter.SlotAt(i);
+            const EntryRecord& r = ev.Entries[c][s];
+            AppendResultOrderLine(list.Add(r.EcardNumber, numbers.Of(c, s)), r, limit);
         }
         list.Add("", 0);
     }
@@ -248,10 +253,10 @@ void BuildCompetitorList(const Event& ev, Time limit, StatusLists& lists) {
     mikikan.Finish();
 
     list.Add(kAbsentHeading, 0);
-    for (const ListLine& line : lists.kesseki) list.Add(line.text, line.itemData);
+    for (const ListLine& line : lists.kesseki) list.Add(line.text, line.itemData, line.competitor);
     list.Add("", 0);
     list.Add(kNotReturnedHeading, 0);
-    for (const ListLine& line : lists.mikikan) list.Add(line.text, line.itemData);
+    for (const ListLine& line : lists.mikikan) list.Add(line.text, line.itemData, line.competitor);
     list.Add("", 0);
 }
 

@@ -15,22 +15,21 @@ std::string TimeMark(Time t) { return FormatHNnSs(t) + "\""; }
 
 } // namespace
 
-EditLogic::EditLogic(Station& station, int ecardId) : station_(station), ecardId_(ecardId) {}
+EditLogic::EditLogic(Station& station, int competitor) : station_(station), competitor_(competitor) {}
 
 EntryRecord& EditLogic::R() { return station_.Tables().Entry(classIndex_, slot_); }
 
 bool EditLogic::Load() {
     loading_ = true;
     Event& ev = station_.Tables();
-    auto n = ev.Cards.Find(std::to_string(ecardId_));
-    if (!n || !ev.EntryOf(*n)) {
+    if (!ev.EntryOf(competitor_)) {
         loading_ = false;
         return false;
     }
-    competitor_ = *n;
     classIndex_ = ev.EntryClass[competitor_];
     slot_ = ev.EntrySlot[competitor_];
     const EntryRecord& r = R();
+    cardText_ = r.EcardText;
 
     c_.Caption = r.Name;
 
@@ -172,7 +171,7 @@ std::string EditLogic::Who() {
 }
 
 void EditLogic::Record(const std::string& history, const ChangeRecord& record, EditApplyResult& result) {
-    IoResult io = station_.Correct(record, history, ecardId_);
+    IoResult io = station_.Correct(record, history, competitor_);
     if (!io.ok) result.saveFailures.push_back(std::move(io));
 }
 
@@ -180,9 +179,13 @@ std::string EditLogic::Refusal(Case which) {
     if (which == Case::Late) {
         // The minutes as the change file will give them back at the next start.
         auto stored = ChangeRecord::Parse(ChangeRecord{ChangeKind::Late, "0", c_.Text1.text}.Text());
-        const std::int64_t minutes = RoundHalfEven(LeadingNumber(stored ? stored->value : c_.Text1.text));
-        if (minutes < 0) return kBadLate;
+        const std::string value = stored ? stored->value : c_.Text1.text;
+        const std::int64_t minutes = RoundHalfEven(LeadingNumber(value));
         if (minutes > 32767) return kLateTooLarge;
+        // Text that is no number would be kept and replayed as no lateness at all.
+        std::string digits = value;
+        std::erase_if(digits, [](char ch) { return ch == ' ' || ch == '\t'; });
+        if (minutes < 0 || !ToWholeNumber(digits)) return kBadLate;
     } else if (which == Case::Time) {
         // 0:00:00 would read back as no hand time at all.
         auto t = ParseTime(c_.Text2.text);
@@ -204,7 +207,7 @@ std::string EditLogic::Refusal(Case which) {
 
 EditApplyResult EditLogic::Apply() {
     EditApplyResult result;
-    const std::string id = std::to_string(ecardId_);
+    const std::string& id = cardText_;
 
     Case which = Case::None;
     if (c_.Check1.ticked) which = Case::Absent;
@@ -216,7 +219,8 @@ EditApplyResult EditLogic::Apply() {
     // Input method text is taken in the form the change file keeps; the boxes show it.
     SetText1(HalfWidthNumber(c_.Text1.text));
     SetText2(HalfWidthNumber(c_.Text2.text));
-    if (which == Case::Code) SetText3(ToUpper(HalfWidthText(c_.Text3.text)));
+    // A code with blanks around it (" OK ") would pass the checks and print as typed.
+    if (which == Case::Code) SetText3(TrimBlanks(ToUpper(HalfWidthText(c_.Text3.text))));
 
     // Every refusal comes before the first field is touched.
     result.message = Refusal(which);

@@ -2,8 +2,8 @@
 // The competitor edit dialog without its window: the controls' state, the handlers
 // and the apply. The widget only mirrors Controls() and forwards the operator's actions.
 //
-//   EditLogic logic(station, ecardId);
-//   if (!logic.Load()) { /* no competitor of a class for this card */ }
+//   EditLogic logic(station, competitor);   // the competitor number a list line names
+//   if (!logic.Load()) { /* no competitor of a class */ }
 //   logic.SetCheck1(true);
 //   auto r = logic.Apply();   // r.refused + r.message, or applied (r.saveFailures)
 #include "core/Files.h"
@@ -60,10 +60,10 @@ public:
     static constexpr const char* kOkAsCode = "「OK」はコードとして使えません。";
     static constexpr const char* kNotInCodePage = "使えない文字が含まれています。";
 
-    EditLogic(Station& station, int ecardId);
+    EditLogic(Station& station, int competitor);
 
-    // Form_Load. False when the card is not in the card index or its competitor has no
-    // class; nothing is changed then and the dialog must not open.
+    // Form_Load. False when the number names no competitor of a class (a spare-card row,
+    // or none at all); nothing is changed then and the dialog must not open.
     bool Load();
 
     // The operator's actions. Each handler runs only when the value really changes,
@@ -82,8 +82,9 @@ public:
     EditApplyResult Apply();
 
     const EditControls& Controls() const { return c_; }
-    int EcardID() const { return ecardId_; }
     int CompetitorNumber() const { return competitor_; }
+    // The card the records name, as the start list spells it.
+    const std::string& CardText() const { return cardText_; }
     int ClassIndex() const { return classIndex_; }
     int Slot() const { return slot_; }
     bool Loading() const { return loading_; }
@@ -108,8 +109,8 @@ private:
     std::string Who();  // " (B) Name"
 
     Station& station_;
-    int ecardId_;
-    int competitor_ = 0;
+    int competitor_;
+    std::string cardText_;
     int classIndex_ = 0;
     int slot_ = 0;
     bool loading_ = false;

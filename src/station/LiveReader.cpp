@@ -73,20 +73,41 @@ void LiveReader::Done(const LogSignature& sig, std::uint64_t limit) {
     pendingSinceMs_.reset();
 }
 
+bool LiveReader::NothingNew(const LogSignature& sig) const {
+    if (sig == read_ && readLimit_ >= sig.size) return true;
+    // Only a last line in progress changed: the same whole lines, the log not cut.
+    return sig.exists && read_.exists && sig.head == read_.head && sig.size >= read_.size &&
+           sig.wholeBytes <= readLimit_;
+}
+
+void LiveReader::WatchIncomplete(const LogSignature& sig, std::int64_t nowMs) {
+    if (!sig.exists || sig.size <= sig.wholeBytes || incompleteWarned_) return;
+    if (nowMs - changedAtMs_ < kIncompleteWarnMs) return;
+    incompleteWarned_ = true;
+    station_.OperationHistory().Warning(
+        {"　Regnly.log の最後の行が書きかけのままです", "　（その行はまだ読み込んでいません）"});
+}
+
 std::int64_t LiveReader::Poll(std::int64_t nowMs) {
     if (station_.Reading()) return -1;
     const LogSignature sig = probe_(path_);
     if (station_.ReadSerial() != serial_) {
-        // A pressed read took everything there was.
+        // A pressed read took everything there was then; what came after it is not
+        // known here, so the log is read again once it stands as the read found it.
         serial_ = station_.ReadSerial();
-        Done(sig, sig.size);
+        if (sig == seen_) Done(sig, sig.size);
     }
     if (!(sig == seen_)) {
         seen_ = sig;
         changedAtMs_ = nowMs;
+        incompleteWarned_ = false;
     }
-    if (sig == read_ && readLimit_ >= sig.size) {
-        Done(sig, readLimit_);
+    WatchIncomplete(sig, nowMs);
+    // A line in progress is never read by itself: "0:4" of "0:45:10" reads as a finish
+    // at 0:04:00 and would be published as a winner.
+    if (NothingNew(sig)) {
+        pending_ = false;
+        pendingSinceMs_.reset();
         return -1;
     }
     pending_ = true;
@@ -99,21 +120,10 @@ std::int64_t LiveReader::Poll(std::int64_t nowMs) {
         Done(sig, 0);
         return -1;
     }
-
-    // Whole lines changed (new ones, or the log replaced or cut): read up to the last one.
-    // Otherwise only a line in progress is unread: it may still be half written (a
-    // "0:4" of "0:45:10" reads as a finish at 0:04:00), so it waits until it stays still.
-    const bool sameLines = read_.exists && sig.head == read_.head && sig.wholeBytes == read_.wholeBytes &&
-                           sig.size >= read_.size;
-    std::uint64_t limit = sig.wholeBytes;
-    if (sameLines) {
-        if (sig.size > sig.wholeBytes && nowMs - changedAtMs_ < kStillPieceMs) return kStillPieceMs - (nowMs - changedAtMs_);
-        limit = sig.size;
-    }
-    station_.AutoReadFinishLog(limit);
+    station_.AutoReadFinishLog(sig.wholeBytes);
     ++reads_;
     serial_ = station_.ReadSerial();
-    Done(sig, limit);
+    Done(sig, sig.wholeBytes);
     return -1;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The live station's reading: follows the finish log as the card reader appends to it,
 // reads it by itself when it changed, only up to its last whole line, and never while
-// the operator is busy with the station.
+// the operator is busy with the station. A last line left unfinished is never read by
+// itself (a pressed read takes it); one that stays so is said once in the history.
 //
 //   LiveReader live(station);            // after the start-up
 //   live.isFree = [] { return !dialogOpen; };
@@ -37,8 +38,8 @@ public:
     static constexpr std::int64_t kSettleMs = 50;
     // A change is read at the latest this long after it was first seen.
     static constexpr std::int64_t kLatestMs = 800;
-    // A line without its line end is read once it has stayed unchanged this long.
-    static constexpr std::int64_t kStillPieceMs = 5000;
+    // A last line without its line end that stays unchanged this long is warned of.
+    static constexpr std::int64_t kIncompleteWarnMs = 30000;
 
     explicit LiveReader(Station& station, Probe probe = ProbeLog);
 
@@ -56,6 +57,10 @@ public:
 
 private:
     void Done(const LogSignature& sig, std::uint64_t limit);
+    // True when the log holds no whole line that the last read did not take.
+    bool NothingNew(const LogSignature& sig) const;
+    // Warns once of a last line that stays unfinished (the regular look comes back to it).
+    void WatchIncomplete(const LogSignature& sig, std::int64_t nowMs);
 
     Station& station_;
     Probe probe_;
@@ -67,6 +72,7 @@ private:
     std::uint64_t readLimit_ = 0;  // bytes the last read took
     std::uint64_t serial_ = 0;     // the station's read count after our last look
     bool pending_ = false;
+    bool incompleteWarned_ = false;  // for the log as seen_ holds it
     int reads_ = 0;
 };
 

@@ -26,8 +26,10 @@ const char* const kReportUsage =
     "\n"
     "  --now HH:MM:SS      the time of day to use as the clock (default: local clock)\n"
     "  --order start|result  competitor list order (default: start)\n"
-    "  --spare CARD=BIB    answer the spare-card question for card CARD with bib BIB\n"
-    "                      (spare cards not named are left unassigned)\n"
+    "  --spare CARD=BIB    answer the spare-card question for card CARD (as the start\n"
+    "                      list spells it: 09001) with bib BIB; a card that is no spare\n"
+    "                      card or a bib nobody has is bad usage (spare cards not named\n"
+    "                      are left unassigned)\n"
     "  --xml FILE          write the IOF XML result list to FILE (default: XmlOutput)\n"
     "  --html FILE         write the HTML results page to FILE (default: HtmlOutput)\n"
     "  --help              this text\n"
@@ -40,7 +42,7 @@ namespace {
 struct Options {
     std::optional<Time> now;
     bool byResult = false;
-    std::map<int, std::string> spares;
+    std::vector<std::pair<std::string, std::string>> spares;  // card as typed, bib as typed
     std::string folder;
     std::string xml, html;  // export paths given on the command line
 };
@@ -57,15 +59,46 @@ std::string AbsoluteFolder(const std::string& folder) {
     return s;
 }
 
+// The --spare answers checked against the event before the finish log is read: each
+// card a spare row of the start list, each bib a competitor's. Spare row -> bib as the
+// dialog takes it (four characters); empty with the problem set when one is wrong.
+std::map<int, std::string> SpareAnswers(const Station& station, const Options& opt, std::string& problem) {
+    const Event& ev = station.Tables();
+    std::map<int, std::string> answers;
+    for (const auto& [card, bib] : opt.spares) {
+        int row = -1;
+        for (int n = 0; n < ev.Cards.Count() && n < kMaxCompetitors; ++n)
+            if (ev.EntryClass[n] == -1 && AsciiLower(ev.CardTexts[n]) == AsciiLower(card)) row = n;
+        if (row < 0) {
+            problem = "--spare " + card + "=" + bib + ": card " + card + " is not a spare card of the start list";
+            return {};
+        }
+        // A bib given without its leading zeros ("102") is the dialog's "0102".
+        const auto number = ToWholeNumber(bib);
+        const std::string typed = number && *number >= 0 && *number <= 9999 ? ZeroPad(*number, 4) : bib;
+        if (SpareLogic::FindCompetitorByBib(station, typed) < 0) {
+            problem = "--spare " + card + "=" + bib + ": no competitor has bib " + bib;
+            return {};
+        }
+        answers[row] = typed;
+    }
+    return answers;
+}
+
 // The spare-card question answered from --spare: as if the operator typed the bib and
-// pressed OK; a refused OK, or a card not named, is a cancel.
-void AnswerSpare(Station& station, int ecardId, const std::map<int, std::string>& spares, std::ostream& err, int& status) {
-    auto it = spares.find(ecardId);
+// pressed OK (and said yes when asked); a card not named is a cancel.
+void AnswerSpare(Station& station, int spareRow, const std::map<int, std::string>& spares, std::ostream& err, int& status) {
+    auto it = spares.find(spareRow);
     if (it == spares.end()) return;
-    SpareLogic logic(station, ecardId);
+    SpareLogic logic(station, spareRow);
     logic.Load();
     logic.SetText1(it->second);
     SpareOkResult r = logic.Ok();
+    if (r.confirm) {
+        err << "quilo-report: spare card " << logic.SpareCardText() << " given to bib " << it->second
+            << ", who already had a result or another spare card\n";
+        r = logic.Ok(true);
+    }
     for (const IoResult& f : r.saveFailures) {
         err << "quilo-report: cannot write " << f.path << ": " << ReasonText(f) << "\n";
         status = 1;
@@ -107,9 +140,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         } else if (a == "--spare") {
             if (!value(v)) return Usage(err, "--spare needs CARD=BIB");
             auto eq = v.find('=');
-            auto card = eq == std::string::npos ? std::nullopt : ToWholeNumber(v.substr(0, eq));
-            if (!card || eq + 1 > v.size()) return Usage(err, "malformed --spare: " + v);
-            opt.spares[*card] = v.substr(eq + 1);
+            if (eq == std::string::npos || !ToWholeNumber(v.substr(0, eq)) || eq + 1 >= v.size())
+                return Usage(err, "malformed --spare: " + v);
+            opt.spares.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         } else if (a == "--xml" || a == "--html") {
             if (!value(v) || v.empty()) return Usage(err, a + " needs a file");
             (a == "--xml" ? opt.xml : opt.html) = std::filesystem::absolute(v).string();
@@ -133,8 +166,17 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     Clock clock = opt.now ? Clock([t = *opt.now] { return t; }) : SystemClock();
     Station station(folder, clock);
     int status = 0;
-    station.SetSparePrompt([&](int ecardId) { AnswerSpare(station, ecardId, opt.spares, err, status); });
-    station.Startup();
+    std::map<int, std::string> spares;
+    station.SetSparePrompt([&](int spareRow) { AnswerSpare(station, spareRow, spares, err, status); });
+    if (station.StartupBeforeLog()) {
+        std::string problem;
+        spares = SpareAnswers(station, opt, problem);
+        if (!problem.empty()) {
+            err << "quilo-report: " << problem << "\n";
+            return 2;
+        }
+        station.StartupLog();
+    }
     station.Tables().SortByResult = opt.byResult ? 1 : 0;
 
     Station::ResultOutputs results = station.WriteResultOutputs(opt.xml, opt.html);

@@ -9,38 +9,47 @@
 
 namespace quilo {
 
-SpareLogic::SpareLogic(Station& station, int ecardId) : station_(station), ecardId_(ecardId) {}
+SpareLogic::SpareLogic(Station& station, int spareRow) : station_(station), spareRow_(spareRow) {}
 
 void SpareLogic::Load() {
-    spareCardNumber_ = ecardId_;
+    const Event& ev = station_.Tables();
+    if (spareRow_ >= 0 && spareRow_ < kMaxCompetitors) spareCardText_ = ev.CardTexts[static_cast<std::size_t>(spareRow_)];
+    spareCardNumber_ = ToWholeNumber(spareCardText_).value_or(0);
     label2_ = "予備Ｅカード番号 : " + ZeroPad(spareCardNumber_, 5);
 }
 
-int SpareLogic::FindCardByBib(const Station& station, const std::string& text) {
-    if (CharCount(text) != 4) return 0;
+int SpareLogic::FindCompetitorByBib(const Station& station, const std::string& text) {
+    if (CharCount(text) != 4) return -1;
     // Four characters that are no number find nobody.
     auto bib = ToWholeNumber(text);
-    if (!bib) return 0;
+    if (!bib) return -1;
     const Event& ev = station.Tables();
-    int card = 0;
     for (int c = 0; c < ev.ClassesInUse(); ++c) {
-        int count = std::min(ev.ClassEntryCount[c], kMaxSlots);
+        const int count = std::min(ev.ClassEntryCount[c], kMaxSlots);
         for (int s = 1; s <= count; ++s) {
-            if (ev.Entry(c, s).BibNumber == *bib) {
-                card = ev.Entry(c, s).EcardNumber;
-                break;  // only the first of a class counts, even without a card
-            }
+            const EntryRecord& r = ev.Entry(c, s);
+            if (r.BibNumber != *bib) continue;
+            // Only the first of a class counts; one without a card sends the search on.
+            if (r.EcardNumber == 0) break;
+            if (auto n = ev.Cards.Find(r.EcardText); n && ev.EntryOf(*n) == &r) return *n;
+            break;
         }
-        if (card != 0) break;
     }
-    return card;
+    return -1;
 }
 
-int SpareLogic::ChosenCompetitor() const {
-    const Event& ev = station_.Tables();
-    auto n = ev.Cards.Find(std::to_string(chosenCardNumber_));
-    if (!n || !ev.EntryOf(*n)) return -1;
-    return *n;
+std::string SpareLogic::AlreadyFinished(const Station& station, int competitor) {
+    const Event& ev = station.Tables();
+    const EntryRecord* r = ev.EntryOf(competitor);
+    if (!r) return {};
+    const std::string who = "(" + ZeroPad(r->BibNumber, 4) + ") " + r->Name;
+    if (r->CardRead) {
+        const std::string result = r->RunningTime.IsZero() ? r->Status : FormatHNnSs(r->RunningTime) + "\"";
+        return who + " にはＥカード " + r->EcardText + " の成績があります（" + result + "）。";
+    }
+    if (r->EcardText != ev.CardTexts[static_cast<std::size_t>(competitor)])
+        return who + " には予備Ｅカード " + r->EcardText + " が割り当て済みです。";
+    return {};
 }
 
 void SpareLogic::SetText1(const std::string& typed) {
@@ -50,52 +59,54 @@ void SpareLogic::SetText1(const std::string& typed) {
     text1_ = text;
 
     chosenCardNumber_ = 0;
+    chosen_ = -1;
     if (CharCount(text1_) != 4) {
         label3_.clear();
         return;
     }
-    chosenCardNumber_ = FindCardByBib(station_, text1_);
-    if (chosenCardNumber_ == 0) return;
-
-    int n = ChosenCompetitor();
-    if (n < 0) {
-        // A card the index does not know: nothing to show, and OK is refused.
-        chosenClassIndex_ = -1;
-        chosenSlot_ = 0;
-        label3_.clear();
-        return;
-    }
+    const int n = FindCompetitorByBib(station_, text1_);
+    if (n < 0) return;
     const Event& ev = station_.Tables();
+    chosen_ = n;
     chosenClassIndex_ = ev.EntryClass[n];
     chosenSlot_ = ev.EntrySlot[n];
     const EntryRecord& r = ev.Entry(chosenClassIndex_, chosenSlot_);
+    chosenCardNumber_ = r.EcardNumber;
     label3_ = ev.ClassNames[chosenClassIndex_] + " <" + std::to_string(r.EcardNumber) + "> " + FormatHhNn(r.StartTime) +
               "\r\n" + r.Name + " " + std::to_string(r.ExtraNumber) + " " + r.Club;
     check1_ = r.Reference;
 }
 
-SpareOkResult SpareLogic::Ok() {
+SpareOkResult SpareLogic::Ok(bool confirmed) {
     SpareOkResult result;
     Event& ev = station_.Tables();
-    const std::string spare = std::to_string(spareCardNumber_);
-    const std::string chosen = std::to_string(chosenCardNumber_);
-    // Resolved before anything is removed, so a refusal leaves the index whole.
-    int n = chosenCardNumber_ == 0 ? -1 : ChosenCompetitor();
-    if (n < 0 || !ev.Cards.Find(spare)) {
+    const int n = chosen_;
+    // Checked before anything is removed, so a refusal leaves the index whole.
+    if (n < 0 || !ev.EntryOf(n) || spareCardText_.empty() || !ev.Cards.Find(spareCardText_)) {
         result.refused = true;
         result.message = kWrongNumber;
         return result;
+    }
+    // A mistyped bib would replace a finished competitor's result without a word.
+    if (!confirmed) {
+        if (std::string why = AlreadyFinished(station_, n); !why.empty()) {
+            result.confirm = true;
+            result.message = why + "\r\n予備Ｅカード " + spareCardText_ + " をこの競技者に割り当てますか？";
+            return result;
+        }
     }
     chosenClassIndex_ = ev.EntryClass[n];
     chosenSlot_ = ev.EntrySlot[n];
 
     EntryRecord& r = ev.Entry(chosenClassIndex_, chosenSlot_);
     const std::string who = " (" + ZeroPad(r.BibNumber, 4) + ") " + r.Name;
+    // The competitor's card before the assignment, as the start list spells it.
+    const std::string chosen = r.EcardText;
     auto record = [&](const std::string& history, const ChangeRecord& change) {
-        IoResult io = station_.Correct(change, history, spareCardNumber_);
+        IoResult io = station_.Correct(change, history, n);
         if (!io.ok) result.saveFailures.push_back(std::move(io));
     };
-    record(" (変更)予備Ｅカード" + spare + "使用" + who, {ChangeKind::Spare, spare, chosen});
+    record(" (変更)予備Ｅカード" + spareCardText_ + "使用" + who, {ChangeKind::Spare, spareCardText_, chosen});
 
     if (!r.Reference && check1_) record(" (変更)参考記録" + who, {ChangeKind::Reference, chosen, {}});
     else if (r.Reference && !check1_) record(" (変更)参考記録取消" + who, {ChangeKind::Official, chosen, {}});

@@ -2,11 +2,12 @@
 // The spare E-card dialog without its window: the search by bib number and the
 // assignment of the spare card. Also driven headlessly:
 //
-//   SpareLogic logic(station, ecardId);   // ecardId: the spare card's number
+//   SpareLogic logic(station, spareRow);  // the competitor number of the spare card's row
 //   logic.Load();
 //   logic.SetText1("0123");               // exactly four characters: bib 123
-//   auto r = logic.Ok();                  // r.refused (+ r.message) / r.saveFailures
-//   // assigned: station.Tag == "*"; refused: nothing changed
+//   auto r = logic.Ok();                  // r.refused (+ r.message) / r.confirm / r.saveFailures
+//   if (r.confirm && operatorSaysYes(r.message)) r = logic.Ok(true);
+//   // assigned: station.Tag == "*"; refused or awaiting confirmation: nothing changed
 #include "core/Files.h"
 
 #include <string>
@@ -20,6 +21,9 @@ struct EntryRecord;
 struct SpareOkResult {
     // True: the critical message must be shown, nothing was changed, the dialog stays open.
     bool refused = false;
+    // True: nothing was changed yet; the message asks whether to assign all the same
+    // (the competitor already has a result or another spare card). Yes: Ok(true).
+    bool confirm = false;
     std::string message;
     // Change records that could not be written; the assignment itself stands in memory.
     std::vector<IoResult> saveFailures;
@@ -30,19 +34,24 @@ public:
     static constexpr const char* kCaption = "予備Ｅカードが検出されました";
     static constexpr const char* kWrongNumber = "正しい番号を入力してください";
 
-    SpareLogic(Station& station, int ecardId);
+    SpareLogic(Station& station, int spareRow);
 
-    // Form_Load: takes the spare card's number and fills Label2.
+    // Form_Load: takes the spare card and fills Label2.
     void Load();
     // Text1_Change, run when the text really changes.
     void SetText1(const std::string& text);
     void SetCheck1(bool ticked) { check1_ = ticked; }
-    // Command1_Click ("OK"). When not refused the card is assigned and the dialog is done.
-    SpareOkResult Ok();
+    // Command1_Click ("OK"). When neither refused nor asking for confirmation, the card
+    // is assigned and the dialog is done. `confirmed`: the operator said yes to the question.
+    SpareOkResult Ok(bool confirmed = false);
 
-    int EcardID() const { return ecardId_; }
+    int SpareRow() const { return spareRow_; }
     int SpareCardNumber() const { return spareCardNumber_; }
+    // The spare card as the start list spells it ("09001").
+    const std::string& SpareCardText() const { return spareCardText_; }
     int ChosenCardNumber() const { return chosenCardNumber_; }
+    // The competitor found (-1: none).
+    int ChosenCompetitor() const { return chosen_; }
     int ChosenClassIndex() const { return chosenClassIndex_; }
     int ChosenSlot() const { return chosenSlot_; }
     const std::string& Text1() const { return text1_; }
@@ -52,18 +61,20 @@ public:
     bool Check1() const { return check1_; }
     bool Closed() const { return closed_; }
 
-    // The search alone: the first competitor, in class then slot order, of the bib that
-    // exactly four characters of text name; returns that competitor's E-card number or 0.
-    static int FindCardByBib(const Station& station, const std::string& text);
+    // The search alone: the competitor number of the first competitor, in class then slot
+    // order, of the bib that exactly four characters of text name; -1 when none.
+    static int FindCompetitorByBib(const Station& station, const std::string& text);
+    // Why assigning a spare card to this competitor needs the operator's yes: they have a
+    // result from a read, or already run on another spare card. Empty: no question.
+    static std::string AlreadyFinished(const Station& station, int competitor);
 
 private:
-    // The competitor number behind the chosen card, or -1 when it leads to no record.
-    int ChosenCompetitor() const;
-
     Station& station_;
-    int ecardId_;
+    int spareRow_;
     int spareCardNumber_ = 0;
+    std::string spareCardText_;
     int chosenCardNumber_ = 0;
+    int chosen_ = -1;
     int chosenClassIndex_ = -1;
     int chosenSlot_ = 0;
     std::string text1_;

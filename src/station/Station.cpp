@@ -7,23 +7,43 @@
 #include "results/Evaluation.h"
 #include "results/OutputFiles.h"
 
+#include <filesystem>
+
 namespace quilo {
 namespace {
 
 struct Default {
     const char* key;
-    const char* value;  // null: a path in the event folder (file name below)
-    const char* file;
+    const char* value;
 };
 
+// The output files by their bare names, which name files of the event folder: a copy of
+// the folder (a rehearsal, a second PC) then writes its own results, not the original's.
 constexpr Default kDefaults[] = {
-    {"SeisekiOutput", nullptr, "E_Result.txt"},
-    {"MikikanOutput", nullptr, "E_NoRet.txt"},
-    {"TimeLimit", "150", nullptr},
-    {"ClassListFontSize", "9", nullptr},
-    {"HistoryListFontSize", "9", nullptr},
-    {"EntryListFontSize", "9", nullptr},
+    {"SeisekiOutput", "E_Result.txt"},
+    {"MikikanOutput", "E_NoRet.txt"},
+    {"TimeLimit", "150"},
+    {"ClassListFontSize", "9"},
+    {"HistoryListFontSize", "9"},
+    {"EntryListFontSize", "9"},
 };
+
+constexpr const char* kOutputKeys[] = {"SeisekiOutput", "MikikanOutput", "XmlOutput", "HtmlOutput"};
+
+// True when an absolute path lies in a folder that holds event files and is not the event
+// folder itself (a settings file copied from another event).
+bool InOtherEventFolder(const std::string& path, const std::string& eventFolder) {
+    namespace fs = std::filesystem;
+    if (path.empty() || path.front() != '/') return false;
+    std::error_code ec;
+    const fs::path dir = fs::weakly_canonical(fs::path(path).parent_path(), ec);
+    if (ec) return false;
+    const fs::path own = fs::weakly_canonical(fs::path(eventFolder), ec);
+    if (ec || dir == own) return false;
+    for (const char* name : {"Control.dat", "Startlst.dat"})
+        if (fs::exists(dir / name, ec)) return true;
+    return false;
+}
 
 } // namespace
 
@@ -38,6 +58,10 @@ Station::~Station() = default;
 std::string Station::PathOf(const std::string& fileName) const { return AddBackslash(folder_) + fileName; }
 
 void Station::Startup() {
+    if (StartupBeforeLog()) StartupLog();
+}
+
+bool Station::StartupBeforeLog() {
     event_->Cards.Clear();
     // A replacement killed before its rename leaves its temporary file behind.
     RemoveLeftoverTemps(folder_);
@@ -48,8 +72,14 @@ void Station::Startup() {
     // Missing or empty settings get their defaults, in this order.
     for (const auto& d : kDefaults) {
         if (!settings_->Item(d.key).empty()) continue;
-        settings_->SetItem(d.key, d.value ? std::string(d.value) : PathOf(d.file));
+        settings_->SetItem(d.key, d.value);
     }
+    // A value already there is honoured; outputs that go into another event are said once.
+    std::vector<std::string> elsewhere{"　出力先が別の大会のフォルダにあります"};
+    for (const char* key : kOutputKeys)
+        if (InOtherEventFolder(settings_->Item(key), folder_))
+            elsewhere.push_back("　" + std::string(key) + "=" + settings_->Item(key));
+    if (elsewhere.size() > 1) history_.Warning(elsewhere);
 
     // The window applies the font sizes itself (FontSize).
     event_->SortByResult = 0;
@@ -67,7 +97,7 @@ void Station::Startup() {
     if (FileExists(start)) {
         if (ReadStartList(*event_, start, history_).undefinedClass) {
             startupStopped_ = true;
-            return;
+            return false;
         }
         history_.Report(" (読込)スタートリスト");
     }
@@ -78,7 +108,10 @@ void Station::Startup() {
         LoadData();
         history_.Report(" (読込)変更データ");
     }
+    return true;
+}
 
+void Station::StartupLog() {
     if (FileExists(PathOf("Regnly.log"))) ReadFinishLog();
 }
 
@@ -124,11 +157,11 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
     ++readSerial_;
     Busy(true);
     const std::uint64_t before = automatic ? ReadDigest(*event_) : 0;
-    SparePrompt prompt = [this, automatic](int ecardId) {
-        if (automatic && cancelledSpares_.count(ecardId)) return;
-        if (sparePrompt_) sparePrompt_(ecardId);
-        if (Tag.empty()) cancelledSpares_.insert(ecardId);
-        else cancelledSpares_.erase(ecardId);
+    SparePrompt prompt = [this, automatic](int spareRow) {
+        if (automatic && cancelledSpares_.count(spareRow)) return;
+        if (sparePrompt_) sparePrompt_(spareRow);
+        if (Tag.empty()) cancelledSpares_.insert(spareRow);
+        else cancelledSpares_.erase(spareRow);
     };
     History lines(clock_);
     ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
@@ -156,9 +189,11 @@ void Station::LoadData() { LoadChangeFile(*event_, PathOf("Change.dat"), history
 
 IoResult Station::SaveData(const std::string& line) { return SaveChangeRecord(PathOf("Change.dat"), line); }
 
-IoResult Station::Correct(const ChangeRecord& record, const std::string& historyText, int itemData) {
+IoResult Station::Correct(const ChangeRecord& record, const std::string& historyText, int competitor) {
     ApplyAsStored(*event_, record);
-    history_.Report(historyText, itemData);
+    // The line carries the card the competitor runs on now (a spare card once assigned).
+    const EntryRecord* e = event_->EntryOf(competitor);
+    history_.ReportFor(historyText, e ? e->EcardNumber : 0, competitor);
     return SaveData(record.Text());
 }
 
@@ -170,6 +205,9 @@ float Station::FontSize(const char* key) const {
 }
 
 void Station::RefreshStatus() {
+    // A timer firing while the spare-card question waits inside a read would judge and
+    // publish a half-read log; the read ends with a refresh of its own.
+    if (reading_) return;
     Busy(true);
     quilo::RefreshStatus(*event_, clock_(), TimeLimit(), lists_);
     Busy(false);

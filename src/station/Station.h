@@ -33,6 +33,10 @@ public:
     // The start-up: settings and their defaults, course file, start list, change file,
     // finish log (which ends with the status refresh).
     void Startup();
+    // The same in two steps, for a caller that checks the event before the finish log is
+    // read: everything up to the finish log (false when the start-up stopped), then the log.
+    bool StartupBeforeLog();
+    void StartupLog();
     // Reads the whole finish log again (when it exists), then refreshes.
     void ReadFinishLog();
     // A read the station starts by itself: only the log's first `byteLimit` bytes (its
@@ -50,9 +54,11 @@ public:
     void LoadData();
     // Appends one change record to Change.dat, on stable storage before it returns.
     IoResult SaveData(const std::string& line);
-    // A correction from a dialog: applied as the change file will keep it (so the next
-    // start gives the same), then its history line, then its record appended.
-    IoResult Correct(const ChangeRecord& record, const std::string& historyText, int itemData);
+    // A correction from a dialog for a competitor: applied as the change file will keep it
+    // (so the next start gives the same), then its history line, then its record appended.
+    IoResult Correct(const ChangeRecord& record, const std::string& historyText, int competitor);
+    // Judges, places and rebuilds the lists, then onRefreshed. Held while a read runs (the
+    // read ends with one).
     void RefreshStatus();
     // The sort buttons: set the order, then refresh.
     void SetSortByResult(bool byResult);

@@ -91,8 +91,7 @@ TEST_F(ChangeFileTest, SpareRecordRekeysTheCard) {
     EXPECT_EQ(Rec(1).Status, "DNS");
 }
 
-// The replay ends at a record whose card leads to no competitor: an unknown or padded
-// number, a spare row nobody has taken, or a spare record with either number unknown
+// The replay ends at a record whose card leads to no competitor: an unknown number, a spare row nobody has taken, or a spare record with either number unknown
 // (which must not take the spare card's key away).
 TEST_F(ChangeFileTest, UnknownCardEndsTheReplayWithTheLinesOfItsKind) {
     const std::string spaceFirstUnreadable = "　  変更データが読み込めません";
@@ -102,7 +101,7 @@ TEST_F(ChangeFileTest, UnknownCardEndsTheReplayWithTheLinesOfItsKind) {
         {"ＯＫ/5555,1:00:00", spaceFirstUnreadable, kDefaultMismatch}, {"ＮＧ/5555,DNF", kDefaultUnreadable, spaceFirstMismatch},
         {"取消/5555", kDefaultUnreadable, kDefaultMismatch},    {"参考/5555", kDefaultUnreadable, kDefaultMismatch},
         {"公式/5555", kDefaultUnreadable, kDefaultMismatch},    {"予備/5555,1001", kDefaultUnreadable, kDefaultMismatch},
-        {"欠席/01001", spaceFirstUnreadable, kDefaultMismatch}, {"欠席/9002", spaceFirstUnreadable, kDefaultMismatch},
+        {"欠席/9002", spaceFirstUnreadable, kDefaultMismatch},
         {"予備/9001,5555", kDefaultUnreadable, kDefaultMismatch}, {"予備/9001,9002", kDefaultUnreadable, kDefaultMismatch},
     };
     for (const Case& c : cases) {
@@ -117,6 +116,51 @@ TEST_F(ChangeFileTest, UnknownCardEndsTheReplayWithTheLinesOfItsKind) {
         EXPECT_EQ(ev->Cards.Count(), 4);
         EXPECT_EQ(h.Texts(), (Strings{History::kWarning, c.unreadable, c.mismatch}));
         EXPECT_TRUE(h.Lines().back().keepVisible);
+    }
+}
+
+// Cards spelled with leading zeros: records carry the start list's text, and a record of
+// an older file that names the card by its number alone finds the one card of that number.
+TEST(ChangeFileCards, LeadingZerosAndRecordsByNumber) {
+    struct Case {
+        std::vector<std::string> records;
+        const char* absentCard;   // the card whose competitor ends absent ("" none)
+        const char* spareLeadsTo; // the card 09001 then leads to ("" still a spare row)
+        int byNumber;             // records matched by number (said once)
+    } cases[] = {
+        {{"欠席/01234"}, "01234", "", 0},
+        {{"欠席/1234"}, "01234", "", 1},
+        {{"欠席/90001"}, "90001", "", 0},
+        {{"予備/09001,01234", "欠席/09001"}, "01234", "01234", 0},
+        {{"予備/9001,1234", "欠席/9001"}, "01234", "01234", 2},
+        {{"予備/9001,90001"}, "", "90001", 1},
+        // Two cards of the number 555 ("00555", "555"): neither is taken for "0555".
+        {{"欠席/0555"}, "", "", 0},
+        {{"欠席/555"}, "555", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.records.front());
+        auto ev = std::make_unique<Event>();
+        test::EventBuilder b(*ev);
+        for (const char* card : {"01234", "90001", "00555", "555"}) {
+            b.Add(0, Time(), 2, 0, card);
+            b.Card(card, 0, ev->ClassEntryCount[0]);
+        }
+        b.Spare("09001");
+        test::TempDir dir;
+        History h{FixedClock(9, 5, 0)};
+        test::WriteCp932(dir.File("Change.dat"), c.records);
+        LoadChangeFile(*ev, dir.File("Change.dat"), h);
+        for (int n = 0; n < ev->Cards.Count() - 1; ++n) {
+            const EntryRecord& r = *ev->EntryOf(n);
+            EXPECT_EQ(r.Status == "DNS", r.EcardText == c.absentCard || ev->CardTexts[n] == c.absentCard) << n;
+        }
+        const int spare = *ev->Cards.Find("09001");
+        EXPECT_EQ(ev->EntryClass[spare] == -1 ? "" : ev->CardTexts[spare], std::string(c.spareLeadsTo));
+        int said = 0;
+        for (const auto& t : h.Texts()) said += t.find("番号で照合") != std::string::npos;
+        EXPECT_EQ(said, c.byNumber > 0 ? 1 : 0);
+        if (c.byNumber > 0) EXPECT_NE(h.Texts()[1].find(std::to_string(c.byNumber) + "件"), std::string::npos);
     }
 }
 

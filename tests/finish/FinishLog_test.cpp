@@ -149,8 +149,11 @@ TEST_F(FinishLogTest, WarningsOfARun) {
 TEST_F(FinishLogTest, SparePromptAssignsOrLeavesTheCard) {
     std::vector<int> asked;
     auto cancel = [&](int id) { asked.push_back(id); };
+    // The prompt names the spare card's start-list row.
+    const int row = *ev->Cards.Find("20001");
+    ASSERT_EQ(ev->EntryClass[row], -1);
     ReadLog({Line("20001", "100,0:40:00"), Line("20001", "100,0:41:00")}, cancel);
-    EXPECT_EQ(asked, (std::vector<int>{20001, 20001}));
+    EXPECT_EQ(asked, (std::vector<int>{row, row}));
     EXPECT_EQ(history.Texts().back(), "  　未入力の予備Ｅカード情報があります");
 
     // Assigned to the competitor of class 3: the same line is then checked for them.
@@ -162,7 +165,7 @@ TEST_F(FinishLogTest, SparePromptAssignsOrLeavesTheCard) {
         tag = "*";
     };
     ReadLog({Line("20001", "100,0:40:00"), Line("20001", "31,0:10:00")}, assign);
-    EXPECT_EQ(asked, (std::vector<int>{20001}));
+    EXPECT_EQ(asked, (std::vector<int>{row}));
     EXPECT_EQ(Rec(3).Status, "DNQ");
     EXPECT_EQ(history.Texts().back(), "09:05 (読込)ゴールデータ");
 }

@@ -51,7 +51,7 @@ private slots:
     }
 
     void controlsStandAtTheirDesignPlaces() {
-        EditDialog d(ev->station, 345);
+        EditDialog d(ev->station, ev->Row(345));
         QVERIFY(d.Found());
         struct Place {
             const char* name;
@@ -74,7 +74,7 @@ private slots:
     }
 
     void captionsAndFonts() {
-        EditDialog d(ev->station, 345);
+        EditDialog d(ev->station, ev->Row(345));
         QCOMPARE(d.windowTitle(), QStringLiteral("山田 太郎"));
         QCOMPARE(Find<QCheckBox>(d, "Check1")->text(), QStringLiteral("欠席"));
         QCOMPARE(Find<QCheckBox>(d, "Check2")->text(), QStringLiteral("参考記録"));
@@ -100,7 +100,7 @@ private slots:
     }
 
     void tabOrderFollowsTheControlsTable() {
-        EditDialog d(ev->station, 345);
+        EditDialog d(ev->station, ev->Row(345));
         const QStringList expected = {"Check1", "Check2", "Check3", "Text1", "List1", "Check4", "Option1",
                                       "Text2",  "Option2", "Text3", "Command2", "Command1"};
         QStringList seen;
@@ -118,7 +118,7 @@ private slots:
         r.LateAddition = Time::Minutes(90);
         r.Reference = true;
         ev->station.Tables().PunchTimes[0][2] = Time::Hms(0, 12, 7);
-        EditDialog d(ev->station, 345);
+        EditDialog d(ev->station, ev->Row(345));
         QCOMPARE(Lines(Find<QListWidget>(d, "List1")),
                  (QStringList{"Time = 0:41'10\"", "Info = OK<確定>", "", "  01 = -:--'--\"", "  02 = 0:12'07\"",
                               "  03 = -:--'--\"", "GOAL = 0:00'00\""}));
@@ -131,7 +131,7 @@ private slots:
     }
 
     void clicksFollowTheStatesTable() {
-        EditDialog d(ev->station, 345);
+        EditDialog d(ev->station, ev->Row(345));
         QVERIFY(ShowExposed(d));
         auto* check1 = Find<QCheckBox>(d, "Check1");
         auto* check4 = Find<QCheckBox>(d, "Check4");
@@ -167,7 +167,7 @@ private slots:
 
     void applyWritesAndCloses() {
         ev->Rec(0).RunningTime = Time::Hms(1, 0, 0);
-        EditDialog d(ev->station, 345);
+        EditDialog d(ev->station, ev->Row(345));
         QVERIFY(ShowExposed(d));
         QTest::mouseClick(Find<QCheckBox>(d, "Check4"), Qt::LeftButton);
         QTest::mouseClick(Find<QRadioButton>(d, "Option2"), Qt::LeftButton);
@@ -182,7 +182,7 @@ private slots:
     }
 
     void refusalShowsTheMessageWithoutIconAndStaysOpen() {
-        EditDialog d(ev->station, 345);
+        EditDialog d(ev->station, ev->Row(345));
         QVERIFY(ShowExposed(d));
         QTest::mouseClick(Find<QCheckBox>(d, "Check4"), Qt::LeftButton);
         QTest::mouseClick(Find<QRadioButton>(d, "Option1"), Qt::LeftButton);
@@ -213,7 +213,7 @@ private slots:
 
     void saveFailureIsToldInACriticalBox() {
         ev->BreakChangeFile();
-        EditDialog d(ev->station, 345);
+        EditDialog d(ev->station, ev->Row(345));
         QVERIFY(ShowExposed(d));
         QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
         QTest::mouseClick(Find<QPushButton>(d, "Command1"), Qt::LeftButton);
@@ -228,7 +228,7 @@ private slots:
 
     void keysAndCloseButton() {
         {
-            EditDialog d(ev->station, 345);
+            EditDialog d(ev->station, ev->Row(345));
             QVERIFY(ShowExposed(d));
             QTest::keyClick(&d, Qt::Key_Return);  // "変更" still disabled
             QVERIFY(d.isVisible());
@@ -238,7 +238,7 @@ private slots:
             QVERIFY(!d.isVisible());
         }
         {
-            EditDialog d(ev->station, 345);
+            EditDialog d(ev->station, ev->Row(345));
             QVERIFY(ShowExposed(d));
             QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
             QTest::mouseClick(Find<QPushButton>(d, "Command2"), Qt::LeftButton);
@@ -247,7 +247,7 @@ private slots:
         QVERIFY(ev->Records().empty());
         QCOMPARE(ev->Rec(0).Status, std::string());
         {
-            EditDialog d(ev->station, 345);
+            EditDialog d(ev->station, ev->Row(345));
             QVERIFY(ShowExposed(d));
             QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
             // Enter on the focused box reaches the default button.
@@ -258,7 +258,7 @@ private slots:
     }
 
     void openEditDialogRunsModallyOrSaysNotFound() {
-        OpenEditDialog(ev->station, 999, nullptr);
+        OpenEditDialog(ev->station, ev->Row(999), nullptr);
         QCOMPARE(shown.size(), std::size_t(1));
         QCOMPARE(shown[0].text, QStringLiteral("このＥカードの競技者が見つかりません"));
         QCOMPARE(shown[0].icon, MessageIcon::None);
@@ -271,7 +271,7 @@ private slots:
             Find<QCheckBox>(*d, "Check2")->click();
             Find<QPushButton>(*d, "Command1")->click();
         });
-        OpenEditDialog(ev->station, 345, nullptr);
+        OpenEditDialog(ev->station, ev->Row(345), nullptr);
         QVERIFY(seen);
         QCOMPARE(ev->Records(), std::vector<std::string>{"参考/345"});
     }

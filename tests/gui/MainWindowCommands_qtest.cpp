@@ -77,7 +77,7 @@ private slots:
         Fixture f(dir);
         QVERIFY(ShowExposed(f.window));
         QListWidget* list = f.window.lstWindow(1);
-        QCOMPARE(list->item(0)->data(Qt::UserRole).toInt(), 0);
+        QCOMPARE(list->item(0)->data(Qt::UserRole).toInt(), -1);
         DoubleClickRow(list, 0);
         QVERIFY(f.edits.empty());
         QCOMPARE(f.refreshes, 0);
@@ -89,7 +89,7 @@ private slots:
         Fixture f(dir);
         QVERIFY(ShowExposed(f.window));
         QListWidget* list = f.window.lstWindow(1);
-        const int row = RowWithData(list, 12345);
+        const int row = f.RowOfCard(list, "12345");
         QVERIFY(row > 0);
         DoubleClickRow(list, row);
         QCOMPARE(f.edits, std::vector<int> {12345});
@@ -127,13 +127,14 @@ private slots:
         Fixture f(dir);
         QVERIFY(ShowExposed(f.window));
         QListWidget* history = f.window.lstWindow(2);
-        // A line written while reading files carries 0.
+        // A line written while reading files names nobody.
         DoubleClickRow(history, 0);
         QVERIFY(f.edits.empty());
-        // A correction's line carries its card.
-        f.station.OperationHistory().Report(" (変更)テスト", 22345);
+        // A correction's line names its competitor.
+        const int n = *f.station.Tables().Cards.Find("22345");
+        f.station.OperationHistory().ReportFor(" (変更)テスト", 22345, n);
         const int row = history->count() - 1;
-        QCOMPARE(history->item(row)->data(Qt::UserRole).toInt(), 22345);
+        QCOMPARE(history->item(row)->data(Qt::UserRole).toInt(), n);
         DoubleClickRow(history, row);
         QCOMPARE(f.edits, std::vector<int> {22345});
         QCOMPARE(f.refreshes, 1);
@@ -152,7 +153,7 @@ private slots:
         QCOMPARE(f.window.lstWindow(2)->count(), before + 1);
         QCOMPARE(f.window.lstWindow(2)->item(before)->text(), QStringLiteral("12:00 (読込)ゴールデータ"));
         QCOMPARE(f.refreshes, 1);
-        const int row = RowWithData(f.window.lstWindow(1), 12346);
+        const int row = f.RowOfCard(f.window.lstWindow(1), "12346");
         QVERIFY(f.window.lstWindow(1)->item(row)->text().contains(QStringLiteral("0:36'00")));
         QCOMPARE(f.window.cursor().shape(), Qt::ArrowCursor);
     }
@@ -167,8 +168,8 @@ private slots:
         std::vector<int> spares;
         Qt::CursorShape during = Qt::ArrowCursor;
         QWidget* owner = nullptr;
-        window.spareOpener = [&](Station&, int id, QWidget* o) {
-            spares.push_back(id);
+        window.spareOpener = [&](Station& s, int spareRow, QWidget* o) {
+            spares.push_back(std::stoi(s.Tables().CardTexts[static_cast<std::size_t>(spareRow)]));
             owner = o;
             during = window.cursor().shape();
         };

@@ -40,7 +40,7 @@ private slots:
         f.window.Load();
         QCOMPARE(Texts(f.window.lstWindow(2)), QStringList({"12:00 (読込)コントロールデータ", "12:00 (読込)スタートリスト",
                                                             "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"}));
-        for (int i = 0; i < 4; ++i) QCOMPARE(f.window.lstWindow(2)->item(i)->data(Qt::UserRole).toInt(), 0);
+        for (int i = 0; i < 4; ++i) QCOMPARE(f.window.lstWindow(2)->item(i)->data(Qt::UserRole).toInt(), -1);
         // The finish log reader ended with a refresh: both upper lists show the station's lines.
         QCOMPARE(Texts(f.window.lstWindow(0)), LineTexts(f.station.Lists().classStatus));
         QCOMPARE(Texts(f.window.lstWindow(1)), LineTexts(f.station.Lists().competitors));
@@ -48,8 +48,8 @@ private slots:
         const auto& lines = f.station.Lists().competitors;
         QVERIFY(!lines.empty());
         for (int i = 0; i < static_cast<int>(lines.size()); ++i)
-            QCOMPARE(f.window.lstWindow(1)->item(i)->data(Qt::UserRole).toInt(), lines[i].itemData);
-        QVERIFY(RowWithData(f.window.lstWindow(1), 12345) >= 0);
+            QCOMPARE(f.window.lstWindow(1)->item(i)->data(Qt::UserRole).toInt(), lines[i].competitor);
+        QVERIFY(f.RowOfCard(f.window.lstWindow(1), "12345") >= 0);
         QVERIFY(f.spares.empty());
     }
 
@@ -58,8 +58,7 @@ private slots:
         Fixture f(dir);
         f.window.Load();
         QCOMPARE(ReadCp932Lines(dir.File("Quilo.ini")),
-                 (std::vector<std::string> {"SeisekiOutput=" + dir.Path() + "/E_Result.txt",
-                                            "MikikanOutput=" + dir.Path() + "/E_NoRet.txt", "TimeLimit=150",
+                 (std::vector<std::string> {"SeisekiOutput=E_Result.txt", "MikikanOutput=E_NoRet.txt", "TimeLimit=150",
                                             "ClassListFontSize=9", "HistoryListFontSize=9", "EntryListFontSize=9"}));
         for (int i = 0; i < 3; ++i) QCOMPARE(f.window.lstWindow(i)->count(), 0);
         QCOMPARE(f.window.lblTime()->text(), QString());

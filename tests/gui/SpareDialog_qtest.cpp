@@ -42,7 +42,7 @@ private slots:
     }
 
     void layoutCaptionsAndFonts() {
-        SpareDialog d(ev->station, 812);
+        SpareDialog d(ev->station, ev->Row(812));
         QCOMPARE(d.windowTitle(), QStringLiteral("予備Ｅカードが検出されました"));
         QCOMPARE(d.size(), QSize(194, 195));
         QCOMPARE(d.minimumSize(), d.maximumSize());
@@ -74,7 +74,7 @@ private slots:
     }
 
     void tabOrderAndFirstFocus() {
-        SpareDialog d(ev->station, 812);
+        SpareDialog d(ev->station, ev->Row(812));
         QVERIFY(ShowExposed(d));
         QCOMPARE(d.focusWidget(), Find<QWidget>(d, "Text1"));
         const QStringList expected = {"Text1", "Command1", "Command2", "Check1"};
@@ -87,7 +87,7 @@ private slots:
 
     void typingSearchesOnFourCharacters() {
         ev->Rec(tanaka).Reference = true;
-        SpareDialog d(ev->station, 812);
+        SpareDialog d(ev->station, ev->Row(812));
         QVERIFY(ShowExposed(d));
         auto* text1 = Find<QLineEdit>(d, "Text1");
         auto* label3 = Find<QLabel>(d, "Label3");
@@ -105,7 +105,7 @@ private slots:
     }
 
     void okRefusedWithTheCriticalMessage() {
-        SpareDialog d(ev->station, 812);
+        SpareDialog d(ev->station, ev->Row(812));
         QVERIFY(ShowExposed(d));
         QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "123");
         QTest::mouseClick(Find<QPushButton>(d, "Command1"), Qt::LeftButton);
@@ -119,7 +119,7 @@ private slots:
     }
 
     void okAssignsAndCloses() {
-        SpareDialog d(ev->station, 812);
+        SpareDialog d(ev->station, ev->Row(812));
         QVERIFY(ShowExposed(d));
         QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "0123");
         QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
@@ -135,7 +135,7 @@ private slots:
 
     void saveFailureIsToldInACriticalBox() {
         ev->BreakChangeFile();
-        SpareDialog d(ev->station, 812);
+        SpareDialog d(ev->station, ev->Row(812));
         QVERIFY(ShowExposed(d));
         QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "0123");
         QTest::mouseClick(Find<QPushButton>(d, "Command1"), Qt::LeftButton);
@@ -148,7 +148,7 @@ private slots:
 
     void cancelAndEscapeChangeNothing() {
         for (int way = 0; way < 2; ++way) {
-            SpareDialog d(ev->station, 812);
+            SpareDialog d(ev->station, ev->Row(812));
             QVERIFY(ShowExposed(d));
             QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "0123");
             if (way == 0) QTest::mouseClick(Find<QPushButton>(d, "Command2"), Qt::LeftButton);
@@ -171,7 +171,7 @@ private slots:
             Find<QLineEdit>(*d, "Text1")->setText(QStringLiteral("0123"));
             Find<QPushButton>(*d, "Command1")->click();
         });
-        OpenSpareDialog(ev->station, 812, nullptr);
+        OpenSpareDialog(ev->station, ev->Row(812), nullptr);
         QVERIFY(seen);
         QCOMPARE(ev->station.Tag, std::string("*"));
         QCOMPARE(ev->Records(), std::vector<std::string>{"予備/812,345"});

@@ -14,11 +14,15 @@ namespace quilo::test {
 
 struct WindowFixture {
     WindowFixture(const TempDir& dir, Time now) : station(dir.Path(), FixedClock(now)), window(station) {
-        window.editOpener = [this](Station&, int id, QWidget* owner) {
-            edits.push_back(id);
+        // Recorded by card number: the competitor's card, the spare row's card.
+        window.editOpener = [this](Station& s, int competitor, QWidget* owner) {
+            const EntryRecord* r = s.Tables().EntryOf(competitor);
+            edits.push_back(r ? r->EcardNumber : -1);
             owners.push_back(owner);
         };
-        window.spareOpener = [this](Station&, int id, QWidget*) { spares.push_back(id); };
+        window.spareOpener = [this](Station& s, int spareRow, QWidget*) {
+            spares.push_back(std::stoi(s.Tables().CardTexts[static_cast<std::size_t>(spareRow)]));
+        };
         window.critical = [this](QWidget*, const QString& title, const QString& text) {
             titles << title;
             messages << text;
@@ -33,6 +37,12 @@ struct WindowFixture {
             ++refreshes;
             shown();
         };
+    }
+
+    // The row of the list line that names the competitor with this card (-1: none).
+    int RowOfCard(const QListWidget* list, const std::string& card) const {
+        const auto n = station.Tables().Cards.Find(card);
+        return n ? RowWithData(list, *n) : -1;
     }
 
     Station station;

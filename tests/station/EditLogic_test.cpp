@@ -32,7 +32,7 @@ protected:
     }
 
     EditLogic Loaded(int card = 345) {
-        EditLogic l(ev.station, card);
+        EditLogic l(ev.station, ev.Row(card));
         EXPECT_TRUE(l.Load());
         return l;
     }
@@ -53,10 +53,12 @@ constexpr Row kNoneRow{true, true, true, false, false, false, false};
 
 TEST_F(EditLogicTest, UnknownCardOrSpareRowIsNotFoundAndChangesNothing) {
     ev.AddSpare(812);
-    EditLogic unknown(ev.station, 999);
-    EXPECT_FALSE(unknown.Load());
-    EXPECT_FALSE(unknown.Loading());
-    EditLogic spare(ev.station, 812);
+    for (int none : {-1, 2, 999, kMaxCompetitors}) {
+        EditLogic unknown(ev.station, none);
+        EXPECT_FALSE(unknown.Load());
+        EXPECT_FALSE(unknown.Loading());
+    }
+    EditLogic spare(ev.station, ev.Row(812));
     EXPECT_FALSE(spare.Load());
     EXPECT_TRUE(ev.HistoryTexts().empty());
     EXPECT_TRUE(ev.Records().empty());
@@ -270,7 +272,7 @@ TEST_F(EditLogicTest, StateCases) {
         local.Add(1, 400, 20, "鈴木 花子");
         EntryRecord& r = local.Rec(n);
         c.before(r);
-        EditLogic l(local.station, 345);
+        EditLogic l(local.station, n);
         ASSERT_TRUE(l.Load());
         c.act(l);
         const EditApplyResult res = l.Apply();
@@ -322,7 +324,7 @@ TEST_F(EditLogicTest, LateStartResultFollowsTheCard) {
         r.ManualStatus = c.manual;
         r.LateAddition = c.late;
         SettleResultFields(r);
-        EditLogic l(local.station, 345);
+        EditLogic l(local.station, local.Row(345));
         ASSERT_TRUE(l.Load());
         l.SetCheck1(false);
         l.SetCheck4(false);
@@ -338,17 +340,25 @@ TEST_F(EditLogicTest, LateStartResultFollowsTheCard) {
 TEST_F(EditLogicTest, LateMinutesFollowTheLeadingNumberRule) {
     struct Case {
         const char* text;
-        int minutes;
+        int minutes;  // -1: refused as no number
     };
-    for (Case c : {Case{"abc", 0}, Case{"", 0}, Case{"2.5", 2}, Case{"3.5", 4}, Case{" 1 2", 12}, Case{"-0.4", 0},
-                   Case{"32767", 32767}}) {
+    for (Case c : {Case{"abc", -1}, Case{"", -1}, Case{"  ", -1}, Case{"12abc", -1}, Case{"2.5", 2}, Case{"3.5", 4},
+                   Case{" 1 2", 12}, Case{"-0.4", 0}, Case{"32767", 32767}}) {
         DialogTestEvent local;
         int n = local.Add(0, 345, 12, "A");
-        EditLogic l(local.station, 345);
+        EditLogic l(local.station, n);
         ASSERT_TRUE(l.Load());
         l.SetCheck3(true);
         l.SetText1(c.text);
-        EXPECT_FALSE(l.Apply().refused) << c.text;
+        const EditApplyResult res = l.Apply();
+        if (c.minutes < 0) {
+            EXPECT_TRUE(res.refused) << c.text;
+            EXPECT_EQ(res.message, EditLogic::kBadLate) << c.text;
+            EXPECT_TRUE(local.Records().empty()) << c.text;
+            EXPECT_TRUE(local.HistoryTexts().empty()) << c.text;
+            continue;
+        }
+        EXPECT_FALSE(res.refused) << c.text;
         EXPECT_EQ(local.Rec(n).LateAddition, Time::Minutes(c.minutes)) << c.text;
         // The box's text goes into the record as typed.
         EXPECT_EQ(local.Records(), Strings{std::string("遅刻/345,") + c.text});
@@ -473,7 +483,7 @@ TEST_F(EditLogicTest, FullWidthInputIsTakenHalfWidth) {
     for (const Case& c : cases) {
         DialogTestEvent local;
         local.Add(0, 345, 12, "A");
-        EditLogic l(local.station, 345);
+        EditLogic l(local.station, local.Row(345));
         ASSERT_TRUE(l.Load());
         c.setup(l);
         EXPECT_FALSE(l.Apply().refused) << c.record;

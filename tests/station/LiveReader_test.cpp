@@ -68,24 +68,38 @@ TEST_F(LiveReaderTest, ABurstOfAppendsGivesOneReadAndAQuietLogNone) {
     EXPECT_EQ(live->Reads(), 1);
 }
 
-TEST_F(LiveReaderTest, APieceOfALineWaitsUntilItEndsOrStaysStill) {
+TEST_F(LiveReaderTest, APieceOfALineIsNeverReadByItselfAndIsWarnedOfOnce) {
+    const auto warnings = [&] {
+        int n = 0;
+        for (const auto& line : station.OperationHistory().Texts()) n += line.find("書きかけ") != std::string::npos;
+        return n;
+    };
     // "0:4" of "0:45:00" would read as a finish at 0:04:00.
     Append("1,2,3,4,5,(10002),31,0:12:00,32,0:22:00,100,0:4");
-    Run(4000);
+    Run(29000);
     EXPECT_TRUE(Rec(2).RunningTime.IsZero());
+    EXPECT_EQ(warnings(), 0);
+    EXPECT_FALSE(live->Pending());
+    Run(60000);
+    EXPECT_TRUE(Rec(2).RunningTime.IsZero());
+    EXPECT_EQ(warnings(), 1);  // once, however long it stays
     Append("5:00\r\n");
     Run(1000);
     EXPECT_EQ(Rec(2).RunningTime, Time::Hms(0, 45, 0));
 
-    Append("1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,100,0:50:00");  // never ended
-    Run(4500);
+    // Whole lines before a piece are read; the piece is not, and a new piece is warned again.
+    Append("1,2,3,4,5,(10003),31,0:11:00,32,0:21:00,100,0:31:00\r\n1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,100,0:5");
+    Run(1000);
+    EXPECT_EQ(Rec(3).RunningTime, Time::Hms(0, 31, 0));
     EXPECT_TRUE(Rec(1).RunningTime.IsZero());
+    Run(31000);
+    EXPECT_EQ(warnings(), 2);
+    // A pressed read always reads the piece as it stands; the next whole line follows.
+    station.ReadFinishLog();
+    EXPECT_EQ(Rec(1).RunningTime, Time::Hms(0, 5, 0));
+    Append("0:00\r\n");
     Run(1000);
     EXPECT_EQ(Rec(1).RunningTime, Time::Hms(0, 50, 0));
-    // A pressed read always reads the piece as it stands.
-    Append("\r\n1,2,3,4,5,(10002),31,0:12:00,32,0:22:00,100,0:5");
-    station.ReadFinishLog();
-    EXPECT_EQ(Rec(2).RunningTime, Time::Hms(0, 5, 0));
 }
 
 TEST_F(LiveReaderTest, ALogReplacedOrCutIsReadWhole) {
@@ -125,8 +139,8 @@ TEST_F(LiveReaderTest, NoReadWhileTheStationIsBusyNorInsideARead) {
 
 TEST_F(LiveReaderTest, ACancelledSpareCardIsAskedAgainOnlyByAPressedRead) {
     int asked = 0;
-    station.SetSparePrompt([&](int ecardId) {
-        EXPECT_EQ(ecardId, 90001);
+    station.SetSparePrompt([&](int spareRow) {
+        EXPECT_EQ(station.Tables().CardTexts[static_cast<std::size_t>(spareRow)], "90001");
         ++asked;  // the operator cancels
     });
     Append("1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,100,0:38:00\r\n");

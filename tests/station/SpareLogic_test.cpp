@@ -9,6 +9,12 @@ using quilo::test::Strings;
 
 namespace {
 
+// The card of the competitor a bib finds (0: nobody).
+int CardOfBib(Station& station, const std::string& bib) {
+    const int n = SpareLogic::FindCompetitorByBib(station, bib);
+    return n < 0 ? 0 : station.Tables().EntryOf(n)->EcardNumber;
+}
+
 class SpareLogicTest : public ::testing::Test {
 protected:
     SpareLogicTest() {
@@ -19,7 +25,7 @@ protected:
     }
 
     SpareLogic Loaded(int card = 812) {
-        SpareLogic l(ev.station, card);
+        SpareLogic l(ev.station, ev.Row(card));
         l.Load();
         return l;
     }
@@ -62,8 +68,8 @@ TEST_F(SpareLogicTest, OnlyExactlyFourCharactersAreSearched) {
     // Three digits without the leading zero find nobody.
     l.SetText1("123");
     EXPECT_EQ(l.ChosenCardNumber(), 0);
-    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "123"), 0);
-    EXPECT_EQ(SpareLogic::FindCardByBib(ev.station, "0123"), 345);
+    EXPECT_EQ(CardOfBib(ev.station, "123"), 0);
+    EXPECT_EQ(CardOfBib(ev.station, "0123"), 345);
 }
 
 // The first competitor with the bib, in class then slot order, who has a card.
@@ -95,7 +101,7 @@ TEST_F(SpareLogicTest, FindCardByBibTakesTheFirstMatchWithACard) {
         local.AddSpare(812);
         local.AddSpare(813);
         for (const Added& a : c.added) local.Add(a.cls, a.card, a.bib, a.name);
-        EXPECT_EQ(SpareLogic::FindCardByBib(local.station, c.bib), c.card);
+        EXPECT_EQ(CardOfBib(local.station, c.bib), c.card);
     }
 }
 
@@ -181,7 +187,15 @@ TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
     official.SetText1("0123");
     EXPECT_TRUE(official.Check1());
     official.SetCheck1(false);
-    official.Ok();
+    // Already on a spare card: asked first, nothing changed until the yes.
+    const SpareOkResult asked = official.Ok();
+    EXPECT_TRUE(asked.confirm);
+    EXPECT_FALSE(asked.refused);
+    EXPECT_EQ(asked.message, "(0123) 田中 次郎 には予備Ｅカード 812 が割り当て済みです。\r\n"
+                             "予備Ｅカード 813 をこの競技者に割り当てますか？");
+    EXPECT_EQ(ev.Records(), Strings{"予備/812,345"});
+    EXPECT_FALSE(official.Closed());
+    official.Ok(true);
     EXPECT_FALSE(ev.Rec(tanaka).Reference);
     // A competitor already on a spare card: the second number is the first spare's.
     EXPECT_EQ(ev.Records(), (Strings{"予備/812,345", "予備/813,812", "公式/812"}));

@@ -350,7 +350,8 @@ TEST(Hardening, FoldersWhereFilesBelong) {
     EXPECT_EQ(st.Tables().LastClassIndex, 0);
     // The settings live in memory with their defaults.
     EXPECT_EQ(st.Settings().Item("TimeLimit"), "150");
-    EXPECT_EQ(st.Settings().Item("SeisekiOutput"), dir.File("E_Result.txt"));
+    EXPECT_EQ(st.Settings().Item("SeisekiOutput"), "E_Result.txt");
+    EXPECT_EQ(st.OutputPath("SeisekiOutput"), dir.File("E_Result.txt"));
     st.ReadFinishLog();  // the data-load button
     EXPECT_TRUE(st.OperationHistory().Lines().empty());
 
@@ -396,7 +397,7 @@ TEST(Hardening, MissingEventFolder) {
     Station st(folder, FixedClock(9, 0, 0));
     st.Startup();
     EXPECT_TRUE(st.OperationHistory().Lines().empty());
-    EXPECT_EQ(st.Settings().Item("MikikanOutput"), folder + "/E_NoRet.txt");
+    EXPECT_EQ(st.OutputPath("MikikanOutput"), folder + "/E_NoRet.txt");
     st.ReadFinishLog();
     for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/12345")}) {
         SCOPED_TRACE(r.path);

@@ -31,7 +31,9 @@ int main(int argc, char** argv) {
     quilo::Station station(folder, [] { return quilo::test::KillClock(); });
     station.Startup();
     for (long k = first; count < 0 || k < first + count; ++k) {
-        quilo::EditLogic logic(station, quilo::test::KillCard(k));
+        const auto competitor = station.Tables().Cards.Find(std::to_string(quilo::test::KillCard(k)));
+        if (!competitor) return 3;
+        quilo::EditLogic logic(station, *competitor);
         if (!logic.Load()) return 3;
         logic.SetCheck3(true);
         logic.SetText1(std::to_string(quilo::test::KillMinutes(k)));

@@ -33,9 +33,8 @@ TEST(Station, FirstRunInAnEmptyFolderWritesTheSixDefaults) {
         EXPECT_EQ(st.Tables().LastClassIndex, 0);
         ASSERT_TRUE(st.ReleaseSettings());
     }
-    std::string folder = dir.Path() + "/";
     EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")),
-              (Strings{"SeisekiOutput=" + folder + "E_Result.txt", "MikikanOutput=" + folder + "E_NoRet.txt",
+              (Strings{"SeisekiOutput=E_Result.txt", "MikikanOutput=E_NoRet.txt",
                                         "TimeLimit=150", "ClassListFontSize=9", "HistoryListFontSize=9",
                                         "EntryListFontSize=9"}));
 }

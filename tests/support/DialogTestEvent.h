@@ -30,6 +30,15 @@ public:
 
     EntryRecord& Rec(int n) { return tables.Rec(n); }
 
+    // The start-list row (competitor number) of a card as spelled there; -1 when none.
+    int Row(const std::string& card) const {
+        const Event& ev = station.Tables();
+        for (int n = 0; n < ev.Cards.Count(); ++n)
+            if (ev.CardTexts[static_cast<std::size_t>(n)] == card) return n;
+        return -1;
+    }
+    int Row(int card) const { return Row(std::to_string(card)); }
+
     Strings Records() const {
         if (!std::filesystem::exists(dir.File("Change.dat"))) return {};
         return ReadCp932Lines(dir.File("Change.dat"));

@@ -59,6 +59,8 @@ public:
         ev_->Cards.Add(key, n);
         ev_->EntryClass[static_cast<std::size_t>(n)] = c;
         ev_->EntrySlot[static_cast<std::size_t>(n)] = s;
+        ev_->CardTexts[static_cast<std::size_t>(n)] = key;
+        if (EntryRecord* r = ev_->EntryOf(n)) r->EcardText = key;
         return n;
     }
 
