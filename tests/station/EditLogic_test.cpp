@@ -446,6 +446,11 @@ TEST_F(EditLogicTest, RefusalsChangeNothingAndKeepTheDialogOpen) {
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ＤＱ／１"); }, EditLogic::kBadCodeSign},
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ok"); }, EditLogic::kOkAsCode},
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ＯＫ"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3(" OK "); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("　ｏｋ\t"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("   "); }, EditLogic::kEmptyCode},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("abc"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1(""); }, EditLogic::kBadLate},
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("DQ😀"); }, EditLogic::kNotInCodePage},
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("D\tQ"); }, EditLogic::kNotInCodePage},
     };
@@ -477,6 +482,7 @@ TEST_F(EditLogicTest, FullWidthInputIsTakenHalfWidth) {
     const Case cases[] = {
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ｐ３"); }, "P3", "ＮＧ/345,P3"},
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ｄｓｑ　１"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
+        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3(" dsq 1　"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
         {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("１：０５：００"); }, "1:05:00", "ＯＫ/345,1:05:00"},
         {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("１２"); }, "12", "遅刻/345,12"},
     };

@@ -119,3 +119,76 @@ TEST(Station, ChangeRecordsAreAppendedAndReplayed) {
 
 } // namespace
 } // namespace quilo
+
+namespace quilo {
+namespace {
+
+// A timer firing while the spare-card question waits inside a read refreshes and
+// publishes nothing; the read's own refresh follows the answer.
+TEST(Station, NoRefreshWhileTheSpareQuestionWaitsInsideARead) {
+    TempDir dir;
+    WriteEvent(dir);
+    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "90001,**"});
+    WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+                                        "1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:3"});
+    Station st(dir.Path(), FixedClock(12, 0, 0));
+    int refreshes = 0;
+    st.onRefreshed = [&] { ++refreshes; };
+    int asked = 0;
+    st.SetSparePrompt([&](int) {
+        ++asked;
+        st.RefreshStatus();  // the 30 s timer
+        st.RefreshStatus();
+        EXPECT_EQ(refreshes, 0);
+        EXPECT_TRUE(st.Lists().competitors.empty());
+    });
+    st.Startup();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(st.Lists().competitors.empty());
+}
+
+// Outputs that go into another event's folder (a settings file copied with the folder)
+// are written as asked but said once; bare names and other folders are not.
+TEST(Station, OutputsInAnotherEventFolderAreWarnedOfOnce) {
+    TempDir other;
+    WriteCp932(other.File("Control.dat"), {"**:M21"});
+    TempDir plain;
+    struct Case {
+        Strings ini;
+        int warnedLines;  // lines under the one warning (0: no warning)
+    } cases[] = {
+        {{"SeisekiOutput=E_Result.txt"}, 0},
+        {{"SeisekiOutput=" + plain.File("E_Result.txt")}, 0},
+        {{"SeisekiOutput=" + other.File("E_Result.txt")}, 2},
+        {{"SeisekiOutput=" + other.File("E_Result.txt"), "MikikanOutput=" + other.File("E_NoRet.txt"),
+          "HtmlOutput=" + other.Path() + "/./web.html"},
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini.front());
+        TempDir dir;
+        WriteEvent(dir);
+        WriteCp932(dir.File("Quilo.ini"), c.ini);
+        Station st(dir.Path(), FixedClock(12, 0, 0));
+        st.Startup();
+        const Strings h = st.OperationHistory().Texts();
+        const auto at = std::find(h.begin(), h.end(), History::kWarning);
+        if (c.warnedLines == 0) {
+            EXPECT_EQ(at, h.end());
+            continue;
+        }
+        ASSERT_NE(at, h.end());
+        EXPECT_EQ(std::count(h.begin(), h.end(), History::kWarning), 1);
+        EXPECT_EQ(at[1], "　出力先が別の大会のフォルダにあります");
+        EXPECT_EQ(at[2], "　SeisekiOutput=" + other.File("E_Result.txt"));
+        ASSERT_GT(h.end() - at, c.warnedLines + 1);
+        EXPECT_EQ(at[c.warnedLines].rfind("　", 0), 0u);
+        EXPECT_EQ(at[c.warnedLines + 1], "12:00 (読込)コントロールデータ");
+        // Honoured as it stands.
+        EXPECT_EQ(st.OutputPath("SeisekiOutput"), other.File("E_Result.txt"));
+    }
+}
+
+} // namespace
+} // namespace quilo
