@@ -2,6 +2,7 @@
 // that is no valid CP932. Everything else reads as CP932, exactly as before.
 #include "core/Cp932.h"
 #include "core/Files.h"
+#include "core/IniFile.h"
 
 #include "TestSupport.h"
 
@@ -90,6 +91,49 @@ TEST(Encoding, Utf8LinesKeepTheLineRules) {
     for (const auto& c : cases) EXPECT_EQ(TextLines(c.bytes, TextEncoding::Utf8), c.want) << c.bytes;
     // CP932 stays the default.
     EXPECT_EQ(TextLines(Utf8ToCp932("名前\r\n")), std::vector<std::string>{"名前"});
+}
+
+TEST(Encoding, SettingsKeepTheirEncoding) {
+    struct Case {
+        std::string file;           // as found
+        std::string afterAppend;    // after SetItem("TimeLimit", "150")
+        std::string afterSave;      // after a changed value and Save
+    };
+    const Case cases[] = {
+        {"EventName=春の大会\r\n", "EventName=春の大会\r\nTimeLimit=150\r\n",
+         "EventName=秋の大会\r\nTimeLimit=150\r\n"},
+        {kBom + "EventName=春の大会\r\n", kBom + "EventName=春の大会\r\nTimeLimit=150\r\n",
+         kBom + "EventName=秋の大会\r\nTimeLimit=150\r\n"},
+        {Utf8ToCp932("EventName=春の大会\r\n"), Utf8ToCp932("EventName=春の大会\r\nTimeLimit=150\r\n"),
+         Utf8ToCp932("EventName=秋の大会\r\nTimeLimit=150\r\n")},
+    };
+    test::TempDir dir;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const std::string path = dir.File("s" + std::to_string(i) + ".ini");
+        test::WriteBytes(path, cases[i].file);
+        IniFile ini;
+        ini.SetFileName(path);
+        EXPECT_EQ(ini.Item("EventName"), "春の大会");
+        ini.SetItem("TimeLimit", "150");
+        EXPECT_EQ(test::ReadBytes(path), cases[i].afterAppend);
+        ini.SetItem("EventName", "秋の大会");
+        ASSERT_TRUE(ini.Save());
+        EXPECT_EQ(test::ReadBytes(path), cases[i].afterSave);
+    }
+}
+
+TEST(Encoding, ARewriteThatWouldReadAsCp932GetsTheMark) {
+    IniFile ini;
+    ini.LoadText("東京\r\nEventName=春の大会\r\n");
+    ASSERT_EQ(ini.Encoding(), TextEncoding::Utf8);
+    // "東京" alone passes as CP932: without the mark the next start would garble it.
+    ini.SetItem("EventName", "東京");
+    const std::string saved = ini.SavedText();
+    EXPECT_EQ(saved, kBom + "EventName=東京\r\n");
+    IniFile again;
+    again.LoadText(saved);
+    EXPECT_EQ(again.Item("EventName"), "東京");
 }
 
 } // namespace
