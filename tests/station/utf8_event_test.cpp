@@ -104,17 +104,5 @@ TEST(Utf8Event, SettingsKeepTheirEncoding) {
     }
 }
 
-TEST(Utf8Event, AddedLinesAreWrittenInUtf8) {
-    TempDir dir;
-    WriteBytes(dir.File("Quilo.ini"), "EventName=春の大会\r\n");
-    Station st(dir.Path(), FixedClock(12, 0, 0));
-    st.Startup();
-    st.Settings().SetItem("EventPlace", "みちの森");
-    ASSERT_TRUE(st.ReleaseSettings());
-    const std::string bytes = ReadBytes(dir.File("Quilo.ini"));
-    EXPECT_TRUE(bytes.ends_with("EventPlace=みちの森\r\n"));
-    EXPECT_EQ(DetectEncoding(bytes), TextEncoding::Utf8);
-}
-
 } // namespace
 } // namespace quilo
