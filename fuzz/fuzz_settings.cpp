@@ -1,6 +1,6 @@
 // The settings file on any bytes: loaded, given the start-up defaults, read as numbers,
-// changed and saved; a saved file of plain text reads back to the same values. (The
-// station's start-up over a settings file is fuzz_station's.)
+// changed and saved; a saved file keeps its encoding, and one of plain text reads back to
+// the same values. (The station's start-up over a settings file is fuzz_station's.)
 #include "FuzzSupport.h"
 
 #include "core/General.h"
@@ -40,6 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // What a save writes reads back to the same values when it is plain text.
     const std::string saved = ini.SavedText();
+    IniFile reread;
+    reread.LoadText(saved);
+    if (reread.Encoding() != ini.Encoding()) fuzz::Fail("a save changed the encoding");
     bool plain = true;
     for (const auto& k : ini.Keys()) plain = plain && PlainAscii(k) && PlainAscii(ini.Item(k));
     if (plain) {

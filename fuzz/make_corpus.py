@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz targets (fuzz/corpus/<target>/), small CP932
-files taken from the demo event and from the cases the tests use.
+files taken from the demo event and from the cases the tests use (and a few UTF-8 ones,
+which the readers take as such).
 
     python3 fuzz/make_corpus.py
 """
@@ -15,6 +16,10 @@ OUT = os.path.join(ROOT, "fuzz", "corpus")
 def cp932(lines, end_last=True):
     text = "\r\n".join(lines) + ("\r\n" if end_last and lines else "")
     return text.encode("cp932")
+
+
+def utf8(lines, bom=False):
+    return (b"\xef\xbb\xbf" if bom else b"") + ("\r\n".join(lines) + "\r\n").encode("utf-8")
 
 
 def demo(name, first=None):
@@ -44,6 +49,8 @@ def course_file():
                                     + ["99:100"]))
     write(t, "empty", b"")
     write(t, "invalid-bytes", b"**:\x81\x20\xff\x80\r\n1:\x82\r\n99:1\x00\r\n")
+    write(t, "utf8", utf8(["**:男子エリート", "1:31", "99:100"]))
+    write(t, "utf8-bom", utf8(["**:M21", "1:31", "99:100"], bom=True))
 
 
 TEMPLATE_CLASSES = ["M21", "Ｗ２１", "Open", "Big", "Long"]
@@ -66,6 +73,8 @@ def start_list():
                                "2,M21,10:00:00,1,名前,0,クラブ", "7,**,,,,,", "2,**,,,,,"]))
     write(t, "undefined-class", cp932(["1,M21,10:00:00,1,a,0,c", "2,M21 ,10:00:00,1,a,0,c", "3,M21,10:00:00,1,a,0,c"]))
     write(t, "empty-class", cp932(["1,,10:00:00,1,a,0,c"]))
+    write(t, "utf8", utf8(["1,M21,10:00:00,1,渡辺拓也,0,みちの会", "2,Ｗ２１,10:01:00,2,a,0,東京OLクラブ"]))
+    write(t, "utf8-bom", utf8(["1,M21,10:00:00,1,山田,0,東京"], bom=True))
     write(t, "empty", b"")
 
 
@@ -115,6 +124,8 @@ def settings():
     write(t, "trimmed", b"  TimeLimit = 120 \r\nSeisekiOutput=/a=b/E.txt\r\nno equals\r\n\r\ntimelimit=7\r\nClassListFontSize=")
     write(t, "numbers", cp932(["TimeLimit=1e308", "ClassListFontSize=-3", "HistoryListFontSize=1e40",
                                "EntryListFontSize=９", "TimeLimit=99999"]))
+    write(t, "utf8", utf8(["EventName=春の大会", "TimeLimit="]))
+    write(t, "utf8-bom", utf8(["EventName=東京", "TimeLimit=120"], bom=True))
     write(t, "empty", b"")
 
 

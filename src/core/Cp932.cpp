@@ -84,7 +84,89 @@ const Tables& T() {
     return *tables;
 }
 
+// Length of the well-formed UTF-8 sequence at s[pos]; 0 when none starts there.
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t pos) {
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char c = at(pos);
+    if (c < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) low = 0xA0;   // overlong
+        if (c == 0xED) high = 0x9F;  // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) low = 0x90;   // overlong
+        if (c == 0xF4) high = 0x8F;  // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (s.size() - pos < n || at(pos + 1) < low || at(pos + 1) > high) return 0;
+    for (std::size_t i = 2; i < n; ++i)
+        if ((at(pos + i) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+bool IsAscii(std::string_view bytes) {
+    for (char ch : bytes)
+        if (static_cast<unsigned char>(ch) >= 0x80) return false;
+    return true;
+}
+
 } // namespace
+
+bool HasUtf8Bom(std::string_view bytes) { return bytes.starts_with(kUtf8Bom); }
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t n = Utf8SequenceLength(bytes, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+bool IsValidCp932(std::string_view bytes) {
+    const Tables* t = nullptr;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) continue;
+        if (!t) t = &T();
+        if (!IsCp932LeadByte(b)) {
+            if (t->single[b] == 0) return false;
+            continue;
+        }
+        if (i + 1 == bytes.size() || t->dbl[b * 256 + static_cast<unsigned char>(bytes[i + 1])] == 0) return false;
+        ++i;
+    }
+    return true;
+}
+
+TextEncoding DetectEncoding(std::string_view bytes) {
+    if (HasUtf8Bom(bytes)) return TextEncoding::Utf8;
+    // Checked in this order so that plain ASCII, the common case, costs one pass.
+    if (IsAscii(bytes) || !IsValidUtf8(bytes) || IsValidCp932(bytes)) return TextEncoding::Cp932;
+    return TextEncoding::Utf8;
+}
+
+std::string ValidUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t n = Utf8SequenceLength(bytes, i);
+        if (n == 0) {
+            AppendUtf8(out, kReplacement);
+            ++i;
+        } else {
+            out.append(bytes.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
 
 char32_t NextCodePoint(std::string_view s, std::size_t& pos) {
     unsigned char c = static_cast<unsigned char>(s[pos]);

@@ -118,11 +118,13 @@ IoResult ReadTextLines(const std::string& path, std::vector<std::string>& lines)
     return IoResult::Ok(path);
 }
 
-std::vector<std::string> TextLines(std::string_view bytes) {
+std::vector<std::string> TextLines(std::string_view bytes, TextEncoding encoding) {
     std::vector<std::string> lines;
+    const bool utf8 = encoding == TextEncoding::Utf8;
+    if (utf8 && HasUtf8Bom(bytes)) bytes.remove_prefix(kUtf8Bom.size());
     LineReader reader(LineReader::Bytes{bytes});
     std::string_view raw;
-    while (reader.Next(raw)) lines.push_back(Cp932ToUtf8(raw));
+    while (reader.Next(raw)) lines.push_back(utf8 ? ValidUtf8(raw) : Cp932ToUtf8(raw));
     return lines;
 }
 
@@ -178,7 +180,7 @@ void SyncFolder(const std::string& path) {
 
 namespace {
 
-IoResult Append(const std::string& path, std::string_view utf8Line, bool durable) {
+IoResult Append(const std::string& path, std::string_view utf8Line, bool durable, TextEncoding encoding) {
     int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) return IoResult::FromErrno(path, errno);
     struct stat st {};
@@ -198,7 +200,7 @@ IoResult Append(const std::string& path, std::string_view utf8Line, bool durable
         char last = 0;
         if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n' && last != '\r') data += "\r\n";
     }
-    data += Utf8ToCp932(utf8Line);
+    data += encoding == TextEncoding::Utf8 ? ValidUtf8(utf8Line) : Utf8ToCp932(utf8Line);
     data += "\r\n";
     if (!WriteAll(fd, data) || (durable && ::fsync(fd) != 0)) {
         int err = errno;
@@ -214,9 +216,13 @@ IoResult Append(const std::string& path, std::string_view utf8Line, bool durable
 
 } // namespace
 
-IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line) { return Append(path, utf8Line, true); }
+IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line) {
+    return Append(path, utf8Line, true, TextEncoding::Cp932);
+}
 
-IoResult AppendLine(const std::string& path, std::string_view utf8Line) { return Append(path, utf8Line, false); }
+IoResult AppendLine(const std::string& path, std::string_view utf8Line, TextEncoding encoding) {
+    return Append(path, utf8Line, false, encoding);
+}
 
 IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines) {
     std::string data;

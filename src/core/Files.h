@@ -1,5 +1,7 @@
 #pragma once
 // Whole-line file access in code page 932 with CR LF.
+#include "core/Cp932.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -65,8 +67,8 @@ private:
 
 // Every line of a CP932 file, decoded to UTF-8.
 IoResult ReadTextLines(const std::string& path, std::vector<std::string>& lines);
-// The same over bytes in memory.
-std::vector<std::string> TextLines(std::string_view bytes);
+// The same over bytes in memory; as UTF-8 (a byte order mark dropped) when told.
+std::vector<std::string> TextLines(std::string_view bytes, TextEncoding encoding = TextEncoding::Cp932);
 // The whole of a regular file, as it stands (opened as LineReader opens it).
 IoResult ReadFileBytes(const std::string& path, std::string& bytes);
 
@@ -74,8 +76,9 @@ IoResult ReadFileBytes(const std::string& path, std::string& bytes);
 // before returning. A last line left without a line end is ended first, so the new
 // line never glues onto it. Creates the file when missing.
 IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line);
-// The same without waiting for stable storage (settings: lost defaults come back).
-IoResult AppendLine(const std::string& path, std::string_view utf8Line);
+// The same without waiting for stable storage (settings: lost defaults come back); the
+// line is written in the file's own encoding when told.
+IoResult AppendLine(const std::string& path, std::string_view utf8Line, TextEncoding encoding = TextEncoding::Cp932);
 
 // Replaces a file with the given lines (CP932, each ended by CR LF) only once they are
 // written whole: a temporary file beside it is written, synced and renamed over it.

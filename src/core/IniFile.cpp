@@ -30,7 +30,9 @@ void IniFile::SetFileName(const std::string& path) {
 void IniFile::LoadText(std::string_view bytes) {
     values_.clear();
     keys_.clear();
-    for (const auto& line : TextLines(bytes)) {
+    encoding_ = DetectEncoding(bytes);
+    bom_ = HasUtf8Bom(bytes);
+    for (const auto& line : TextLines(bytes, encoding_)) {
         std::string key, value;
         // A line without "=" and a repeated key have no meaning: skip them,
         // keeping the first occurrence.
@@ -54,7 +56,7 @@ void IniFile::SetItem(std::string_view rawKey, std::string_view rawValue) {
         return;
     }
     // A failed append is ignored: the value is still held in memory.
-    if (!fileName_.empty()) AppendLine(fileName_, key + "=" + value);
+    if (!fileName_.empty()) AppendLine(fileName_, key + "=" + value, encoding_);
     keys_.push_back(key);
     values_.emplace(AsciiLower(key), value);
 }
@@ -67,11 +69,16 @@ IoResult IniFile::Save() {
 }
 
 std::string IniFile::SavedText() const {
+    const bool utf8 = encoding_ == TextEncoding::Utf8;
     std::string data;
     for (const auto& k : keys_) {
-        data += Utf8ToCp932(k + "=" + values_.at(AsciiLower(k)));
+        const std::string line = k + "=" + values_.at(AsciiLower(k));
+        data += utf8 ? ValidUtf8(line) : Utf8ToCp932(line);
         data += "\r\n";
     }
+    // Without its mark, UTF-8 is known only by bytes that are no CP932; a rewrite that
+    // leaves none (a dropped line, a changed value) gets the mark, so it stays UTF-8.
+    if (utf8 && (bom_ || DetectEncoding(data) != TextEncoding::Utf8)) data.insert(0, kUtf8Bom);
     return data;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The settings file: key=value lines, new keys appended at once, the whole file
-// rewritten at Save only when a value that was already present changed.
+// rewritten at Save only when a value that was already present changed. Written in
+// the encoding it was found in (CP932, or UTF-8 as DetectEncoding tells).
+#include "core/Cp932.h"
 #include "core/Files.h"
 
 #include <cstdint>
@@ -42,9 +44,11 @@ public:
 
     // Rewrites the file when dirty (replaced only once written whole).
     IoResult Save();
-    // The bytes Save writes (CP932, CR LF).
+    // The bytes Save writes (CR LF, in the file's encoding).
     std::string SavedText() const;
     bool Dirty() const { return dirty_; }
+    // The encoding the last load found.
+    TextEncoding Encoding() const { return encoding_; }
     const std::vector<std::string>& Keys() const { return keys_; }
 
     static bool ParseLine(std::string_view line, std::string& key, std::string& value);
@@ -54,6 +58,8 @@ private:
     std::unordered_map<std::string, std::string> values_;  // folded key -> value
     std::vector<std::string> keys_;                        // first spelling, in order
     bool dirty_ = false;
+    TextEncoding encoding_ = TextEncoding::Cp932;
+    bool bom_ = false;
 };
 
 } // namespace quilo

@@ -2,6 +2,7 @@
 
 #include "core/Files.h"
 #include "core/General.h"
+#include "readers/FileLines.h"
 #include "readers/SkippedLines.h"
 
 #include <vector>
@@ -29,7 +30,7 @@ IoResult ReadCourseFile(Event& ev, const std::string& path, History& history) {
 }
 
 void ReadCourseText(Event& ev, std::string_view bytes, History& history) {
-    const std::vector<std::string> lines = TextLines(bytes);
+    const std::vector<std::string> lines = EventFileLines(bytes, "Control.dat", history);
 
     SkippedLines skipped(history, "Control.dat");
     int counter = -1;

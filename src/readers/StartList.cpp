@@ -2,6 +2,7 @@
 
 #include "core/Files.h"
 #include "core/General.h"
+#include "readers/FileLines.h"
 #include "readers/SkippedLines.h"
 
 #include <vector>
@@ -25,7 +26,7 @@ StartListResult ReadStartList(Event& ev, const std::string& path, History& histo
 }
 
 bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
-    const std::vector<std::string> lines = TextLines(bytes);
+    const std::vector<std::string> lines = EventFileLines(bytes, "Startlst.dat", history);
 
     SkippedLines skipped(history, "Startlst.dat");
 

@@ -3,6 +3,7 @@
 #include "core/General.h"
 #include "finish/ChangeFile.h"
 #include "readers/CourseFile.h"
+#include "readers/FileLines.h"
 #include "readers/StartList.h"
 #include "results/Evaluation.h"
 #include "results/OutputFiles.h"
@@ -68,6 +69,7 @@ bool Station::StartupBeforeLog() {
 
     settings_ = std::make_unique<IniFile>();
     settings_->SetFileName(PathOf("Quilo.ini"));
+    if (settings_->Encoding() == TextEncoding::Utf8) WarnReadAsUtf8(history_, "Quilo.ini");
 
     // Missing or empty settings get their defaults, in this order.
     for (const auto& d : kDefaults) {

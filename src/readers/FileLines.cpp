@@ -1,0 +1,19 @@
+#include "readers/FileLines.h"
+
+#include "core/Cp932.h"
+#include "core/Files.h"
+
+namespace quilo {
+
+std::vector<std::string> EventFileLines(std::string_view bytes, std::string_view fileName, History& history) {
+    const TextEncoding encoding = DetectEncoding(bytes);
+    if (encoding == TextEncoding::Utf8) WarnReadAsUtf8(history, fileName);
+    return TextLines(bytes, encoding);
+}
+
+void WarnReadAsUtf8(History& history, std::string_view fileName) {
+    history.Warning({"　" + std::string(fileName) + " は UTF-8 で書かれています（UTF-8 として読みました）",
+                     "　Quilo が書き込むファイルは CP932（Shift_JIS）です"});
+}
+
+} // namespace quilo
