@@ -26,9 +26,22 @@ const Time kNow = Time::Hms(11, 0, 0);
 
 // Competitors in every state: valid, coded (P1, DNF, DNQ), read twice, still out, still
 // to start, with an absence, a reference and a late start already recorded, and two
-// spare cards read but not yet assigned.
-void WriteEvent(const TempDir& dir) {
-    test::WriteEventFiles(dir, {
+// spare cards read but not yet assigned. Each card is drawn as written ("10001") or with
+// a leading zero ("01001"), the same in every file.
+void WriteEvent(const TempDir& dir, std::mt19937& rng) {
+    std::vector<std::pair<std::string, std::string>> spelling;
+    for (const char* card : {"10001", "10002", "10003", "10004", "10005", "10006", "10007", "20001", "20002", "20003",
+                             "20004", "90001", "90002"}) {
+        const std::string c = card;
+        if (std::uniform_int_distribution<int>(0, 1)(rng)) spelling.emplace_back(c, "0" + c.substr(0, 1) + c.substr(2));
+    }
+    auto spell = [&](test::Strings lines) {
+        for (std::string& line : lines)
+            for (const auto& [from, to] : spelling)
+                for (auto at = line.find(from); at != std::string::npos; at = line.find(from, at + 1)) line.replace(at, from.size(), to);
+        return lines;
+    };
+    test::EventFiles files{
         .course = {"**:M21", "1:31", "2:32", "3:33", "99:100", "**:W21", "1:31", "2:34:35", "99:100"},
         .startList = {
             "10001,M21,10:00:00,101,山田 太郎,1,東京OLC", "10002,M21,10:02:00,102,鈴木 一郎,2,大阪OLC",
@@ -48,7 +61,11 @@ void WriteEvent(const TempDir& dir) {
             "1,2,3,4,5,(90001),31,0:16:00,32,0:26:00,33,0:36:00,100,0:46:00",
             "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:42:00",
             "1,2,3,4,5,(20002),31,0:17:00,34,0:27:00,100,0:47:00",
-            "1,2,3,4,5,(90002),31,0:18:00,34,0:28:00,100,0:48:00"}});
+            "1,2,3,4,5,(90002),31,0:18:00,34,0:28:00,100,0:48:00"}};
+    files.startList = spell(files.startList);
+    files.changes = spell(files.changes);
+    files.finishLog = spell(files.finishLog);
+    test::WriteEventFiles(dir, files);
 }
 
 // Every field the lists and files use, one line per competitor; a confirmed result
@@ -60,7 +77,7 @@ std::vector<std::string> Snapshot(const Station& st) {
         const EntryRecord* e = ev.EntryOf(n);
         if (!e) continue;
         std::ostringstream s;
-        s << e->BibNumber << " card=" << e->EcardNumber << " status=" << (e->Status == "OK" ? "" : e->Status)
+        s << e->BibNumber << " card=" << e->EcardNumber << "/" << e->EcardText << " status=" << (e->Status == "OK" ? "" : e->Status)
           << " time=" << e->RunningTime.Seconds() << " place=" << e->Place << " ref=" << e->Reference
           << " manual=" << e->ManualStatus << "/" << e->ManualTime.Seconds() << " late=" << e->LateAddition.Seconds()
           << " check=" << e->CheckStatus << "/" << e->CardTime.Seconds() << " read=" << e->CardRead << " punches=";
@@ -81,13 +98,14 @@ bool Coin(std::mt19937& rng) { return std::uniform_int_distribution<int>(0, 1)(r
 // the apply (a refused apply changes nothing and the dialog is left).
 void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
     const Event& ev = st.Tables();
-    std::vector<int> cards;
+    std::vector<int> competitors;
     for (int n = 0; n < ev.Cards.Count(); ++n)
-        if (const EntryRecord* e = ev.EntryOf(n)) cards.push_back(e->EcardNumber);
-    const int card = Pick(rng, cards);
-    EditLogic l(st, card);
+        if (ev.EntryOf(n)) competitors.push_back(n);
+    const int n = Pick(rng, competitors);
+    const std::string card = ev.EntryOf(n)->EcardText;
+    EditLogic l(st, n);
     if (!l.Load()) {
-        log << "edit " << card << ": not found\n";
+        ADD_FAILURE() << "competitor " << n << " (" << card << ") not found";
         return;
     }
     static const std::vector<std::string> minutes{"5", "0", "-3", "１０", "abc", "2.5", "40000", "－２", "7,2"};
@@ -134,20 +152,29 @@ void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
 // A pressed read in which the spare-card question is answered with a random bib.
 void RandomSpareRead(Station& st, std::mt19937& rng, std::ostream& log) {
     static const std::vector<std::string> bibs{"0101", "0102", "0103", "0105", "0107", "0201", "0204", "0999", "101"};
-    st.SetSparePrompt([&](int ecardId) {
-        SpareLogic l(st, ecardId);
+    st.SetSparePrompt([&](int spareRow) {
+        SpareLogic l(st, spareRow);
         l.Load();
         const std::string& bib = Pick(rng, bibs);
         l.SetText1(bib);
         const bool reference = Coin(rng) && Coin(rng);
         if (reference) l.SetCheck1(!l.Check1());
         const bool cancel = Coin(rng) && Coin(rng);
-        log << "spare " << ecardId << " bib=" << bib << (reference ? " toggle-ref" : "");
+        log << "spare " << l.SpareCardText() << " bib=" << bib << (reference ? " toggle-ref" : "");
         if (cancel) {
             log << " -> cancel\n";
             return;
         }
-        const SpareOkResult r = l.Ok();
+        SpareOkResult r = l.Ok();
+        if (r.confirm) {
+            const bool yes = Coin(rng);
+            log << (yes ? " asked: yes" : " asked: no");
+            if (!yes) {
+                log << " -> cancel\n";
+                return;
+            }
+            r = l.Ok(true);
+        }
         log << (r.refused ? " -> refused\n" : " -> assigned\n");
     });
     log << "read\n";
@@ -167,7 +194,7 @@ TEST(CorrectionPropertyTest, DialogReReadAndRestartAgree) {
         const auto seed = static_cast<std::uint32_t>(firstSeed + i);
         std::mt19937 rng(seed);
         TempDir dir;
-        WriteEvent(dir);
+        WriteEvent(dir, rng);
         Station st(dir.Path(), FixedClock(kNow));
         st.Startup();
         std::ostringstream log;

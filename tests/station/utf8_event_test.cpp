@@ -96,10 +96,8 @@ TEST(Utf8Event, SettingsKeepTheirEncoding) {
             EXPECT_EQ(st.OperationHistory().Texts(), cases[i].warned ? Warned("Quilo.ini") : Strings{});
             ASSERT_TRUE(st.ReleaseSettings());
         }
-        const std::string folder = dir.Path() + "/";
-        // Quilo's own lines are ASCII here; the folder name could be anything.
-        const std::string added = "SeisekiOutput=" + folder + "E_Result.txt\r\nMikikanOutput=" + folder +
-                                  "E_NoRet.txt\r\nClassListFontSize=9\r\nHistoryListFontSize=9\r\nEntryListFontSize=9\r\n";
+        const std::string added = "SeisekiOutput=E_Result.txt\r\nMikikanOutput=E_NoRet.txt\r\nClassListFontSize=9\r\n"
+                                  "HistoryListFontSize=9\r\nEntryListFontSize=9\r\n";
         EXPECT_EQ(ReadBytes(dir.File("Quilo.ini")), cases[i].keptBefore + added);
     }
 }
