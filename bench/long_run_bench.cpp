@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
             const Event& ev = station.Tables();
             const int c = static_cast<int>(rng() % static_cast<unsigned>(ev.LastClassIndex + 1));
             const int s = 1 + static_cast<int>(rng() % static_cast<unsigned>(std::max(1, ev.ClassEntryCount[c])));
-            EditLogic edit(station, ev.Entry(c, s).EcardNumber);
+            const auto competitor = ev.Cards.Find(ev.Entry(c, s).EcardText);
+            EditLogic edit(station, competitor.value_or(-1));
             if (edit.Load()) {
                 if (rng() % 2) {
                     edit.SetCheck3(true);

@@ -26,13 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Answers in turn: two bibs, a bib nobody has (refused, so cancelled), a cancel.
     static const char* const kAnswers[] = {"0101", "0201", "9999", nullptr, "0401"};
     int asked = 0;
-    const SparePrompt prompt = [&](int ecardId) {
+    const SparePrompt prompt = [&](int spareRow) {
         const char* bib = kAnswers[asked++ % 5];
         if (!bib) return;
-        SpareLogic logic(station, ecardId);
+        SpareLogic logic(station, spareRow);
         logic.Load();
         logic.SetText1(bib);
-        logic.Ok();
+        if (logic.Ok().confirm) logic.Ok(true);
     };
     ReadFinishLogText(station.Tables(), log, station.OperationHistory(), station.Tag, prompt);
     fuzz::CheckCounts(station.Tables());

@@ -49,13 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto blank = std::make_unique<const Event>();
     Station station(scratch.Path(), fuzz::FixedClock(), std::move(tables));
     std::size_t asked = 0;
-    station.SetSparePrompt([&](int ecardId) {
+    station.SetSparePrompt([&](int spareRow) {
         const std::string& bib = answers[asked++ % answers.size()];
         if (bib.empty()) return;
-        SpareLogic logic(station, ecardId);
+        SpareLogic logic(station, spareRow);
         logic.Load();
         logic.SetText1(bib);
-        logic.Ok();
+        if (logic.Ok().confirm) logic.Ok(true);
     });
     station.Startup();
     fuzz::CheckTables(station.Tables());
