@@ -72,7 +72,9 @@ void SpareLogic::SetText1(const std::string& typed) {
     chosenSlot_ = ev.EntrySlot[n];
     const EntryRecord& r = ev.Entry(chosenClassIndex_, chosenSlot_);
     chosenCardNumber_ = r.EcardNumber;
-    label3_ = ev.ClassNames[chosenClassIndex_] + " <" + std::to_string(r.EcardNumber) + "> " + FormatHhNn(r.StartTime) +
+    // The card as the operator sees it written on it ("01234").
+    const std::string card = r.EcardText.empty() ? std::to_string(r.EcardNumber) : r.EcardText;
+    label3_ = ev.ClassNames[chosenClassIndex_] + " <" + card + "> " + FormatHhNn(r.StartTime) +
               "\r\n" + r.Name + " " + std::to_string(r.ExtraNumber) + " " + r.Club;
     check1_ = r.Reference;
 }

@@ -48,6 +48,7 @@ TEST_P(CardSpelling, AsTheCompetitorsCardInBothDialogsAndAfterARestart) {
         SpareLogic spare(st, spareRow);
         spare.Load();
         spare.SetText1("0101");
+        EXPECT_EQ(spare.Label3().rfind("M21 <" + card + "> 10:00\r\n", 0), 0u) << spare.Label3();
         SpareOkResult r = spare.Ok();
         // Their own card was read first: the operator is asked, and says yes.
         EXPECT_EQ(r.confirm, readable);
