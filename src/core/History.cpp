@@ -41,8 +41,9 @@ void History::Warning(const std::vector<std::string>& lines) {
     KeepVisible();
 }
 
-void History::Append(const History& other) {
+void History::Append(const History& other, std::size_t count) {
     for (const HistoryLine& line : other.lines_) {
+        if (count-- == 0) break;
         lines_.push_back({line.text, line.itemData, false, line.competitor});
         if (line.keepVisible) KeepVisible();
     }

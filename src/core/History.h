@@ -3,6 +3,7 @@
 // keep-visible step follows it, and the first visible line that step leaves.
 #include "core/Time.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -45,8 +46,9 @@ public:
     void KeepVisible();
     // The warning line followed by the given lines, then the keep-visible step.
     void Warning(const std::vector<std::string>& lines);
-    // Every line of another history, each followed by its keep-visible step as there.
-    void Append(const History& other);
+    // The first `count` lines of another history (all by default), each followed by its
+    // keep-visible step as there.
+    void Append(const History& other, std::size_t count = SIZE_MAX);
 
     const std::vector<HistoryLine>& Lines() const { return lines_; }
     int Count() const { return static_cast<int>(lines_.size()); }

@@ -429,17 +429,20 @@ void MainWindow::ReportWriteFailure(const char* heading, const IoResult& r) {
     if (critical) critical(this, QStringLiteral("Quilo"), Q(FailureText(heading, r)));
 }
 
-void MainWindow::Command2_Click() {
-    Station::ResultOutputs out = station_.WriteResultOutputs();
-    if (!out.results.ok) ReportWriteFailure(kResultsNotWritten, out.results);
-    if (!out.xml.ok) ReportWriteFailure(kXmlNotWritten, out.xml);
-    if (!out.html.ok) ReportWriteFailure(kHtmlNotWritten, out.html);
+void MainWindow::ReportWritten(const char* failureHeading, const IoResult& r) {
+    if (!r.ok) return ReportWriteFailure(failureHeading, r);
+    // A press that worked says so, as the live publisher does.
+    station_.OperationHistory().Report(" (出力)" + r.path.substr(r.path.find_last_of('/') + 1));
 }
 
-void MainWindow::Command5_Click() {
-    IoResult r = station_.WriteNotReturned();
-    if (!r.ok) ReportWriteFailure(kNotReturnedNotWritten, r);
+void MainWindow::Command2_Click() {
+    Station::ResultOutputs out = station_.WriteResultOutputs();
+    ReportWritten(kResultsNotWritten, out.results);
+    ReportWritten(kXmlNotWritten, out.xml);
+    ReportWritten(kHtmlNotWritten, out.html);
 }
+
+void MainWindow::Command5_Click() { ReportWritten(kNotReturnedNotWritten, station_.WriteNotReturned()); }
 
 void MainWindow::Command3_Click() {
     SetSortColours(false);

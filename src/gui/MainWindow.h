@@ -117,6 +117,8 @@ private:
     void ApplyFontSizes();
     void SetSortColours(bool byResult);
     void ReportWriteFailure(const char* heading, const IoResult& r);
+    // A failure's message box, or the history line of a file written.
+    void ReportWritten(const char* failureHeading, const IoResult& r);
     void Place(QWidget* w, TwipRect r);
     static void Fill(QListWidget* list, const std::vector<ListLine>& lines);
 

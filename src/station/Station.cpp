@@ -170,8 +170,13 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
     // The first line reports the read; the others are its warnings.
     std::vector<std::string> warnings;
     for (std::size_t i = 1; i < lines.Lines().size(); ++i) warnings.push_back(lines.Lines()[i].text);
-    const bool quiet = automatic && warnings == lastWarnings_ && ReadDigest(*event_) == before;
-    if (!quiet) history_.Append(lines);
+    // A read the station made by itself says what changed only: its read line when a
+    // record changed, its warnings when they differ from the last read's (else every
+    // card read repeats the same warnings and the operator's corrections scroll away).
+    const bool newWarnings = !automatic || warnings != lastWarnings_;
+    const bool changed = !automatic || ReadDigest(*event_) != before;
+    if (newWarnings) history_.Append(lines);
+    else if (changed) history_.Append(lines, 1);
     lastWarnings_ = std::move(warnings);
     Busy(false);
     reading_ = false;

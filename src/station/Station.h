@@ -41,8 +41,8 @@ public:
     void ReadFinishLog();
     // A read the station starts by itself: only the log's first `byteLimit` bytes (its
     // whole lines), a spare card the operator cancelled in this run is not asked again,
-    // and its history lines are kept only when it changed a competitor's record or its
-    // warnings differ from the last read's. Nothing happens while a read runs.
+    // its read line is kept only when it changed a competitor's record, its warnings only
+    // when they differ from the last read's. Nothing happens while a read runs.
     void AutoReadFinishLog(std::uint64_t byteLimit);
     bool Reading() const { return reading_; }
     // Counts the reads of the finish log, pressed or automatic.

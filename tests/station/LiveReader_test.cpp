@@ -157,17 +157,30 @@ TEST_F(LiveReaderTest, ACancelledSpareCardIsAskedAgainOnlyByAPressedRead) {
     EXPECT_EQ(live->Reads(), 2);
 }
 
-TEST_F(LiveReaderTest, AQuietReadAddsNoHistoryLine) {
-    Append("1,2,3,4,5,(99999),31,0:10:00\r\n");  // a card not in the start list
-    Run(1000);
-    EXPECT_EQ(NewHistoryLines(), 3);  // the read and its two warning lines
-    Append("1,2,3,4,5,(10003),31,0:11:00,32,0:21:00,100,0:30:00\r\n");  // the same result again
-    Run(1000);
-    EXPECT_EQ(live->Reads(), 2);
-    EXPECT_EQ(NewHistoryLines(), 3);
-    Append(kValid + "\r\n");
-    Run(1000);
-    EXPECT_EQ(NewHistoryLines(), 6);
+TEST_F(LiveReaderTest, AQuietReadAddsNoHistoryLineAndWarningsComeOnlyWhenTheyDiffer) {
+    station.SetSparePrompt([](int) {});  // the operator cancels
+    struct Step {
+        const char* line;
+        int newLines;  // history lines the automatic read adds
+    } steps[] = {
+        {"1,2,3,4,5,(99999),31,0:10:00", 3},                            // the read and its warning
+        {"1,2,3,4,5,(10003),31,0:11:00,32,0:21:00,100,0:30:00", 0},     // the same result again
+        {"1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,100,0:35:00", 1},     // a result, the same warning
+        {"1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,100,0:36:00", 5},     // a new warning: both again
+        {"1,2,3,4,5,(10002),31,0:10:00,32,0:20:00,100,0:37:00", 1},
+    };
+    int total = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.line);
+        Append(std::string(s.line) + "\r\n");
+        Run(1000);
+        total += s.newLines;
+        EXPECT_EQ(NewHistoryLines(), total);
+    }
+    EXPECT_EQ(live->Reads(), 5);
+    // A pressed read says everything, as always.
+    station.ReadFinishLog();
+    EXPECT_EQ(NewHistoryLines(), total + 5);
 }
 
 TEST_F(LiveReaderTest, PublishingWritesOnlyWhatChangedAndReportsAFailureOnce) {
