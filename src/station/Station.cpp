@@ -51,6 +51,11 @@ void Station::Startup() {
         settings_->SetItem(d.key, d.value ? std::string(d.value) : PathOf(d.file));
     }
 
+    // Warned once here, not at every export that falls back to the default.
+    const std::string eventDate = TrimBlanks(settings_->Item("EventDate"));
+    if (LocalDate d; !eventDate.empty() && !ParseDate(eventDate, d))
+        history_.Warning({"　Quilo.ini: EventDate=" + eventDate + " は日付ではないため使いません（YYYY-MM-DD または YYYY/MM/DD）"});
+
     // The window applies the font sizes itself (FontSize).
     event_->SortByResult = 0;
 
@@ -132,6 +137,7 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
     };
     History lines(clock_);
     ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
+    firstReadDate_ = FirstReadDate(PathOf("Regnly.log"));
     // The first line reports the read; the others are its warnings.
     std::vector<std::string> warnings;
     for (std::size_t i = 1; i < lines.Lines().size(); ++i) warnings.push_back(lines.Lines()[i].text);

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -69,7 +70,9 @@ public:
     // Where an export goes: its setting's path, else its default in the event folder.
     enum class ExportKind { Xml, Html };
     std::string ExportPath(ExportKind kind) const;
-    // The event name, dates, clock and time limit the exports carry.
+    // The event name, dates, clock and time limit the exports carry. The event date is
+    // EventDate when it holds a date, else the day of the finish log's first read, else
+    // today: results published the next day keep the day they were run.
     ExportInfo ExportDetails() const;
     // Saves the settings when a value changed (the window's unload).
     IoResult ReleaseSettings();
@@ -119,6 +122,8 @@ private:
     SparePrompt sparePrompt_;
     Calendar calendar_ = SystemCalendar();
     bool startupStopped_ = false;
+    // The day of the finish log's first read, as the last read of the log found it.
+    std::optional<LocalDate> firstReadDate_;
     bool reading_ = false;
     std::uint64_t readSerial_ = 0;
     std::set<int> cancelledSpares_;
