@@ -4,6 +4,7 @@ namespace quilo {
 
 void SkippedLines::Skip(int lineNumber, std::string_view reason) {
     ++count_;
+    ++total_;
     if (count_ > kShown) return;
     std::string line = "　" + fileName_ + " " + std::to_string(lineNumber) + "行目を読み飛ばしました（";
     line += reason;

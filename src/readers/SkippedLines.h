@@ -20,11 +20,14 @@ public:
     void Skip(int lineNumber, std::string_view reason);
     // The summary of the lines that were not named; call once when the reading ends.
     void Finish();
+    // Every line skipped so far, named or not (Finish does not reset it).
+    int Total() const { return total_; }
 
 private:
     History& history_;
     std::string fileName_;
     int count_ = 0;
+    int total_ = 0;
 };
 
 } // namespace quilo

@@ -21,10 +21,13 @@ int FindClass(const Event& ev, const std::string& name) {
 StartListResult ReadStartList(Event& ev, const std::string& path, History& history) {
     std::string bytes;
     if (IoResult r = ReadFileBytes(path, bytes); !r) return {r, false};
-    return {IoResult::Ok(path), ReadStartListText(ev, bytes, history)};
+    StartListResult result;
+    result.file = IoResult::Ok(path);
+    result.undefinedClass = ReadStartListText(ev, bytes, history, &result.skippedRows);
+    return result;
 }
 
-bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
+bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int* skippedRows) {
     const std::vector<std::string> lines = TextLines(bytes);
 
     SkippedLines skipped(history, "Startlst.dat");
@@ -60,6 +63,7 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
         const int c = FindClass(ev, className);
         if (c < 0) {
             skipped.Finish();
+            if (skippedRows) *skippedRows = skipped.Total();
             history.Warning({"　クラス情報の相違があります", "　Control.dat/Startlst.dat"});
             return true;
         }
@@ -115,6 +119,7 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
     }
 
     skipped.Finish();
+    if (skippedRows) *skippedRows = skipped.Total();
     return false;
 }
 

@@ -20,6 +20,9 @@ struct ExportInfo {
     Time now;             // the time of day of the export (the station's clock)
     Time limit;           // the time limit
     std::string creator;  // "Quilo <version>"
+    // The start list was not read whole: competitors may be missing, so the lists are
+    // never final.
+    bool startListIncomplete = false;
     // The moment the export says it was made, when not today and now: a file written
     // again without other change keeps the bytes it had.
     std::optional<std::pair<LocalDate, Time>> stamp;

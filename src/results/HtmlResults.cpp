@@ -113,7 +113,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
 
     const int classes = ev.ClassesInUse();
     const CompetitorNumbers numbers(ev);
-    bool complete = true;
+    bool complete = !info.startListIncomplete;
     mu::data data;
     mu::data& classList = NewList(data, "classes");
     for (int c = 0; c < classes; ++c) {
@@ -159,6 +159,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
     data.set("eventDate", IsoDate(info.eventDate));
     data.set("updated", FormatHhNnSs(info.StampTime()));
     data.set("statusText", complete ? "確定" : "速報");
+    data.set("startListIncomplete", info.startListIncomplete);
     data.set("creator", info.creator);
 
     return page.render(data);

@@ -106,7 +106,7 @@ std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
     decl.append_attribute("encoding").set_value("UTF-8");
 
     const int classes = ev.ClassesInUse();
-    bool complete = true;
+    bool complete = !info.startListIncomplete;
     for (int c = 0; c < classes && complete; ++c)
         for (int s = 1, count = SlotCount(ev, c); s <= count; ++s) {
             const CompetitorState st = StateOf(ev.Entries[c][s]);

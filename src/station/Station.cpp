@@ -69,8 +69,12 @@ void Station::Startup() {
 
     // A start-list row of an undefined class ends the start-up here.
     std::string start = PathOf("Startlst.dat");
+    startListIncomplete_ = false;
     if (FileExists(start)) {
-        if (ReadStartList(*event_, start, history_).undefinedClass) {
+        const StartListResult read = ReadStartList(*event_, start, history_);
+        // Competitors missing from the tables: no list made from them is final.
+        startListIncomplete_ = !read.file || read.undefinedClass || read.skippedRows > 0;
+        if (read.undefinedClass) {
             startupStopped_ = true;
             return;
         }

@@ -101,6 +101,9 @@ public:
     std::string Tag;
     // True when the start list named an undefined class and the start-up stopped.
     bool StartupStopped() const { return startupStopped_; }
+    // True when the start list was not read whole: it could not be read, it stopped at
+    // an undefined class or rows of it were skipped.
+    bool StartListIncomplete() const { return startListIncomplete_; }
 
     // Busy notifications (the window shows the hourglass between the two).
     std::function<void(bool busy)> onBusy;
@@ -122,6 +125,7 @@ private:
     SparePrompt sparePrompt_;
     Calendar calendar_ = SystemCalendar();
     bool startupStopped_ = false;
+    bool startListIncomplete_ = false;
     // The day of the finish log's first read, as the last read of the log found it.
     std::optional<LocalDate> firstReadDate_;
     bool reading_ = false;

@@ -24,6 +24,7 @@ ExportInfo Station::ExportDetails() const {
     info.now = clock_();
     info.limit = TimeLimit();
     info.creator = CreatorText();
+    info.startListIncomplete = startListIncomplete_;
     info.eventName = settings_ ? TrimBlanks(settings_->Item("EventName")) : std::string();
     if (info.eventName.empty()) {
         std::string folder = folder_;

@@ -19,9 +19,12 @@ struct StartListTest : ::testing::Test {
         ev->ClassNames[0] = "M21";
         ev->ClassNames[1] = "Ｗ２１";
     }
+    int skipped = -1;
     bool Read(const std::vector<std::string>& lines) {
         test::WriteCp932(dir.File("Startlst.dat"), lines);
-        return !ReadStartList(*ev, dir.File("Startlst.dat"), history).undefinedClass;
+        const StartListResult r = ReadStartList(*ev, dir.File("Startlst.dat"), history);
+        skipped = r.skippedRows;
+        return !r.undefinedClass;
     }
     static std::string Row(int card, const std::string& cls, const std::string& start = "10:00:00") {
         return std::to_string(card) + "," + cls + "," + start + ",1,名前,0,クラブ";
@@ -32,6 +35,7 @@ TEST_F(StartListTest, RowsGetCompetitorNumbersSlotsAndFields) {
     ASSERT_TRUE(Read({"ヘッダ行", "01001,M21,10:00:00,101,山田 太郎,7,\"クラブ,A\",ignored",
                       "1002,Ｗ２１,0:00:00,201,花子,0,B", "9001,**,,,,,", "1003,M21,09:30:00,102,次郎,3,C",
                       "1004,Ｗ２１,10:20:00,202,x,1,D", "1005,Ｗ２１,10:01:00,203,y,1,E"}));
+    EXPECT_EQ(skipped, 0);
     EXPECT_EQ(ev->Cards.Count(), 6);
     // Competitor numbers run across all rows, slots per class; the spare row has none.
     const int cls[] = {0, 1, -1, 0, 1, 1}, slot[] = {1, 1, -1, 2, 2, 3};
@@ -63,11 +67,13 @@ TEST_F(StartListTest, RowsGetCompetitorNumbersSlotsAndFields) {
 
 TEST_F(StartListTest, EmptyClassFieldLandsInFirstUnnamedClass) {
     ASSERT_TRUE(Read({Row(1, "")}));
+    EXPECT_EQ(skipped, 0);
     EXPECT_EQ(ev->EntryClass[0], 2);
 }
 
 TEST_F(StartListTest, UndefinedClassStopsWithThreeLines) {
     EXPECT_FALSE(Read({Row(1, "M21"), "bad,M21,,,,,", Row(2, "M21 "), Row(3, "M21")}));
+    EXPECT_EQ(skipped, 1);
     EXPECT_EQ(ev->Cards.Count(), 1);
     EXPECT_FALSE(ev->Cards.Find("3"));
     EXPECT_EQ(history.Texts(), (test::Strings{History::kWarning,
@@ -80,6 +86,7 @@ TEST_F(StartListTest, UndefinedClassStopsWithThreeLines) {
 TEST_F(StartListTest, RowsThatDoNotConvertAreSkipped) {
     ASSERT_TRUE(Read({"x1,M21,10:00:00,1,a,0,c", "2,M21,10:00,1,a,0,c", "3,M21,ten,1,a,0,c", "4,M21,10:00:00,,a,0,c",
                       "5,M21,10:00:00,1,a,z,c", "6,M21,10:00:00,1,a", Row(2, "M21"), Row(7, "**"), Row(2, "**")}));
+    EXPECT_EQ(skipped, 7);
     EXPECT_EQ(ev->Cards.Count(), 2);
     EXPECT_EQ(ev->ClassEntryCount[0], 1);
     EXPECT_EQ(history.Texts(), (test::Strings{
@@ -98,6 +105,7 @@ TEST_F(StartListTest, ClassAndRowLimits) {
     for (int i = 0; i < 201; ++i) lines.push_back(Row(2000 + i, "Ｗ２１"));
     lines.push_back(Row(3000, "**"));
     ASSERT_TRUE(Read(lines));
+    EXPECT_EQ(skipped, 2);
     EXPECT_EQ(ev->ClassEntryCount[0], 300);
     EXPECT_EQ(ev->ClassEntryCount[1], 201);
     EXPECT_EQ(ev->Cards.Count(), 501);
@@ -109,6 +117,7 @@ TEST_F(StartListTest, ClassAndRowLimits) {
 
 TEST_F(StartListTest, WarningsStopAfterTenWithASummary) {
     ASSERT_TRUE(Read(std::vector<std::string>(12, "x,M21,,,,,")));
+    EXPECT_EQ(skipped, 12);
     ASSERT_EQ(history.Count(), 22);
     EXPECT_EQ(history.Texts().back(), "　Startlst.dat ほか2行を読み飛ばしました");
 }

@@ -206,6 +206,11 @@ TEST_F(IofXmlTest, ListIsCompleteOnlyWhenNobodyIsOutOrProvisional) {
     e.Rec(b).Status = "DNS";
     Build();
     EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), "Complete");
+    // Competitors the start list could not give may be missing.
+    ExportInfo info = FixedInfo();
+    info.startListIncomplete = true;
+    ASSERT_TRUE(doc.load_string(BuildIofResultList(e.Tables(), info).c_str()));
+    EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), "Snapshot");
 }
 
 TEST_F(IofXmlTest, TextsAreEscapedAndControlCharactersLeftOut) {

@@ -260,6 +260,46 @@ TEST(ResultExports, EventDateFromTheSettingElseTheFirstReadElseToday) {
     }
 }
 
+// A start list not read whole leaves competitors out of every list: neither export may
+// call itself final, and the page says why.
+TEST(ResultExports, AStartListNotReadWholeIsNeverFinal) {
+    const std::string row = "12345,M21,10:00:00,101,山田　太郎,1,東京OLC";
+    const std::string banner = "スタートリストを全部は読み込めませんでした。この結果は確定ではありません。";
+    const struct {
+        const char* name;
+        test::Strings startList;
+        const char* status;
+    } cases[] = {
+        {"read whole", {"見出し", row}, "Complete"},
+        {"undefined class first", {"12346,W21,10:02:00,102,鈴木,1,C", row}, "Snapshot"},
+        {"a skipped row", {"x,M21,10:02:00,102,鈴木,1,C", row}, "Snapshot"},
+        {"a card given twice", {row, "12345,M21,10:02:00,102,鈴木,1,C"}, "Snapshot"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "99:100"},
+                                    .startList = c.startList,
+                                    .finishLog = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00"}});
+        auto st = OpenStation(dir);
+        const bool whole = std::string(c.status) == "Complete";
+        EXPECT_EQ(st->StartListIncomplete(), !whole);
+        Station::ResultOutputs out = st->WriteResultOutputs();
+        ASSERT_TRUE(out.xml && out.html);
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_file(out.xml.path.c_str()));
+        EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), c.status);
+        if (test::HaveXmllint()) {
+            EXPECT_EQ(test::SchemaErrors(out.xml.path), "");
+        } else {
+            ADD_FAILURE() << "xmllint missing: run scripts/install-deps.sh";
+        }
+        const std::string html = ReadBytes(out.html.path);
+        EXPECT_EQ(html.find(banner) != std::string::npos, !whole);
+        EXPECT_EQ(html.find(whole ? " 更新 ・ 確定</p>" : " 更新 ・ 速報</p>") != std::string::npos, true);
+    }
+}
+
 TEST(ResultExports, AFailedWriteIsReportedAndThePreviousFileStays) {
     TempDir dir;
     WriteSmallEvent(dir);
