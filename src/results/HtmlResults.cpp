@@ -96,8 +96,10 @@ void Splits(mu::data& list, const Event& ev, int c, int n) {
         Append(list, std::move(row));
         previous = punched ? std::optional<Time>(elapsed) : std::nullopt;
     };
+    // A position without a code is left out; the next leg runs from the one before it.
     for (int p = 1; p <= count; ++p)
-        add(std::to_string(p), std::to_string(SplitCode(ev, c, n, p)), Punched(ev, n, p), ev.PunchTimes[n][p]);
+        if (PositionHasCode(ev, c, p))
+            add(std::to_string(p), std::to_string(SplitCode(ev, c, n, p)), Punched(ev, n, p), ev.PunchTimes[n][p]);
     const Time finish = ev.PunchTimes[n][kFinishPosition];
     add("F", "フィニッシュ", !finish.IsZero(), finish);
 }

@@ -87,6 +87,7 @@ void AddResult(pugi::xml_node pr, const Event& ev, int c, int n, const EntryReco
     if (r.CardRead && n >= 0) {
         const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
         for (int p = 1; p <= count; ++p) {
+            if (!PositionHasCode(ev, c, p)) continue;
             pugi::xml_node split = res.append_child("SplitTime");
             const bool punched = Punched(ev, n, p);
             if (!punched) split.append_attribute("status").set_value("Missing");
