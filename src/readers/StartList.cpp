@@ -9,6 +9,16 @@
 namespace quilo {
 namespace {
 
+// The finish log gives a card as exactly five characters, so no read can match a card
+// of another length: its runner would stay not back all day.
+constexpr int kReadCardChars = 5;
+constexpr const char* kUnreadableCard = "でないため、ゴールで読み取れません";
+
+void CheckReadable(LineWarnings& unreadable, int lineNumber, const std::string& cardText) {
+    if (CharCount(cardText) == kReadCardChars) return;
+    unreadable.Warn(lineNumber, ": Ｅカード番号 " + cardText + " は5文字" + kUnreadableCard);
+}
+
 int FindClass(const Event& ev, const std::string& name) {
     // All ten entries: a name left empty by the course file matches an empty class field.
     for (int c = 0; c < kMaxClasses; ++c)
@@ -31,6 +41,7 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
     const std::vector<std::string> lines = TextLines(bytes);
 
     SkippedLines skipped(history, "Startlst.dat");
+    LineWarnings unreadable(history, "Startlst.dat", std::string(": Ｅカード番号が5文字") + kUnreadableCard);
 
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
@@ -57,12 +68,14 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
             }
             ev.EntryClass[n] = -1;
             ev.EntrySlot[n] = -1;
+            CheckReadable(unreadable, lineNumber, cardText);
             continue;
         }
 
         const int c = FindClass(ev, className);
         if (c < 0) {
             skipped.Finish();
+            unreadable.Finish();
             if (skippedRows) *skippedRows = skipped.Total();
             history.Warning({"　クラス情報の相違があります", "　Control.dat/Startlst.dat"});
             return true;
@@ -110,6 +123,7 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
         e.ExtraNumber = *extra;
         e.Club = GetField(line, 7, ",");
         e.EcardNumber = *card;
+        CheckReadable(unreadable, lineNumber, cardText);
 
         // A start at 0:00:00 reads as "no start yet", so the next start replaces it.
         const Time t = *start;
@@ -119,6 +133,7 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
     }
 
     skipped.Finish();
+    unreadable.Finish();
     if (skippedRows) *skippedRows = skipped.Total();
     return false;
 }
