@@ -50,11 +50,18 @@ std::string IsoDate(const LocalDate& d) {
     return buf;
 }
 
-bool ParseIsoDate(const std::string& text, LocalDate& d) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+namespace {
+
+bool ParseDateWith(std::string_view text, char separator, LocalDate& d) {
+    if (text.size() != 10 || text[4] != separator || text[7] != separator) return false;
     for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u})
         if (text[i] < '0' || text[i] > '9') return false;
-    const int y = std::stoi(text.substr(0, 4)), m = std::stoi(text.substr(5, 2)), day = std::stoi(text.substr(8, 2));
+    auto number = [&](std::size_t at, std::size_t len) {
+        int v = 0;
+        for (std::size_t i = at; i < at + len; ++i) v = v * 10 + (text[i] - '0');
+        return v;
+    };
+    const int y = number(0, 4), m = number(5, 2), day = number(8, 2);
     if (m < 1 || m > 12 || day < 1 || day > 31) return false;
     // A day past the month's end comes back as another date.
     int y2, m2, d2;
@@ -65,6 +72,12 @@ bool ParseIsoDate(const std::string& text, LocalDate& d) {
     d.day = day;
     return true;
 }
+
+} // namespace
+
+bool ParseIsoDate(std::string_view text, LocalDate& d) { return ParseDateWith(text, '-', d); }
+
+bool ParseDate(std::string_view text, LocalDate& d) { return ParseDateWith(text, '-', d) || ParseDateWith(text, '/', d); }
 
 std::string IsoDateTime(const LocalDate& d, Time t) {
     long long s = t.Seconds();

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace quilo {
 
@@ -18,8 +19,11 @@ Calendar SystemCalendar();
 
 // "YYYY-MM-DD".
 std::string IsoDate(const LocalDate& d);
-// "YYYY-MM-DD" read strictly (a real day of the Gregorian calendar); false otherwise.
-bool ParseIsoDate(const std::string& text, LocalDate& d);
+// "YYYY-MM-DD" read strictly (a real day of the Gregorian calendar); false otherwise,
+// leaving d as it was.
+bool ParseIsoDate(std::string_view text, LocalDate& d);
+// The same, also spelt "YYYY/MM/DD" (as the finish log writes it).
+bool ParseDate(std::string_view text, LocalDate& d);
 // "YYYY-MM-DDThh:mm:ss+hh:mm" for a time of the given day; 24 hours or more run into
 // the following days.
 std::string IsoDateTime(const LocalDate& d, Time t);

@@ -254,6 +254,18 @@ IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history,
     return IoResult::Ok(path);
 }
 
+std::optional<LocalDate> FirstReadDate(const std::string& path) {
+    LineReader reader(path);
+    if (!reader.IsOpen()) return std::nullopt;
+    std::string_view line;
+    while (reader.Next(line)) {
+        if (line.find(',') == std::string_view::npos) continue;
+        LocalDate d;
+        if (ParseDate(GetFieldView(line, 2, ","), d)) return d;
+    }
+    return std::nullopt;
+}
+
 void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
                        std::uint64_t byteLimit) {
     LineReader reader(LineReader::Bytes{bytes});

@@ -1,10 +1,12 @@
 #pragma once
+#include "core/Calendar.h"
 #include "core/Event.h"
 #include "core/Files.h"
 #include "core/History.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +32,10 @@ void CheckLine(Event& ev, int n, std::string_view rawLine);
 // `byteLimit` leaves out what follows the first that many bytes (a line in progress).
 IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
                            const SparePrompt& prompt, std::uint64_t byteLimit = UINT64_MAX);
+// The date of the log's first read: the second field (YYYY/MM/DD) of the first line
+// that holds a comma and a real date there. Stops at that line; nothing
+// when the log is missing or holds no such line. The offset is left at its default.
+std::optional<LocalDate> FirstReadDate(const std::string& path);
 // The same read over the log's bytes in memory.
 void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
                        std::uint64_t byteLimit = UINT64_MAX);

@@ -2,19 +2,25 @@
 
 namespace quilo {
 
-void SkippedLines::Skip(int lineNumber, std::string_view reason) {
+void LineWarnings::Warn(int lineNumber, std::string_view text) {
     ++count_;
+    ++total_;
     if (count_ > kShown) return;
-    std::string line = "　" + fileName_ + " " + std::to_string(lineNumber) + "行目を読み飛ばしました（";
-    line += reason;
-    line += "）";
+    std::string line = "　" + fileName_ + " " + std::to_string(lineNumber) + "行目";
+    line += text;
     history_.Warning({line});
 }
 
-void SkippedLines::Finish() {
-    if (count_ > kShown)
-        history_.Warning({"　" + fileName_ + " ほか" + std::to_string(count_ - kShown) + "行を読み飛ばしました"});
+void LineWarnings::Finish() {
+    if (count_ > kShown) history_.Warning({"　" + fileName_ + " ほか" + std::to_string(count_ - kShown) + "行" + summary_});
     count_ = 0;
+}
+
+void SkippedLines::Skip(int lineNumber, std::string_view reason) {
+    std::string text = "を読み飛ばしました（";
+    text += reason;
+    text += "）";
+    lines_.Warn(lineNumber, text);
 }
 
 } // namespace quilo

@@ -1,5 +1,5 @@
 #pragma once
-// Warnings for lines a reader skips because the file format has no rule for them.
+// Warnings about lines of a file the readers cannot take as they stand.
 #include "core/History.h"
 
 #include <string>
@@ -7,24 +7,49 @@
 
 namespace quilo {
 
-// Names each skipped line in the history, up to a limit, so that a badly broken file
-// cannot bury the rest of the history; the lines beyond it are counted in one summary.
-class SkippedLines {
+// Warnings of one kind, each naming its line ("　<file> <n>行目" and the text), up to a
+// limit so that a badly broken file cannot bury the rest of the history; the lines
+// beyond it are counted in one summary ("　<file> ほか<k>行" and the summary text).
+class LineWarnings {
 public:
     static constexpr int kShown = 10;
 
-    SkippedLines(History& history, std::string fileName) : history_(history), fileName_(std::move(fileName)) {}
-    SkippedLines(const SkippedLines&) = delete;
-    SkippedLines& operator=(const SkippedLines&) = delete;
+    LineWarnings(History& history, std::string fileName, std::string summary)
+        : history_(history), fileName_(std::move(fileName)), summary_(std::move(summary)) {}
+    LineWarnings(const LineWarnings&) = delete;
+    LineWarnings& operator=(const LineWarnings&) = delete;
 
-    void Skip(int lineNumber, std::string_view reason);
+    void Warn(int lineNumber, std::string_view text);
     // The summary of the lines that were not named; call once when the reading ends.
     void Finish();
+    // Every line warned about so far, named or not (Finish does not reset it).
+    int Total() const { return total_; }
 
 private:
     History& history_;
     std::string fileName_;
+    std::string summary_;
     int count_ = 0;
+    int total_ = 0;
+};
+
+// Names each skipped line in the history, up to the limit of LineWarnings, so that a
+// badly broken file cannot bury the rest of the history; the lines beyond it are
+// counted in one summary.
+class SkippedLines {
+public:
+    static constexpr int kShown = LineWarnings::kShown;
+
+    SkippedLines(History& history, std::string fileName) : lines_(history, std::move(fileName), "を読み飛ばしました") {}
+
+    void Skip(int lineNumber, std::string_view reason);
+    // The summary of the lines that were not named; call once when the reading ends.
+    void Finish() { lines_.Finish(); }
+    // Every line skipped so far, named or not (Finish does not reset it).
+    int Total() const { return lines_.Total(); }
+
+private:
+    LineWarnings lines_;
 };
 
 } // namespace quilo

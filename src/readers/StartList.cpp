@@ -10,6 +10,16 @@
 namespace quilo {
 namespace {
 
+// The finish log gives a card as exactly five characters, so no read can match a card
+// of another length: its runner would stay not back all day.
+constexpr int kReadCardChars = 5;
+constexpr const char* kUnreadableCard = "でないため、ゴールで読み取れません";
+
+void CheckReadable(LineWarnings& unreadable, int lineNumber, const std::string& cardText) {
+    if (CharCount(cardText) == kReadCardChars) return;
+    unreadable.Warn(lineNumber, ": Ｅカード番号 " + cardText + " は5文字" + kUnreadableCard);
+}
+
 int FindClass(const Event& ev, const std::string& name) {
     // All ten entries: a name left empty by the course file matches an empty class field.
     for (int c = 0; c < kMaxClasses; ++c)
@@ -22,13 +32,17 @@ int FindClass(const Event& ev, const std::string& name) {
 StartListResult ReadStartList(Event& ev, const std::string& path, History& history) {
     std::string bytes;
     if (IoResult r = ReadFileBytes(path, bytes); !r) return {r, false};
-    return {IoResult::Ok(path), ReadStartListText(ev, bytes, history)};
+    StartListResult result;
+    result.file = IoResult::Ok(path);
+    result.undefinedClass = ReadStartListText(ev, bytes, history, &result.skippedRows);
+    return result;
 }
 
-bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
+bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int* skippedRows) {
     const std::vector<std::string> lines = EventFileLines(bytes, "Startlst.dat", history);
 
     SkippedLines skipped(history, "Startlst.dat");
+    LineWarnings unreadable(history, "Startlst.dat", std::string(": Ｅカード番号が5文字") + kUnreadableCard);
 
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
@@ -56,12 +70,15 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
             ev.EntryClass[n] = -1;
             ev.EntrySlot[n] = -1;
             ev.CardTexts[n] = cardText;
+            CheckReadable(unreadable, lineNumber, cardText);
             continue;
         }
 
         const int c = FindClass(ev, className);
         if (c < 0) {
             skipped.Finish();
+            unreadable.Finish();
+            if (skippedRows) *skippedRows = skipped.Total();
             history.Warning({"　クラス情報の相違があります", "　Control.dat/Startlst.dat"});
             return true;
         }
@@ -110,6 +127,7 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
         e.EcardNumber = *card;
         e.EcardText = cardText;
         ev.CardTexts[n] = cardText;
+        CheckReadable(unreadable, lineNumber, cardText);
 
         // A start at 0:00:00 reads as "no start yet", so the next start replaces it.
         const Time t = *start;
@@ -119,6 +137,8 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history) {
     }
 
     skipped.Finish();
+    unreadable.Finish();
+    if (skippedRows) *skippedRows = skipped.Total();
     return false;
 }
 

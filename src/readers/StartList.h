@@ -13,12 +13,15 @@ struct StartListResult {
     // A row named a class the course file does not define: its three warning lines are
     // in the history and reading stopped there.
     bool undefinedClass = false;
+    // Rows skipped (each named in the history, or counted in its summary).
+    int skippedRows = 0;
 };
 
 // Reads the start list: card index, competitor numbers, slots, start-list fields and
 // start ranges.
 StartListResult ReadStartList(Event& ev, const std::string& path, History& history);
 // The same over the file's bytes in memory; true when a row named an undefined class.
-bool ReadStartListText(Event& ev, std::string_view bytes, History& history);
+// The rows skipped are counted into `skippedRows` when given.
+bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int* skippedRows = nullptr);
 
 } // namespace quilo

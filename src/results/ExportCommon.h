@@ -20,6 +20,9 @@ struct ExportInfo {
     Time now;             // the time of day of the export (the station's clock)
     Time limit;           // the time limit
     std::string creator;  // "Quilo <version>"
+    // The start list was not read whole: competitors may be missing, so the lists are
+    // never final.
+    bool startListIncomplete = false;
     // The moment the export says it was made, when not today and now: a file written
     // again without other change keeps the bytes it had.
     std::optional<std::pair<LocalDate, Time>> stamp;
@@ -54,6 +57,9 @@ SplitNameParts SplitName(std::string_view name);
 
 // True when the read card has a punch taken for position p of its course.
 inline bool Punched(const Event& ev, int n, int p) { return ev.PunchCodes[n][p] != 0 || !ev.PunchTimes[n][p].IsZero(); }
+// False for a position the course file left without a code: no card can be checked
+// against it, so the splits leave it out rather than show a control 0.
+inline bool PositionHasCode(const Event& ev, int c, int p) { return ev.CourseControls[c][p][0] != 0; }
 // The code shown for position p: the one punched, else the position's first code.
 inline int SplitCode(const Event& ev, int c, int n, int p) {
     return ev.PunchCodes[n][p] != 0 ? ev.PunchCodes[n][p] : ev.CourseControls[c][p][0];

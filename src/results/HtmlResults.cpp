@@ -96,8 +96,10 @@ void Splits(mu::data& list, const Event& ev, int c, int n) {
         Append(list, std::move(row));
         previous = punched ? std::optional<Time>(elapsed) : std::nullopt;
     };
+    // A position without a code is left out; the next leg runs from the one before it.
     for (int p = 1; p <= count; ++p)
-        add(std::to_string(p), std::to_string(SplitCode(ev, c, n, p)), Punched(ev, n, p), ev.PunchTimes[n][p]);
+        if (PositionHasCode(ev, c, p))
+            add(std::to_string(p), std::to_string(SplitCode(ev, c, n, p)), Punched(ev, n, p), ev.PunchTimes[n][p]);
     const Time finish = ev.PunchTimes[n][kFinishPosition];
     add("F", "フィニッシュ", !finish.IsZero(), finish);
 }
@@ -113,7 +115,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
 
     const int classes = ev.ClassesInUse();
     const CompetitorNumbers numbers(ev);
-    bool complete = true;
+    bool complete = !info.startListIncomplete;
     mu::data data;
     mu::data& classList = NewList(data, "classes");
     for (int c = 0; c < classes; ++c) {
@@ -159,6 +161,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
     data.set("eventDate", IsoDate(info.eventDate));
     data.set("updated", FormatHhNnSs(info.StampTime()));
     data.set("statusText", complete ? "確定" : "速報");
+    data.set("startListIncomplete", info.startListIncomplete);
     data.set("creator", info.creator);
 
     return page.render(data);

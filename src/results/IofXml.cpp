@@ -87,6 +87,7 @@ void AddResult(pugi::xml_node pr, const Event& ev, int c, int n, const EntryReco
     if (r.CardRead && n >= 0) {
         const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
         for (int p = 1; p <= count; ++p) {
+            if (!PositionHasCode(ev, c, p)) continue;
             pugi::xml_node split = res.append_child("SplitTime");
             const bool punched = Punched(ev, n, p);
             if (!punched) split.append_attribute("status").set_value("Missing");
@@ -106,7 +107,7 @@ std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
     decl.append_attribute("encoding").set_value("UTF-8");
 
     const int classes = ev.ClassesInUse();
-    bool complete = true;
+    bool complete = !info.startListIncomplete;
     for (int c = 0; c < classes && complete; ++c)
         for (int s = 1, count = SlotCount(ev, c); s <= count; ++s) {
             const CompetitorState st = StateOf(ev.Entries[c][s]);

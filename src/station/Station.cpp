@@ -83,6 +83,11 @@ bool Station::StartupBeforeLog() {
             elsewhere.push_back("　" + std::string(key) + "=" + settings_->Item(key));
     if (elsewhere.size() > 1) history_.Warning(elsewhere);
 
+    // Warned once here, not at every export that falls back to the default.
+    const std::string eventDate = TrimBlanks(settings_->Item("EventDate"));
+    if (LocalDate d; !eventDate.empty() && !ParseDate(eventDate, d))
+        history_.Warning({"　Quilo.ini: EventDate=" + eventDate + " は日付ではないため使いません（YYYY-MM-DD または YYYY/MM/DD）"});
+
     // The window applies the font sizes itself (FontSize).
     event_->SortByResult = 0;
 
@@ -96,8 +101,12 @@ bool Station::StartupBeforeLog() {
 
     // A start-list row of an undefined class ends the start-up here.
     std::string start = PathOf("Startlst.dat");
+    startListIncomplete_ = false;
     if (FileExists(start)) {
-        if (ReadStartList(*event_, start, history_).undefinedClass) {
+        const StartListResult read = ReadStartList(*event_, start, history_);
+        // Competitors missing from the tables: no list made from them is final.
+        startListIncomplete_ = !read.file || read.undefinedClass || read.skippedRows > 0;
+        if (read.undefinedClass) {
             startupStopped_ = true;
             return false;
         }
@@ -167,6 +176,7 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
     };
     History lines(clock_);
     ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
+    firstReadDate_ = FirstReadDate(PathOf("Regnly.log"));
     // The first line reports the read; the others are its warnings.
     std::vector<std::string> warnings;
     for (std::size_t i = 1; i < lines.Lines().size(); ++i) warnings.push_back(lines.Lines()[i].text);

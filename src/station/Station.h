@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -75,7 +76,9 @@ public:
     // Where an export goes: its setting's path, else its default in the event folder.
     enum class ExportKind { Xml, Html };
     std::string ExportPath(ExportKind kind) const;
-    // The event name, dates, clock and time limit the exports carry.
+    // The event name, dates, clock and time limit the exports carry. The event date is
+    // EventDate when it holds a date, else the day of the finish log's first read, else
+    // today: results published the next day keep the day they were run.
     ExportInfo ExportDetails() const;
     // Saves the settings when a value changed (the window's unload).
     IoResult ReleaseSettings();
@@ -104,6 +107,9 @@ public:
     std::string Tag;
     // True when the start list named an undefined class and the start-up stopped.
     bool StartupStopped() const { return startupStopped_; }
+    // True when the start list was not read whole: it could not be read, it stopped at
+    // an undefined class or rows of it were skipped.
+    bool StartListIncomplete() const { return startListIncomplete_; }
 
     // Busy notifications (the window shows the hourglass between the two).
     std::function<void(bool busy)> onBusy;
@@ -125,6 +131,9 @@ private:
     SparePrompt sparePrompt_;
     Calendar calendar_ = SystemCalendar();
     bool startupStopped_ = false;
+    bool startListIncomplete_ = false;
+    // The day of the finish log's first read, as the last read of the log found it.
+    std::optional<LocalDate> firstReadDate_;
     bool reading_ = false;
     std::uint64_t readSerial_ = 0;
     std::set<int> cancelledSpares_;

@@ -24,14 +24,20 @@ ExportInfo Station::ExportDetails() const {
     info.now = clock_();
     info.limit = TimeLimit();
     info.creator = CreatorText();
+    info.startListIncomplete = startListIncomplete_;
     info.eventName = settings_ ? TrimBlanks(settings_->Item("EventName")) : std::string();
     if (info.eventName.empty()) {
         std::string folder = folder_;
         while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
         info.eventName = folder.substr(folder.find_last_of('/') + 1);
     }
+    // The offset stays today's: neither the setting nor the log carries one.
     info.eventDate = info.today;
-    if (settings_) ParseIsoDate(TrimBlanks(settings_->Item("EventDate")), info.eventDate);
+    LocalDate day = firstReadDate_.value_or(info.today);
+    if (settings_) ParseDate(TrimBlanks(settings_->Item("EventDate")), day);
+    info.eventDate.year = day.year;
+    info.eventDate.month = day.month;
+    info.eventDate.day = day.day;
     return info;
 }
 

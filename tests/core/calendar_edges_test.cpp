@@ -25,6 +25,22 @@ TEST(CalendarEdges, OnlyRealDaysAreRead) {
     }
 }
 
+// The settings and the finish log also spell a date with slashes, never both marks mixed.
+TEST(CalendarEdges, DatesWithEitherMark) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"2026-12-06", "2026-12-06"}, {"2026/12/06", "2026-12-06"}, {"2024/02/29", "2024-02-29"},
+        {"2023/02/29", nullptr},      {"2026/12-06", nullptr},      {"2026-12/06", nullptr},
+        {"2026.12.06", nullptr},      {"2026/1/06", nullptr},       {"2026/12/6", nullptr},
+        {" 2026/12/06", nullptr},     {"2026/13/01", nullptr},      {"", nullptr},
+    };
+    for (const auto& [text, want] : cases) {
+        LocalDate d{1999, 5, 6, 540};
+        EXPECT_EQ(ParseDate(text, d), want != nullptr) << text;
+        EXPECT_EQ(IsoDate(d), want ? want : "1999-05-06") << text;
+        EXPECT_EQ(d.utcOffsetMinutes, 540) << text;
+    }
+}
+
 TEST(CalendarEdges, DateTimesRollOverEveryBoundary) {
     struct Case {
         LocalDate day;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 namespace quilo {
 namespace {
@@ -168,6 +169,27 @@ TEST_F(FinishLogTest, SparePromptAssignsOrLeavesTheCard) {
     EXPECT_EQ(asked, (std::vector<int>{row}));
     EXPECT_EQ(Rec(3).Status, "DNQ");
     EXPECT_EQ(history.Texts().back(), "09:05 (読込)ゴールデータ");
+}
+
+// The first line with a comma and a real date in its second field gives the day.
+TEST_F(FinishLogTest, FirstReadDateIsTheFirstDatedLine) {
+    const struct {
+        Strings lines;
+        const char* want;
+    } cases[] = {
+        {{"1,2026/12/06,11:00:20,0001,R,(10001),69,0:02:25", "2,2026/12/07,09:00:00,0001,R,(10002)"}, "2026-12-06"},
+        {{"ヘッダ 2026/01/01", "見出し,日付,時刻", "1,2026/2/3,x", "2,2026/02/30,x", "3,2026/12/07,x"}, "2026-12-07"},
+        {{"1,\"2026/12/08\",x,(10001)"}, "2026-12-08"},
+        {{"1,2026-12-09,x"}, "2026-12-09"},
+        {{"2026/12/06", "1, 2026/12/06,x", "1,x,2026/12/06"}, nullptr},
+        {{}, nullptr},
+    };
+    for (const auto& c : cases) {
+        test::WriteCp932(dir.File("Regnly.log"), c.lines);
+        const std::optional<LocalDate> d = FirstReadDate(dir.File("Regnly.log"));
+        EXPECT_EQ(d ? IsoDate(*d) : "none", c.want ? c.want : "none") << (c.lines.empty() ? "" : c.lines[0]);
+    }
+    EXPECT_FALSE(FirstReadDate(dir.File("missing.log")));
 }
 
 } // namespace

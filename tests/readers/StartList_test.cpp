@@ -19,19 +19,28 @@ struct StartListTest : ::testing::Test {
         ev->ClassNames[0] = "M21";
         ev->ClassNames[1] = "Ｗ２１";
     }
+    int skipped = -1;
     bool Read(const std::vector<std::string>& lines) {
         test::WriteCp932(dir.File("Startlst.dat"), lines);
-        return !ReadStartList(*ev, dir.File("Startlst.dat"), history).undefinedClass;
+        const StartListResult r = ReadStartList(*ev, dir.File("Startlst.dat"), history);
+        skipped = r.skippedRows;
+        return !r.undefinedClass;
     }
+    // Cards of five characters, as the finish log gives them.
     static std::string Row(int card, const std::string& cls, const std::string& start = "10:00:00") {
-        return std::to_string(card) + "," + cls + "," + start + ",1,名前,0,クラブ";
+        return Card(card) + "," + cls + "," + start + ",1,名前,0,クラブ";
+    }
+    static std::string Card(int card) {
+        std::string text = std::to_string(card);
+        return std::string(text.size() < 5 ? 5 - text.size() : 0, '0') + text;
     }
 };
 
 TEST_F(StartListTest, RowsGetCompetitorNumbersSlotsAndFields) {
     ASSERT_TRUE(Read({"ヘッダ行", "01001,M21,10:00:00,101,山田 太郎,7,\"クラブ,A\",ignored",
-                      "1002,Ｗ２１,0:00:00,201,花子,0,B", "9001,**,,,,,", "1003,M21,09:30:00,102,次郎,3,C",
-                      "1004,Ｗ２１,10:20:00,202,x,1,D", "1005,Ｗ２１,10:01:00,203,y,1,E"}));
+                      "10002,Ｗ２１,0:00:00,201,花子,0,B", "90001,**,,,,,", "10003,M21,09:30:00,102,次郎,3,C",
+                      "10004,Ｗ２１,10:20:00,202,x,1,D", "10005,Ｗ２１,10:01:00,203,y,1,E"}));
+    EXPECT_EQ(skipped, 0);
     EXPECT_EQ(ev->Cards.Count(), 6);
     // Competitor numbers run across all rows, slots per class; the spare row has none.
     const int cls[] = {0, 1, -1, 0, 1, 1}, slot[] = {1, 1, -1, 2, 2, 3};
@@ -41,7 +50,7 @@ TEST_F(StartListTest, RowsGetCompetitorNumbersSlotsAndFields) {
     }
     EXPECT_EQ(ev->Cards.Find("01001"), 0);
     EXPECT_FALSE(ev->Cards.Find("1001"));
-    EXPECT_EQ(ev->Cards.Find("9001"), 2);
+    EXPECT_EQ(ev->Cards.Find("90001"), 2);
     EXPECT_EQ(ev->ClassEntryCount[0], 2);
     EXPECT_EQ(ev->ClassEntryCount[1], 3);
 
@@ -63,13 +72,15 @@ TEST_F(StartListTest, RowsGetCompetitorNumbersSlotsAndFields) {
 
 TEST_F(StartListTest, EmptyClassFieldLandsInFirstUnnamedClass) {
     ASSERT_TRUE(Read({Row(1, "")}));
+    EXPECT_EQ(skipped, 0);
     EXPECT_EQ(ev->EntryClass[0], 2);
 }
 
 TEST_F(StartListTest, UndefinedClassStopsWithThreeLines) {
     EXPECT_FALSE(Read({Row(1, "M21"), "bad,M21,,,,,", Row(2, "M21 "), Row(3, "M21")}));
+    EXPECT_EQ(skipped, 1);
     EXPECT_EQ(ev->Cards.Count(), 1);
-    EXPECT_FALSE(ev->Cards.Find("3"));
+    EXPECT_FALSE(ev->Cards.Find(Card(3)));
     EXPECT_EQ(history.Texts(), (test::Strings{History::kWarning,
                                                         "　Startlst.dat 2行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
                                                         History::kWarning, "　クラス情報の相違があります",
@@ -78,8 +89,9 @@ TEST_F(StartListTest, UndefinedClassStopsWithThreeLines) {
 }
 
 TEST_F(StartListTest, RowsThatDoNotConvertAreSkipped) {
-    ASSERT_TRUE(Read({"x1,M21,10:00:00,1,a,0,c", "2,M21,10:00,1,a,0,c", "3,M21,ten,1,a,0,c", "4,M21,10:00:00,,a,0,c",
+    ASSERT_TRUE(Read({"x1,M21,10:00:00,1,a,0,c", "00002,M21,10:00,1,a,0,c", "3,M21,ten,1,a,0,c", "4,M21,10:00:00,,a,0,c",
                       "5,M21,10:00:00,1,a,z,c", "6,M21,10:00:00,1,a", Row(2, "M21"), Row(7, "**"), Row(2, "**")}));
+    EXPECT_EQ(skipped, 7);
     EXPECT_EQ(ev->Cards.Count(), 2);
     EXPECT_EQ(ev->ClassEntryCount[0], 1);
     EXPECT_EQ(history.Texts(), (test::Strings{
@@ -98,10 +110,11 @@ TEST_F(StartListTest, ClassAndRowLimits) {
     for (int i = 0; i < 201; ++i) lines.push_back(Row(2000 + i, "Ｗ２１"));
     lines.push_back(Row(3000, "**"));
     ASSERT_TRUE(Read(lines));
+    EXPECT_EQ(skipped, 2);
     EXPECT_EQ(ev->ClassEntryCount[0], 300);
     EXPECT_EQ(ev->ClassEntryCount[1], 201);
     EXPECT_EQ(ev->Cards.Count(), 501);
-    EXPECT_EQ(ev->Cards.Find("2200"), 500);
+    EXPECT_EQ(ev->Cards.Find(Card(2200)), 500);
     EXPECT_EQ(history.Texts(), (test::Strings{
         History::kWarning, "　Startlst.dat 301行目を読み飛ばしました（クラスの人数が300を超えています）",
         History::kWarning, "　Startlst.dat 503行目を読み飛ばしました（行数が501を超えています）"}));
@@ -109,8 +122,58 @@ TEST_F(StartListTest, ClassAndRowLimits) {
 
 TEST_F(StartListTest, WarningsStopAfterTenWithASummary) {
     ASSERT_TRUE(Read(std::vector<std::string>(12, "x,M21,,,,,")));
+    EXPECT_EQ(skipped, 12);
     ASSERT_EQ(history.Count(), 22);
     EXPECT_EQ(history.Texts().back(), "　Startlst.dat ほか2行を読み飛ばしました");
+}
+
+// A card of any length but five characters can never match a read: its row is read as
+// before and named in the history, at most ten rows, then one summary line.
+TEST_F(StartListTest, CardsNoReadCanMatchAreNamed) {
+    const std::string warn = "は5文字でないため、ゴールで読み取れません";
+    // Twelve four-digit cards, spare and competitor rows in turn: ten named, two counted.
+    test::Strings twelve, capped;
+    for (int i = 0; i < 12; ++i) {
+        const std::string card = std::to_string(1000 + i);
+        twelve.push_back(card + (i % 2 ? ",M21,10:00:00,1,a,0,c" : ",**,,,,,"));
+        if (i < 10) capped.push_back("　Startlst.dat " + std::to_string(i + 1) + "行目: Ｅカード番号 " + card + " " + warn);
+    }
+    capped.push_back("　Startlst.dat ほか2行: Ｅカード番号が5文字でないため、ゴールで読み取れません");
+    const struct {
+        const char* name;
+        test::Strings lines;
+        test::Strings warnings;  // without the warning heads
+        int cards;
+    } cases[] = {
+        {"lengths",
+         {Row(12345, "M21"), "1234,M21,10:00:00,1,a,0,c", "123456,Ｗ２１,10:00:00,1,a,0,c", "0123,**,,,,,", " 12345,**,,,,,",
+          "\"12345\",**,,,,,", "99,M21,ten,1,a,0,c"},
+         {"　Startlst.dat 2行目: Ｅカード番号 1234 " + warn, "　Startlst.dat 3行目: Ｅカード番号 123456 " + warn,
+          "　Startlst.dat 4行目: Ｅカード番号 0123 " + warn, "　Startlst.dat 5行目: Ｅカード番号  12345 " + warn,
+          "　Startlst.dat 6行目を読み飛ばしました（Ｅカード番号が重複しています）",
+          "　Startlst.dat 7行目を読み飛ばしました（スタート時刻が読めません）"},
+         5},
+        {"capped", twelve, capped, 12},
+        {"stopped by a class",
+         {"1,M21,10:00:00,1,a,0,c", "2,**,,,,,", "3,M22,10:00:00,1,a,0,c"},
+         {"　Startlst.dat 1行目: Ｅカード番号 1 " + warn, "　Startlst.dat 2行目: Ｅカード番号 2 " + warn,
+          "　クラス情報の相違があります", "　Control.dat/Startlst.dat"},
+         2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ev = std::make_unique<Event>();
+        ev->ClassNames[0] = "M21";
+        ev->ClassNames[1] = "Ｗ２１";
+        history = History(test::FixedClock(9, 5, 0));
+        Read(c.lines);
+        test::Strings texts;
+        for (const std::string& t : history.Texts())
+            if (t != History::kWarning) texts.push_back(t);
+        EXPECT_EQ(texts, c.warnings);
+        EXPECT_EQ(ev->Cards.Count(), c.cards);
+        EXPECT_EQ(skipped, c.name == std::string("lengths") ? 2 : 0);
+    }
 }
 
 } // namespace

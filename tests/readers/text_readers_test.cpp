@@ -67,7 +67,9 @@ TEST(TextReaders, StartListTextReadsAsTheFile) {
         ReadCourseText(*text.ev, kClasses, text.history);
         const StartListResult r = ReadStartList(*file.ev, dir.File("Startlst.dat"), file.history);
         ASSERT_TRUE(r.file);
-        EXPECT_EQ(ReadStartListText(*text.ev, kStartLists[i], text.history), r.undefinedClass);
+        int skipped = -1;
+        EXPECT_EQ(ReadStartListText(*text.ev, kStartLists[i], text.history, &skipped), r.undefinedClass);
+        EXPECT_EQ(skipped, r.skippedRows);
         EXPECT_EQ(test::EventText(*text.ev), test::EventText(*file.ev));
         EXPECT_EQ(test::HistoryText(text.history), test::HistoryText(file.history));
     }

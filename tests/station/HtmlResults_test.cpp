@@ -134,6 +134,24 @@ TEST_F(HtmlResultsTest, SplitsMarkAMissingPositionAndLeaveTheNextLegBlank) {
     EXPECT_NE(html.find("<td class=\"miss\">欠落</td>"), std::string::npos);
 }
 
+// A position the course file left without a code is left out of the splits; the leg
+// after it runs from the position before it.
+TEST_F(HtmlResultsTest, SplitsLeaveOutAPositionWithoutACode) {
+    e.Course(1, {{41}, {}, {43}});
+    const int a = e.Runner(1, T(10, 0), 201);
+    const int b = e.Runner(1, T(10, 0), 202);
+    e.Read(a, "41,0:05:00,43,0:12:00,100,0:20:00");
+    e.Read(b, "43,0:12:00,100,0:20:00");
+    Build();
+    using Splits = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(SplitRows(html, "201"), (Splits{{"1", "41", "5:00", "5:00"},
+                                              {"3", "43", "7:00", "12:00"},
+                                              {"F", "フィニッシュ", "8:00", "20:00"}}));
+    EXPECT_EQ(SplitRows(html, "202"), (Splits{{"1", "41", "", "欠落"},
+                                              {"3", "43", "", "12:00"},
+                                              {"F", "フィニッシュ", "8:00", "20:00"}}));
+}
+
 TEST_F(HtmlResultsTest, EveryTextFromAFileIsEscaped) {
     e->ClassNames[1] = "W<21>&\"A\"";
     e.Runner(0, T(10, 0), 101, "<script>alert('x')</script>\x01", "Club & \"Co\"\x1b");

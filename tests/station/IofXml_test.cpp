@@ -129,6 +129,26 @@ TEST_F(IofXmlTest, SplitsTakeThePunchedAlternativeAndMarkAMissingPosition) {
     EXPECT_STREQ(x[103].result.child_value("ControlCard"), std::to_string(10000 + c).c_str());
 }
 
+// Position 3 of W21's course has no code in the course file: nobody gets a split for it,
+// and the list stays valid.
+TEST_F(IofXmlTest, APositionWithoutACodeHasNoSplit) {
+    QUILO_REQUIRE_XMLLINT();
+    e.Course(1, {{41}, {42}, {}, {44}});
+    const int a = e.Runner(1, T(10, 0), 201);
+    const int b = e.Runner(1, T(10, 2), 202);
+    e.Read(a, "41,0:05:00,42,0:10:00,44,0:20:00,100,0:25:00");
+    e.Read(b, "41,0:05:00,44,0:20:00,100,0:25:00");
+    Build();
+    auto x = XmlByBib(doc);
+    using Pairs = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(Splits(x[201].result), (Pairs{{"41", "300"}, {"42", "600"}, {"44", "1200"}}));
+    EXPECT_EQ(Splits(x[202].result), (Pairs{{"41", "300"}, {"42", "Missing"}, {"44", "1200"}}));
+    EXPECT_EQ(xml.find("<ControlCode>0</ControlCode>"), std::string::npos);
+    test::TempDir dir;
+    test::WriteBytes(dir.File("list.xml"), xml);
+    EXPECT_EQ(test::SchemaErrors(dir.File("list.xml")), "");
+}
+
 TEST_F(IofXmlTest, TimesPlacesAndTimeBehind) {
     const int a = e.Runner(0, T(10, 0), 101);
     const int b = e.Runner(0, T(10, 2), 102);
@@ -206,6 +226,11 @@ TEST_F(IofXmlTest, ListIsCompleteOnlyWhenNobodyIsOutOrProvisional) {
     e.Rec(b).Status = "DNS";
     Build();
     EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), "Complete");
+    // Competitors the start list could not give may be missing.
+    ExportInfo info = FixedInfo();
+    info.startListIncomplete = true;
+    ASSERT_TRUE(doc.load_string(BuildIofResultList(e.Tables(), info).c_str()));
+    EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), "Snapshot");
 }
 
 TEST_F(IofXmlTest, TextsAreEscapedAndControlCharactersLeftOut) {

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -209,6 +210,94 @@ TEST(ResultExports, PathsAndEventDetailsFromTheSettingsWhichGainNoKeys) {
         for (const char* key : {"XmlOutput", "HtmlOutput", "EventName", "EventDate"})
             EXPECT_EQ(line.find(key), std::string::npos) << line;
     EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")).size(), 10u);  // the four kept, six defaults added
+}
+
+// The day on every start and finish time: EventDate in either spelling, else the day of
+// the finish log's first read, else today (the calendar's 2026-12-06). A value that is
+// not a date is warned about once, at start-up.
+TEST(ResultExports, EventDateFromTheSettingElseTheFirstReadElseToday) {
+    const test::Strings dated = {"ヘッダ", "1,2026/12/05,11:00:20,0001,R,(12345),31,0:10:00,32,0:20:00,100,0:35:00",
+                                 "2,2026/12/06,09:00:00,0001,R,(12345),31,0:10:00,32,0:20:00,100,0:35:00"};
+    const test::Strings undated = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00"};
+    const struct {
+        const char* name;
+        const char* setting;  // null: no EventDate line
+        test::Strings log;
+        const char* date;
+        bool warned;
+    } cases[] = {
+        {"first read", nullptr, dated, "2026-12-05", false},
+        {"no dated read", nullptr, undated, "2026-12-06", false},
+        {"no log", nullptr, {}, "2026-12-06", false},
+        {"ISO setting", "2027-04-29", dated, "2027-04-29", false},
+        {"slashed setting", " 2027/04/29 ", dated, "2027-04-29", false},
+        {"blank setting", "  ", dated, "2026-12-05", false},
+        {"not a date", "29.04.2027", dated, "2026-12-05", true},
+        {"not a day", "2027/02/30", undated, "2026-12-06", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "99:100"},
+                                    .startList = {"12345,M21,10:00:00,101,山田　太郎,1,東京OLC"},
+                                    .finishLog = c.log});
+        if (c.setting) WriteCp932(dir.File("Quilo.ini"), {std::string("EventDate=") + c.setting});
+        auto st = OpenStation(dir);
+        for (int i = 0; i < 2; ++i) ASSERT_TRUE(st->WriteResultOutputs().xml);
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_file(dir.File("E_Result.xml").c_str()));
+        EXPECT_STREQ(doc.child("ResultList").child("Event").child("StartTime").child_value("Date"), c.date);
+        EXPECT_EQ(std::string(test::XmlByBib(doc)[101].result.child_value("StartTime")), std::string(c.date) + "T10:00:00+09:00");
+        EXPECT_STREQ(doc.child("ResultList").attribute("createTime").value(), "2026-12-06T12:00:00+09:00");
+        EXPECT_NE(ReadBytes(dir.File("E_Result.html")).find(std::string("<p>") + c.date + " ・ "), std::string::npos);
+        const test::Strings texts = st->OperationHistory().Texts();
+        const std::string warning = std::string("　Quilo.ini: EventDate=") + (c.setting ? Trim(c.setting) : "") +
+                                    " は日付ではないため使いません（YYYY-MM-DD または YYYY/MM/DD）";
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), warning), c.warned ? 1 : 0);
+        if (c.warned) {
+            EXPECT_EQ(texts[1], warning);  // right after the settings, before the course file
+        }
+    }
+}
+
+// A start list not read whole leaves competitors out of every list: neither export may
+// call itself final, and the page says why.
+TEST(ResultExports, AStartListNotReadWholeIsNeverFinal) {
+    const std::string row = "12345,M21,10:00:00,101,山田　太郎,1,東京OLC";
+    const std::string banner = "スタートリストを全部は読み込めませんでした。この結果は確定ではありません。";
+    const struct {
+        const char* name;
+        test::Strings startList;
+        const char* status;
+    } cases[] = {
+        {"read whole", {"見出し", row}, "Complete"},
+        {"undefined class first", {"12346,W21,10:02:00,102,鈴木,1,C", row}, "Snapshot"},
+        {"a skipped row", {"x,M21,10:02:00,102,鈴木,1,C", row}, "Snapshot"},
+        {"a card given twice", {row, "12345,M21,10:02:00,102,鈴木,1,C"}, "Snapshot"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "99:100"},
+                                    .startList = c.startList,
+                                    .finishLog = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00"}});
+        auto st = OpenStation(dir);
+        const bool whole = std::string(c.status) == "Complete";
+        EXPECT_EQ(st->StartListIncomplete(), !whole);
+        Station::ResultOutputs out = st->WriteResultOutputs();
+        ASSERT_TRUE(out.xml && out.html);
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_file(out.xml.path.c_str()));
+        EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), c.status);
+        if (test::HaveXmllint()) {
+            EXPECT_EQ(test::SchemaErrors(out.xml.path), "");
+        } else {
+            ADD_FAILURE() << "xmllint missing: run scripts/install-deps.sh";
+        }
+        const std::string html = ReadBytes(out.html.path);
+        EXPECT_EQ(html.find(banner) != std::string::npos, !whole);
+        EXPECT_EQ(html.find(whole ? " 更新 ・ 確定</p>" : " 更新 ・ 速報</p>") != std::string::npos, true);
+    }
 }
 
 TEST(ResultExports, AFailedWriteIsReportedAndThePreviousFileStays) {
