@@ -4,9 +4,12 @@ live station (AutoRead=1) can be watched following it.
 
     scripts/live-finish.py FOLDER [--pace SECONDS] [--seed N]
 
-Every competitor of the start list whose card is not in Regnly.log yet comes in, in
-start order: whole CP932 lines with CR LF appended to Regnly.log, now and then two at
-once, now and then a line written in two pieces a moment apart. Ctrl+C stops it.
+Every competitor still out comes in, in start order: their card is not in Regnly.log
+yet, and the change file does not make them absent, give them a result by hand or say
+they ran on a spare card (it is read again before each card, so a spare card assigned in
+the window meanwhile counts). Whole CP932 lines with CR LF are appended to Regnly.log,
+now and then two at once, now and then a line written in two pieces a moment apart.
+Ctrl+C stops it; --pace 0 plays everything at once.
 """
 import argparse
 import os
@@ -41,6 +44,27 @@ def course_of(folder):
     return courses
 
 
+def card_key(card):
+    # Older change records name a card by its number ("1234" for "01234").
+    card = card.strip().strip('"')
+    return int(card) if card.isdigit() else card
+
+
+def settled_cards(folder):
+    """Cards whose competitors are not out as the change file leaves them."""
+    spare_users, manual = set(), {}
+    for line in read_lines(os.path.join(folder, "Change.dat")):
+        kind, _, rest = line.partition("/")
+        fields = rest.split(",")
+        if kind == "予備" and len(fields) > 1:
+            spare_users.add(card_key(fields[1]))  # their result came on the spare card
+        elif kind in ("欠席", "ＯＫ", "ＮＧ"):
+            manual[card_key(fields[0])] = True
+        elif kind == "取消":
+            manual[card_key(fields[0])] = False
+    return spare_users | {card for card, settled in manual.items() if settled}
+
+
 def hms(seconds):
     return "%d:%02d:%02d" % (seconds // 3600, seconds // 60 % 60, seconds % 60)
 
@@ -57,10 +81,11 @@ def main():
 
     courses = course_of(folder)
     read = {line.split("(", 1)[1][:5] for line in read_lines(log_path) if "(" in line}
+    settled = settled_cards(folder)
     runners = []
     for line in read_lines(os.path.join(folder, "Startlst.dat")):
         f = [x.strip('"') for x in line.split(",")]
-        if len(f) >= 3 and f[1] in courses and f[0] not in read:
+        if len(f) >= 3 and f[1] in courses and f[0] not in read and card_key(f[0]) not in settled:
             runners.append((f[2], f[0], f[1]))
     runners.sort()
     if not runners:
@@ -90,20 +115,26 @@ def main():
             f.write(data)
             f.flush()
 
+    def still_out(runner):
+        return card_key(runner[1]) not in settled_cards(folder)
+
     try:
         i = 0
         while i < len(runners):
+            if not still_out(runners[i]):
+                i += 1
+                continue
             data = line_for(runners[i][1], runners[i][2])
             i += 1
             roll = rnd.random()
-            if roll < 0.2 and i < len(runners):
+            if roll < 0.2 and i < len(runners) and still_out(runners[i]):
                 data += line_for(runners[i][1], runners[i][2])  # two cards read at once
                 i += 1
                 write(data)
             elif roll < 0.4:
                 cut = rnd.randint(len(data) // 2, len(data) - 3)  # a line in two pieces
                 write(data[:cut])
-                time.sleep(0.7)
+                time.sleep(min(0.7, args.pace))
                 write(data[cut:])
             else:
                 write(data)

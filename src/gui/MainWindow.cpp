@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -91,6 +92,8 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
         list->setSortingEnabled(false);
         (i == 0 ? classList_ : i == 1 ? competitorList_ : historyList_) = list;
         connect(list, &QListWidget::itemDoubleClicked, this, [this, i] { lstWindow_DblClick(i); });
+        // Enter on a line does what a double click does, so the keyboard alone will do.
+        list->installEventFilter(this);
 
         auto* title = new QLabel(QString::fromUtf8(kTitles[i]), this);
         title->setObjectName(QStringLiteral("lblTitle"));
@@ -247,6 +250,17 @@ bool MainWindow::StationIsFree() const {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        for (int i : {1, 2}) {
+            if (watched != lstWindow(i) || (key != Qt::Key_Return && key != Qt::Key_Enter)) continue;
+            lstWindow_DblClick(i);
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    // Presses are watched on the lists' viewports (the live station).
+    if (qobject_cast<QListWidget*>(watched)) return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
         listPressed_ = true;
         lastListPress_.start();

@@ -100,6 +100,33 @@ private slots:
         QCOMPARE(list->selectedItems().size(), 1);
     }
 
+    // Tab reaches the competitor list, the arrows walk it, Enter opens the edit dialog as a
+    // double click does; Enter on a heading or in the class table opens nothing.
+    void theKeyboardAloneOpensTheEditDialog() {
+        TempDir dir;
+        WriteEvent(dir);
+        Fixture f(dir);
+        QVERIFY(ShowExposed(f.window));
+        QApplication::setActiveWindow(&f.window);
+        QListWidget* list = f.window.lstWindow(1);
+        QTRY_VERIFY(f.window.lstWindow(2)->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(f.window.lstWindow(0)->hasFocus());
+        QTest::keyClick(f.window.lstWindow(0), Qt::Key_Down);
+        QTest::keyClick(f.window.lstWindow(0), Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
+        QTest::keyClick(list, Qt::Key_Home);
+        QTest::keyClick(list, Qt::Key_Return);  // the class heading
+        QVERIFY(f.edits.empty());
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Enter);
+        QCOMPARE(f.edits, std::vector<int>{12345});
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(f.edits, (std::vector<int>{12345, 12346}));
+    }
+
     void doubleClickWithoutSelectionDoesNothing() {
         TempDir dir;
         WriteEvent(dir);
