@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build make pkg-config time
-  qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation fontconfig
   xvfb xauth x11-apps imagemagick
   libpugixml-dev libkainjow-mustache-dev libxml2-utils chromium

@@ -8,6 +8,7 @@
 #include "core/Time.h"
 #include "gui/Fonts.h"
 #include "gui/MainWindow.h"
+#include "gui/Translations.h"
 #include "station/EventFolder.h"
 #include "station/Station.h"
 
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quilo"));
     quilo::InstallFontSubstitutions();
+    quilo::InstallQtTranslations(app);
 
     const QStringList args = QApplication::arguments();
     QString folder;
