@@ -37,8 +37,8 @@ test: test-deps
 package: build
 	cmake --build $(BUILD) --target package
 
-# The package checked as installed: lintian, the unpacked programs, desktop entry,
-# metainfo, manual pages.
+# The package checked as installed: lintian (no hardening tag), the stack protector, the
+# unpacked programs, desktop entry, metainfo, manual pages.
 check-package: test-deps build
 	BUILD=$(BUILD) bash scripts/check-package.sh
 
