@@ -1,41 +1,50 @@
 # Quilo: the two everyday commands are `make run` and `make test`.
-# Both install what is missing first (Debian packages), then configure and build.
+# Both install what is missing first (Debian packages), then configure and build: `make run`
+# and `make package` what building needs, `make test` and the checks the test tools too.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test run live sanitize-test demo report screenshot html-screenshot guide-screenshots package check-package bench fuzz coverage clean
+.PHONY: all deps test-deps configure build test run live sanitize-test demo report screenshot html-screenshot guide-screenshots package check-package bench fuzz coverage clean
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
 
+# After deps, so the two never wait on each other's apt lock.
+test-deps: deps
+	@QUILO_TEST_DEPS=1 bash scripts/install-deps.sh
+
+# Without the tests, so `make run` needs no GoogleTest; `make test` turns them on.
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILO_BUILD_TESTS=OFF
 
 configure: deps $(BUILD)/build.ninja
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+test: test-deps
+	@grep -qs '^QUILO_BUILD_TESTS:BOOL=ON$$' $(BUILD)/CMakeCache.txt || \
+	  cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILO_BUILD_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 # The Debian package: $(BUILD)/quilo_<version>_amd64.deb.
 package: build
 	cmake --build $(BUILD) --target package
 
-# The package checked as installed: lintian, the unpacked programs, desktop entry,
-# metainfo, manual pages.
-check-package: build
+# The package checked as installed: lintian (no hardening tag), the stack protector, the
+# unpacked programs, desktop entry, metainfo, manual pages.
+check-package: test-deps build
 	BUILD=$(BUILD) bash scripts/check-package.sh
 
 # Every test again, widget tests included, under AddressSanitizer (with leak checks) and
 # UndefinedBehaviorSanitizer. The suppressions cover leaks inside system libraries only.
-sanitize-test: deps
+sanitize-test: test-deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILO_SANITIZE=ON -DQUILO_BUILD_GUI=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -48,7 +57,7 @@ sanitize-test: deps
 COV_BUILD        ?= build-cov
 COV_MIN_LINES    ?= 0
 COV_MIN_BRANCHES ?= 0
-coverage: deps
+coverage: test-deps
 	cmake -S . -B $(COV_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILO_COVERAGE=ON -DQUILO_BUILD_GUI=ON
 	cmake --build $(COV_BUILD) -j $(JOBS)
 	find $(COV_BUILD) -name '*.gcda' -delete
@@ -104,7 +113,7 @@ report: build
 # The machine may be shared: each benchmark is repeated and reported by its median.
 BENCH_BUILD ?= build-bench
 BENCH_ARGS  ?= --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-bench: deps
+bench: test-deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILO_BUILD_BENCH=ON -DQUILO_BUILD_TESTS=OFF -DQUILO_BUILD_GUI=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	rm -rf $(BENCH_BUILD)/capacity-event
@@ -118,20 +127,20 @@ bench: deps
 # fails when the cost per log line, the memory or the open handles grew. Not in .ci/run.
 LONG_RUN_READS ?= 20000
 .PHONY: long-run
-long-run: deps
+long-run: test-deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILO_BUILD_BENCH=ON -DQUILO_BUILD_TESTS=OFF -DQUILO_BUILD_GUI=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target quilo_long_run_bench
 	$(BENCH_BUILD)/bench/quilo_long_run_bench --reads=$(LONG_RUN_READS)
 
-screenshot: build
+screenshot: test-deps build
 	bash scripts/screenshot.sh
 
 # The HTML results page at phone and desktop width (headless Chromium).
-html-screenshot: build
+html-screenshot: test-deps build
 	bash scripts/html-screenshot.sh
 
 # The user guide's pictures in docs/guide/ (the real window under Xvfb).
-guide-screenshots: build
+guide-screenshots: test-deps build
 	bash scripts/guide-screenshots.sh
 
 clean:

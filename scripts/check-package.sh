@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks it as an organiser would get it: lintian, the
-# unpacked quilo-report against the build's on a copy of the demo event (stdout and
-# every written file byte for byte), the desktop entry, the AppStream metainfo and
-# the manual pages.
+# Builds the Debian package and checks it as an organiser would get it: lintian (no
+# hardening tag), the stack protector, the unpacked quilo-report against the build's on
+# a copy of the demo event (stdout and every written file byte for byte), the desktop
+# entry, the AppStream metainfo and the manual pages.
 #   scripts/check-package.sh    (BUILD=dir selects the build directory)
 set -euo pipefail
 
@@ -22,14 +22,25 @@ echo "== $deb"
 
 fail() { echo "check-package: $*" >&2; exit 1; }
 
-echo "== lintian"
-lintian --fail-on error "$deb" 2>&1 | grep -v 'running with root privileges' || true
-lintian --fail-on error "$deb" > /dev/null 2>&1 || fail "lintian found errors"
+echo "== lintian -I"
+status=0
+tags=$(lintian -I --fail-on error "$deb" 2>&1) || status=$?
+grep -v 'running with root privileges' <<< "$tags" || true
+[ "$status" -eq 0 ] || fail "lintian found errors"
+if grep -q ' hardening-' <<< "$tags"; then fail "a program is not hardened (lintian's hardening- tags above)"; fi
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg-deb -x "$deb" "$scratch/root"
 bin=$scratch/root/usr/bin
+
+# lintian has no tag for the stack protector: a protected program calls __stack_chk_fail.
+echo "== stack protector"
+for p in quilo quilo-report; do
+  syms=$(readelf -W --dyn-syms "$bin/$p")
+  grep -q ' __stack_chk_fail' <<< "$syms" || fail "$p is built without the stack protector"
+  echo "$p: __stack_chk_fail"
+done
 
 echo "== versions"
 for p in quilo quilo-report; do

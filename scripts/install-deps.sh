@@ -1,18 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quilo needs to build, test and show its window.
+# Installs the Debian packages Quilo needs. Without options: what building, running and
+# packaging need (`make run`, `make package`). QUILO_TEST_DEPS=1 adds what the tests and
+# checks need (GoogleTest, the benchmarks, the validators, lintian, the screenshots'
+# X server and browser); QUILO_FUZZ_DEPS=1 adds clang's libFuzzer.
 # Only packages that are missing are installed, so a prepared machine costs nothing.
+# --print lists the packages asked for and installs nothing.
 set -euo pipefail
 
+# The package build runs pandoc (manual pages), dpkg-shlibdeps (dpkg-dev) and file.
 packages=(
-  g++ cmake ninja-build make pkg-config time
-  qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev
+  g++ cmake ninja-build make pkg-config
+  qt6-base-dev qt6-translations-l10n libpugixml-dev libkainjow-mustache-dev
   fonts-ipafont-gothic fonts-liberation fontconfig
-  xvfb xauth x11-apps imagemagick
-  libpugixml-dev libkainjow-mustache-dev libxml2-utils chromium
-  dpkg-dev file lintian desktop-file-utils appstream pandoc man-db groff-base xdotool faketime gcovr
+  dpkg-dev file pandoc
 )
+if [ "${QUILO_TEST_DEPS:-0}" = 1 ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev time libxml2-utils gcovr
+    lintian desktop-file-utils appstream man-db groff-base
+    xvfb xauth x11-apps imagemagick xdotool faketime chromium
+  )
+fi
 if [ "${QUILO_FUZZ_DEPS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+
+if [ "${1:-}" = --print ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
 fi
 
 missing=()

@@ -1,6 +1,7 @@
-// quilo [FOLDER]: the results station window over an event folder. Without FOLDER: the
-// folder holding the program when it holds an event (a copy run from the event folder),
-// else a folder chooser (an installed program lives in a system folder).
+// quilo [FOLDER]: the results station window over an event folder (a file stands for
+// the folder holding it). Without FOLDER: the folder holding the program when it holds an
+// event (a copy run from the event folder), else a folder chooser (an installed program
+// lives in a system folder).
 //
 // QUILO_SCREENSHOT=file.png makes a run that shows result order, saves the window
 // to that file and quits; QUILO_NOW=hh:nn:ss then fixes its clock.
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -23,37 +25,11 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
 
 namespace {
-
-const char* const kUsage =
-    "usage: quilo [FOLDER]\n"
-    "\n"
-    "Opens the results station window on the event FOLDER (Control.dat, Startlst.dat,\n"
-    "Change.dat, Regnly.log, Quilo.ini). Without FOLDER: the folder holding the program\n"
-    "when it holds Control.dat or Startlst.dat; otherwise a folder chooser asks for the\n"
-    "event folder, starting at the last one chosen.\n"
-    "\n"
-    "  --help     this text\n"
-    "  --version  the program's version\n"
-    "\n"
-    "Exit status: 0 the window was closed or the folder chooser cancelled, 1 no such folder.\n";
-
-// Answered from argv alone, so they work without a display.
-bool AnswerInfoOption(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            return true;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::fputs("quilo " QUILO_VERSION "\n", stdout);
-            return true;
-        }
-    }
-    return false;
-}
 
 // The event folder chosen by the operator, or empty when the chooser was cancelled. The
 // chooser starts at the last folder chosen, kept in the user's configuration.
@@ -69,16 +45,19 @@ QString AskEventFolder() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (AnswerInfoOption(argc, argv)) return 0;
-    QApplication app(argc, argv);
+    // Decided before QApplication, so usage, help and version need no display.
+    const quilo::StartCommand command = quilo::ParseStartArgs(std::vector<std::string>(argv + 1, argv + argc));
+    if (const auto status = quilo::AnswerWithoutWindow(command, std::cout, std::cerr)) return *status;
+    // Qt sees none of the arguments: a folder name must never be taken for a Qt option.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Quilo"));
     quilo::InstallFontSubstitutions();
     quilo::InstallQtTranslations(app);
 
-    const QStringList args = QApplication::arguments();
     QString folder;
-    if (args.size() > 1) {
-        folder = QFileInfo(args.at(1)).absoluteFilePath();
+    if (!command.folder.empty()) {
+        folder = QFileInfo(QFile::decodeName(command.folder.c_str())).absoluteFilePath();
     } else if (quilo::ChooseStartFolder(QCoreApplication::applicationDirPath().toStdString()) == quilo::StartFolder::ProgramFolder) {
         folder = QCoreApplication::applicationDirPath();
     } else {

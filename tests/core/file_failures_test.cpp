@@ -198,7 +198,7 @@ TEST(FileFailures, LeftoverTempsGoButNothingElse) {
     test::WriteBytes(dir.File(suffix), "only the suffix");           // no name before it
     test::WriteBytes(dir.File("b.txt"), "kept");
     ::mkdir(dir.File("c" + suffix).c_str(), 0755);                   // a folder is not a temp
-    ::symlink(dir.File("b.txt").c_str(), dir.File("d" + suffix).c_str()); // never followed
+    ASSERT_EQ(::symlink(dir.File("b.txt").c_str(), dir.File("d" + suffix).c_str()), 0); // never followed
     test::WriteBytes(dir.File("e.txt" + suffix), "being written");
     // A writer at work holds its lock (another open file description conflicts).
     const int held = ::open(dir.File("e.txt" + suffix).c_str(), O_RDONLY);
