@@ -28,9 +28,8 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+# The demo's Quilo.ini names the event and its day, as the results page shows them.
 cp -r "$root/examples/demo-event" "$scratch/event"
-# The organiser's event name, shown on the results page.
-printf 'EventName=Quilo デモ大会\r\n' | iconv -f UTF-8 -t CP932 >> "$scratch/event/Quilo.ini"
 mkdir -p "$out"
 
 # The id of the visible window whose title matches, once it is there.
