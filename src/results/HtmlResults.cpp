@@ -148,6 +148,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
             row.set("status", StatusText(r, info.limit));
             row.set("out", state == CompetitorState::NotReturned);
             const int n = numbers.Of(c, s);
+            row.set("number", std::to_string(n));
             const bool splits = r.CardRead && n >= 0;
             row.set("hasSplits", splits);
             mu::data& list = NewList(row, "splits");
@@ -161,6 +162,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
     data.set("eventDate", IsoDate(info.eventDate));
     data.set("updated", FormatHhNnSs(info.StampTime()));
     data.set("statusText", complete ? "確定" : "速報");
+    data.set("complete", complete);
     data.set("startListIncomplete", info.startListIncomplete);
     data.set("creator", info.creator);
 
