@@ -55,12 +55,18 @@ std::string ClockText(std::int64_t s, bool shortForm) {
 }
 std::string TimeText(Time t) { return ClockText(t.Seconds(), false); }
 std::string ShortText(Time t) { return ClockText(t.Seconds(), true); }
+// A start time as the clock reads: seconds only when the start list has them.
+std::string StartText(Time t) { return TimeOfDay(t).s != 0 ? FormatHhNnSs(t) : FormatHhNn(t); }
 
-// The status column, as the lists word it.
-std::string StatusText(const EntryRecord& r, Time limit) {
+// Not started by the export's clock and without a result: the XML's Inactive.
+bool StillToStart(const EntryRecord& r, Time now) { return StateOf(r) == CompetitorState::NotReturned && r.StartTime > now; }
+
+// The status column, as the lists word it; blank for one still to start, whose row
+// shows the start time instead.
+std::string StatusText(const EntryRecord& r, Time limit, Time now) {
     switch (StateOf(r)) {
     case CompetitorState::Absent: return "欠席";
-    case CompetitorState::NotReturned: return "未帰還";
+    case CompetitorState::NotReturned: return StillToStart(r, now) ? std::string() : "未帰還";
     case CompetitorState::Coded: return r.Status;
     case CompetitorState::Provisional:
     case CompetitorState::Confirmed: break;
@@ -145,8 +151,11 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
             row.set("time", timed ? TimeText(r.RunningTime) : std::string());
             const bool placed = r.Place != 0 && !IsOverTimeLimit(r, info.limit);
             row.set("behind", placed && best && r.RunningTime > *best ? "+" + ShortText(r.RunningTime - *best) : std::string());
-            row.set("status", StatusText(r, info.limit));
+            row.set("status", StatusText(r, info.limit, info.now));
             row.set("out", state == CompetitorState::NotReturned);
+            const bool toStart = StillToStart(r, info.now);
+            row.set("toStart", toStart);
+            row.set("start", toStart ? StartText(r.StartTime) : std::string());
             const int n = numbers.Of(c, s);
             row.set("number", std::to_string(n));
             const bool splits = r.CardRead && n >= 0;

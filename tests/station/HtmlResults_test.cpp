@@ -16,18 +16,20 @@ using test::FixedInfo;
 using test::T;
 
 struct HtmlRow {
-    std::string bib, place, name, club, time, behind, status;
+    std::string bib, place, name, club, time, behind, start, status;
 };
 
-// The competitor rows of a page, in page order.
+// The competitor rows of a page, in page order. One still to start has its start time
+// across the time and behind columns.
 std::vector<HtmlRow> Rows(const std::string& html) {
     static const std::regex row(
         "<tr class=\"r[^\"]*\" data-bib=\"([^\"]*)\"><td class=\"pl\">([^<]*)</td><td class=\"bib\">[^<]*</td>"
-        "<td class=\"nm\">([^<]*)<span class=\"cl\">([^<]*)</span></td><td class=\"tm\">([^<]*)</td>"
-        "<td class=\"bh\">([^<]*)</td><td class=\"st\">([^<]*)</td></tr>");
+        "<td class=\"nm\">([^<]*)<span class=\"cl\">([^<]*)</span></td>"
+        "(?:<td class=\"tm\">([^<]*)</td><td class=\"bh\">([^<]*)</td>|<td class=\"tm ts\" colspan=\"2\">([^<]*)</td>)"
+        "<td class=\"st\">([^<]*)</td></tr>");
     std::vector<HtmlRow> out;
     for (std::sregex_iterator it(html.begin(), html.end(), row), end; it != end; ++it)
-        out.push_back({(*it)[1], (*it)[2], (*it)[3], (*it)[4], (*it)[5], (*it)[6], (*it)[7]});
+        out.push_back({(*it)[1], (*it)[2], (*it)[3], (*it)[4], (*it)[5], (*it)[6], (*it)[7], (*it)[8]});
     return out;
 }
 
@@ -116,6 +118,40 @@ TEST_F(HtmlResultsTest, RefreshesUntilTheListIsComplete) {
         EXPECT_EQ(Count(page, "</script>"), 1u);
         for (const char* part : {"sessionStorage", "details[open]", "scrollY", "\"pagehide\""})
             EXPECT_NE(page.find(part), std::string::npos) << part;
+    }
+}
+
+// One still to start (after the export's clock, no result) shows the start time in
+// place of a time and no status; one whose start has passed is still out.
+TEST_F(HtmlResultsTest, StillToStartShowsTheStartTime) {
+    struct Case {
+        Time start;
+        const char* status;  // typed by the operator, or none
+        Time running;
+        const char* time, *startText, *statusText;
+    };
+    const Case cases[] = {
+        {T(12, 36), "", Time(), "", "12:36 スタート", ""},
+        {T(12, 36, 30), "", Time(), "", "12:36:30 スタート", ""},
+        {T(12, 0, 1), "", Time(), "", "12:00:01 スタート", ""},
+        {T(12, 0), "", Time(), "", "", "未帰還"},
+        {T(11, 0), "", Time(), "", "", "未帰還"},
+        {T(12, 36), "DNS", Time(), "", "", "欠席"},
+        {T(12, 36), "", T(0, 40), "0:40:00", "", ""},
+    };
+    for (const Case& c : cases) {
+        ExportEvent ev{"M21"};
+        ev.Course(0, {{31}});
+        EntryRecord& r = ev.Rec(ev.Runner(0, c.start, 101));
+        r.Status = c.status;
+        r.RunningTime = c.running;
+        AssignClassPlaces(ev.Tables(), 0);
+        const std::vector<HtmlRow> rows = Rows(BuildHtmlResults(ev.Tables(), FixedInfo(T(12, 0))));
+        ASSERT_EQ(rows.size(), 1u);
+        SCOPED_TRACE(FormatHhNnSs(c.start) + " " + c.status);
+        EXPECT_EQ(rows[0].time, c.time);
+        EXPECT_EQ(rows[0].start, c.startText);
+        EXPECT_EQ(rows[0].status, c.statusText);
     }
 }
 
