@@ -137,6 +137,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
         cls.set("name", ev.ClassNames[c]);
         cls.set("count", std::to_string(slots.size()));
         mu::data& rows = NewList(cls, "rows");
+        bool hasStatus = false;
         for (int s : slots) {
             const EntryRecord& r = ev.Entries[c][s];
             const CompetitorState state = StateOf(r);
@@ -151,7 +152,9 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
             row.set("time", timed ? TimeText(r.RunningTime) : std::string());
             const bool placed = r.Place != 0 && !IsOverTimeLimit(r, info.limit);
             row.set("behind", placed && best && r.RunningTime > *best ? "+" + ShortText(r.RunningTime - *best) : std::string());
-            row.set("status", StatusText(r, info.limit, info.now));
+            const std::string status = StatusText(r, info.limit, info.now);
+            hasStatus = hasStatus || !status.empty();
+            row.set("status", status);
             row.set("out", state == CompetitorState::NotReturned);
             const bool toStart = StillToStart(r, info.now);
             row.set("toStart", toStart);
@@ -164,6 +167,8 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
             if (splits) Splits(list, ev, c, n);
             Append(rows, std::move(row));
         }
+        // An empty status column is folded away on a phone, giving names the room.
+        cls.set("hasStatus", hasStatus);
         Append(classList, std::move(cls));
     }
 

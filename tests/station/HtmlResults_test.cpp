@@ -155,6 +155,26 @@ TEST_F(HtmlResultsTest, StillToStartShowsTheStartTime) {
     }
 }
 
+// On a phone a class whose status column would stay empty folds it away; the table says
+// which classes those are.
+TEST_F(HtmlResultsTest, ClassWithoutAnyStatusMarkedForTheNarrowPage) {
+    const int a = e.Runner(0, T(10, 0), 101);
+    e.Runner(0, T(12, 30), 102);  // still to start: no status
+    e.Rec(a).Status = "OK";
+    e.Rec(a).RunningTime = T(0, 40);
+    const int b = e.Runner(1, T(10, 0), 201);
+    e.Runner(1, T(10, 2), 202);  // still out
+    e.Rec(b).Status = "OK";
+    e.Rec(b).RunningTime = T(0, 40);
+    Build();
+    const auto m21 = html.find("<section id=\"c1\">"), w21 = html.find("<section id=\"c2\">");
+    ASSERT_NE(w21, std::string::npos);
+    EXPECT_NE(html.substr(m21, w21 - m21).find("<table class=\"nost\">"), std::string::npos);
+    EXPECT_EQ(html.substr(w21).find("class=\"nost\""), std::string::npos);
+    EXPECT_NE(html.find("@media (max-width:480px){"), std::string::npos);
+    EXPECT_NE(html.find("table.nost .st{display:none}"), std::string::npos);
+}
+
 TEST_F(HtmlResultsTest, RowsInResultOrderWithStatusesAndStillOutLast) {
     const int a = e.Runner(0, T(10, 0), 101, "山田　太郎", "東京OLC");
     const int b = e.Runner(0, T(10, 2), 102);
