@@ -175,6 +175,26 @@ TEST_F(HtmlResultsTest, ClassWithoutAnyStatusMarkedForTheNarrowPage) {
     EXPECT_NE(html.find("table.nost .st{display:none}"), std::string::npos);
 }
 
+// Printed, a class repeats its name on every page it runs onto (a heading row in the
+// table's head), each competitor keeps to one line and the splits are left out.
+TEST_F(HtmlResultsTest, PrintRulesRepeatTheClassAndKeepACompetitorToOneLine) {
+    e.Runner(0, T(10, 0), 101);
+    e.Runner(1, T(10, 0), 201);
+    Build();
+    const auto at = html.find("@media print{");
+    ASSERT_NE(at, std::string::npos);
+    const std::string print = html.substr(at, html.find("</style>", at) - at);
+    for (const char* rule : {"nav,h2,tr.sp{display:none}", "tr.ch{display:table-row}", "tr.r{break-inside:avoid}",
+                             "td.nm{width:100%;max-width:0;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}",
+                             "td.nm .cl{display:inline;"})
+        EXPECT_NE(print.find(rule), std::string::npos) << rule;
+    for (const char* forced : {"break-before:page", "break-after:page", "page-break-before:always", "page-break-after:always"})
+        EXPECT_EQ(html.find(forced), std::string::npos) << forced;
+    EXPECT_NE(html.find("tr.ch{display:none}"), std::string::npos);
+    EXPECT_NE(html.find("<thead><tr class=\"ch\"><th colspan=\"6\">M21 <small>1名</small></th></tr>"), std::string::npos);
+    EXPECT_NE(html.find("<thead><tr class=\"ch\"><th colspan=\"6\">W21 <small>1名</small></th></tr>"), std::string::npos);
+}
+
 TEST_F(HtmlResultsTest, RowsInResultOrderWithStatusesAndStillOutLast) {
     const int a = e.Runner(0, T(10, 0), 101, "山田　太郎", "東京OLC");
     const int b = e.Runner(0, T(10, 2), 102);
