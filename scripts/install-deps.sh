@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation fontconfig
   xvfb xauth x11-apps imagemagick
-  libpugixml-dev libkainjow-mustache-dev libxml2-utils chromium
+  libpugixml-dev libkainjow-mustache-dev libxml2-utils chromium chromium-driver python3-selenium poppler-utils
   dpkg-dev file lintian desktop-file-utils appstream pandoc man-db groff-base xdotool faketime gcovr
 )
 if [ "${QUILO_FUZZ_DEPS:-0}" = 1 ]; then
