@@ -18,7 +18,7 @@ if [ "${QUILO_TEST_DEPS:-0}" = 1 ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev time libxml2-utils gcovr
     lintian desktop-file-utils appstream man-db groff-base
-    xvfb xauth x11-apps imagemagick xdotool faketime chromium
+    xvfb xauth x11-apps imagemagick xdotool faketime chromium chromium-driver python3-selenium poppler-utils
   )
 fi
 if [ "${QUILO_FUZZ_DEPS:-0}" = 1 ]; then

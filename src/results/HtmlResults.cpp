@@ -55,12 +55,18 @@ std::string ClockText(std::int64_t s, bool shortForm) {
 }
 std::string TimeText(Time t) { return ClockText(t.Seconds(), false); }
 std::string ShortText(Time t) { return ClockText(t.Seconds(), true); }
+// A start time as the clock reads: seconds only when the start list has them.
+std::string StartText(Time t) { return TimeOfDay(t).s != 0 ? FormatHhNnSs(t) : FormatHhNn(t); }
 
-// The status column, as the lists word it.
-std::string StatusText(const EntryRecord& r, Time limit) {
+// Not started by the export's clock and without a result: the XML's Inactive.
+bool StillToStart(const EntryRecord& r, Time now) { return StateOf(r) == CompetitorState::NotReturned && r.StartTime > now; }
+
+// The status column, as the lists word it; blank for one still to start, whose row
+// shows the start time instead.
+std::string StatusText(const EntryRecord& r, Time limit, Time now) {
     switch (StateOf(r)) {
     case CompetitorState::Absent: return "欠席";
-    case CompetitorState::NotReturned: return "未帰還";
+    case CompetitorState::NotReturned: return StillToStart(r, now) ? std::string() : "未帰還";
     case CompetitorState::Coded: return r.Status;
     case CompetitorState::Provisional:
     case CompetitorState::Confirmed: break;
@@ -131,6 +137,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
         cls.set("name", ev.ClassNames[c]);
         cls.set("count", std::to_string(slots.size()));
         mu::data& rows = NewList(cls, "rows");
+        bool hasStatus = false;
         for (int s : slots) {
             const EntryRecord& r = ev.Entries[c][s];
             const CompetitorState state = StateOf(r);
@@ -145,15 +152,23 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
             row.set("time", timed ? TimeText(r.RunningTime) : std::string());
             const bool placed = r.Place != 0 && !IsOverTimeLimit(r, info.limit);
             row.set("behind", placed && best && r.RunningTime > *best ? "+" + ShortText(r.RunningTime - *best) : std::string());
-            row.set("status", StatusText(r, info.limit));
+            const std::string status = StatusText(r, info.limit, info.now);
+            hasStatus = hasStatus || !status.empty();
+            row.set("status", status);
             row.set("out", state == CompetitorState::NotReturned);
+            const bool toStart = StillToStart(r, info.now);
+            row.set("toStart", toStart);
+            row.set("start", toStart ? StartText(r.StartTime) : std::string());
             const int n = numbers.Of(c, s);
+            row.set("number", std::to_string(n));
             const bool splits = r.CardRead && n >= 0;
             row.set("hasSplits", splits);
             mu::data& list = NewList(row, "splits");
             if (splits) Splits(list, ev, c, n);
             Append(rows, std::move(row));
         }
+        // An empty status column is folded away on a phone, giving names the room.
+        cls.set("hasStatus", hasStatus);
         Append(classList, std::move(cls));
     }
 
@@ -161,6 +176,7 @@ std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
     data.set("eventDate", IsoDate(info.eventDate));
     data.set("updated", FormatHhNnSs(info.StampTime()));
     data.set("statusText", complete ? "確定" : "速報");
+    data.set("complete", complete);
     data.set("startListIncomplete", info.startListIncomplete);
     data.set("creator", info.creator);
 

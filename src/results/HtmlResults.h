@@ -1,8 +1,9 @@
 #pragma once
 // The results page for phones at the finish arena: one self-contained UTF-8 HTML file
-// (inline style, no script, no outside resources), a section per class with each
-// competitor's splits folded under the row. Made from the template compiled into the
-// program, every text escaped.
+// (inline style and script, no outside resources), a section per class with each
+// competitor's splits folded under the row. It reloads itself until the list is final;
+// the script, where it runs, keeps the open splits and the scroll position across the
+// reload. Made from the template compiled into the program, every text escaped.
 #include "core/Event.h"
 #include "results/ExportCommon.h"
 
