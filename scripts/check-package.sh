@@ -49,7 +49,7 @@ for p in quilo quilo-report; do
   [ "$got" = "$p $version" ] || fail "$p --version printed '$got'"
 done
 
-# Both runs use the same folder path, since Quilo.ini keeps the outputs' full paths.
+# Both runs use the same folder path, since the exports carry the folder name as the event name when none is set.
 echo "== quilo-report: unpacked against the build's"
 run() {  # program output-folder
   rm -rf "$scratch/event"

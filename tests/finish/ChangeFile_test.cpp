@@ -160,7 +160,9 @@ TEST(ChangeFileCards, LeadingZerosAndRecordsByNumber) {
         int said = 0;
         for (const auto& t : h.Texts()) said += t.find("番号で照合") != std::string::npos;
         EXPECT_EQ(said, c.byNumber > 0 ? 1 : 0);
-        if (c.byNumber > 0) EXPECT_NE(h.Texts()[1].find(std::to_string(c.byNumber) + "件"), std::string::npos);
+        if (c.byNumber > 0) {
+            EXPECT_NE(h.Texts()[1].find(std::to_string(c.byNumber) + "件"), std::string::npos);
+        }
     }
 }
 
