@@ -136,46 +136,25 @@ bool IsBlank(const EntryRecord& r) {
 } // namespace
 
 void ResetEvent(Event& to, const Event& from) {
-    // A member added to Event must be copied here too.
-#if defined(__x86_64__) && defined(__GLIBCXX__)
-    static_assert(sizeof(Event) == 987456, "Event changed: copy the new member here too");
-#endif
-    for (int c = 0; c < kMaxClasses; ++c) {
-        const int used = std::max(to.ClassEntryCount[c], from.ClassEntryCount[c]);
-        for (int s = 0; s <= used && s <= kMaxSlots; ++s) to.Entries[c][s] = from.Entries[c][s];
-    }
-    to.ClassNames = from.ClassNames;
-    to.LastClassIndex = from.LastClassIndex;
-    std::memcpy(to.CourseControls, from.CourseControls, sizeof to.CourseControls);
-    to.ControlCount = from.ControlCount;
-    to.Cards = from.Cards;
-    to.CardTexts = from.CardTexts;
-    to.EntryClass = from.EntryClass;
-    to.EntrySlot = from.EntrySlot;
-    to.ClassEntryCount = from.ClassEntryCount;
-    std::memcpy(to.PunchTimes, from.PunchTimes, sizeof to.PunchTimes);
-    std::memcpy(to.PunchCodes, from.PunchCodes, sizeof to.PunchCodes);
-    to.FirstStart = from.FirstStart;
-    to.LastStart = from.LastStart;
-    to.SortByResult = from.SortByResult;
+    // A fresh copy swapped in, so what the input grew is freed with the old tables.
+    Event fresh(from);
+    std::swap(to, fresh);
 }
 
 bool SameResults(const Event& a, const Event& b) {
     // The slots in use and the competitors of the card index; the walk over the rest is
     // CheckTables'.
-    for (int c = 0; c < kMaxClasses; ++c) {
-        const int used = std::max(a.ClassEntryCount[c], b.ClassEntryCount[c]);
-        for (int s = 1; s <= used; ++s) {
+    if (a.Entries.size() != b.Entries.size() || a.Rows() != b.Rows()) return false;
+    for (std::size_t c = 0; c < a.Entries.size(); ++c) {
+        if (a.Entries[c].size() != b.Entries[c].size()) return false;
+        for (std::size_t s = 1; s < a.Entries[c].size(); ++s) {
             const EntryRecord &x = a.Entries[c][s], &y = b.Entries[c][s];
             if (x.Status != y.Status || x.CheckStatus != y.CheckStatus || x.RunningTime != y.RunningTime ||
                 x.CardTime != y.CardTime || x.EcardNumber != y.EcardNumber || x.Place != y.Place)
                 return false;
         }
     }
-    const int cards = std::max(a.Cards.Count(), b.Cards.Count());
-    for (int n = 0; n < cards && n < kMaxCompetitors; ++n)
-        if (std::memcmp(a.PunchTimes[n], b.PunchTimes[n], sizeof a.PunchTimes[n]) != 0) return false;
-    return true;
+    return a.PunchTimes == b.PunchTimes;
 }
 
 const Event& TemplateEvent() {
@@ -185,30 +164,37 @@ const Event& TemplateEvent() {
 
 void CheckTables(const Event& ev) {
     CheckCounts(ev);
-    for (int c = 0; c < kMaxClasses; ++c)
-        for (int s = ev.ClassEntryCount[c] + 1; s <= kMaxSlots; ++s)
-            if (!IsBlank(ev.Entries[c][s])) Fail("a slot beyond the class count written");
+    for (std::size_t c = 0; c < ev.Entries.size(); ++c)
+        if (ev.Entries[c].size() != static_cast<std::size_t>(ev.ClassEntryCount[c]) + 1) Fail("slots beyond the class count");
 }
 
 void CheckCounts(const Event& ev) {
-    if (ev.LastClassIndex < -1 || ev.LastClassIndex >= kMaxClasses) Fail("LastClassIndex out of range");
-    if (ev.Cards.Count() > kMaxCompetitors) Fail("card index beyond 501 entries");
-    for (int c = 0; c < kMaxClasses; ++c) {
+    const std::size_t classes = ev.ClassNames.size();
+    if (classes < static_cast<std::size_t>(kMinClassEntries)) Fail("fewer class entries than ten");
+    if (ev.CourseControls.size() != classes || ev.ControlCount.size() != classes || ev.ClassEntryCount.size() != classes ||
+        ev.Entries.size() != classes || ev.FirstStart.size() != classes || ev.LastStart.size() != classes)
+        Fail("class tables of different sizes");
+    const auto rows = static_cast<std::size_t>(ev.Rows());
+    if (ev.EntrySlot.size() != rows || ev.CardTexts.size() != rows || ev.PunchTimes.size() != rows || ev.PunchCodes.size() != rows)
+        Fail("competitor tables of different sizes");
+    if (ev.LastClassIndex < -1 || ev.LastClassIndex >= ev.ClassEntries()) Fail("LastClassIndex out of range");
+    if (ev.Cards.Count() > ev.Rows()) Fail("card index beyond the start-list rows");
+    for (std::size_t c = 0; c < classes; ++c) {
         if (ev.ControlCount[c] < 0 || ev.ControlCount[c] > kPositions) Fail("ControlCount out of range");
-        if (ev.ClassEntryCount[c] < 0 || ev.ClassEntryCount[c] > kMaxSlots) Fail("ClassEntryCount out of range");
+        if (ev.ClassEntryCount[c] < 0 || ev.Entries[c].empty()) Fail("ClassEntryCount out of range");
         for (int a = 0; a < kAlternatives; ++a)
             if (ev.CourseControls[c][0][a] != 0) Fail("position 0 written");
         if (!IsBlank(ev.Entries[c][0])) Fail("slot 0 written");
         if (ev.ClassEntryCount[c] == 0 && (!ev.FirstStart[c].IsZero() || !ev.LastStart[c].IsZero()))
             Fail("start range of an empty class");
     }
-    for (int n = 0; n < kMaxCompetitors; ++n) {
+    for (std::size_t n = 0; n < rows; ++n) {
         const int c = ev.EntryClass[n], s = ev.EntrySlot[n];
         if (c == -1) {
             if (s != -1) Fail("spare row with a slot");
-        } else if (c < 0 || c >= kMaxClasses) {
+        } else if (c < 0 || static_cast<std::size_t>(c) >= classes) {
             Fail("EntryClass out of range");
-        } else if (s != 0 && (s < 1 || s > ev.ClassEntryCount[c])) {
+        } else if (s < 1 || s > ev.ClassEntryCount[static_cast<std::size_t>(c)]) {
             Fail("EntrySlot out of range");
         }
         if (!ev.PunchTimes[n][0].IsZero()) Fail("punch position 0 written");

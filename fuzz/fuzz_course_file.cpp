@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     History history(fuzz::FixedClock());
     ReadCourseText(*ev, fuzz::AsText(data, size), history);
     const int last = ev->LastClassIndex;
-    if (last < -1 || last >= kMaxClasses) fuzz::Fail("class counter out of range");
+    if (last < -1 || last >= ev->ClassEntries()) fuzz::Fail("class counter out of range");
     ev->LastClassIndex = last;
     fuzz::CheckCounts(*ev);
 
@@ -25,11 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int c = 0; c < ev->ClassesInUse(); ++c) {
         const std::string card = "1000" + std::to_string(c);
         ev->Cards.Add(card, c);
-        ev->EntryClass[c] = c;
-        ev->EntrySlot[c] = 1;
-        ev->ClassEntryCount[c] = 1;
-        ev->Entries[c][1].StartTime = Time::Hms(10, c, 0);
-        ev->FirstStart[c] = ev->LastStart[c] = Time::Hms(10, c, 0);
+        if (ev->AddRow(c, card) != c) fuzz::Fail("row number");
+        ev->Entries[c][1].StartTime = Time::Hms(10, c % 60, 0);
+        ev->FirstStart[c] = ev->LastStart[c] = Time::Hms(10, c % 60, 0);
         std::string line = "1,2,3,4,5,(" + card + ")";
         for (int p = 1; p <= ev->ControlCount[c]; ++p)
             line += "," + std::to_string(ev->CourseControls[c][p][0]) + ",0:" + std::to_string(10 + p) + ":00";

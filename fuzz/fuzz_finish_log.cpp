@@ -42,10 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // every class takes its turn, and for numbers without one.
     Event& tables = station.Tables();
     std::vector<int> withSlot;
-    for (int n = 0; n < kMaxCompetitors; ++n)
+    for (int n = 0; n < tables.Rows(); ++n)
         if (tables.EntryClass[n] >= 0 && tables.EntrySlot[n] >= 1) withSlot.push_back(n);
     if (!withSlot.empty()) CheckLine(tables, withSlot[size % withSlot.size()], log);
-    for (int n : {-1, kMaxCompetitors}) CheckLine(tables, n, log);
+    for (int n : {-1, tables.Rows()}) CheckLine(tables, n, log);
     fuzz::CheckTables(tables);
 
     // Set back before the next input, so every allocation of an input is freed within it

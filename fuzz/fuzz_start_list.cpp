@@ -13,12 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto classes = [] {
         auto e = std::make_unique<Event>();
         const Event& tmpl = fuzz::TemplateEvent();
+        e->EnsureClassEntries(tmpl.ClassEntries());
         e->ClassNames = tmpl.ClassNames;
         e->LastClassIndex = tmpl.LastClassIndex;
         e->ControlCount = tmpl.ControlCount;
-        for (int c = 0; c < kMaxClasses; ++c)
-            for (int p = 0; p <= kPositions; ++p)
-                for (int a = 0; a < kAlternatives; ++a) e->CourseControls[c][p][a] = tmpl.CourseControls[c][p][a];
+        e->CourseControls = tmpl.CourseControls;
         return e;
     }();
     static const auto ev = [] {
@@ -34,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ev->Cards.Count() < before) fuzz::Fail("card index shrank");
     // Every row kept leads back to itself through the card index.
     int rows = 0;
-    for (int c = 0; c < kMaxClasses; ++c) rows += ev->ClassEntryCount[c];
+    for (int c = 0; c < ev->ClassEntries(); ++c) rows += ev->ClassEntryCount[c];
     if (rows > ev->Cards.Count()) fuzz::Fail("more slots than card index entries");
 
     fuzz::CheckTables(*ev);

@@ -2,6 +2,8 @@
 
 #include "core/General.h"
 
+#include <algorithm>
+
 namespace quilo {
 
 bool CardIndex::Add(std::string_view key, int competitor) { return map_.emplace(AsciiLower(key), competitor).second; }
@@ -19,15 +21,47 @@ EntryRecord* Event::EntryOf(int n) {
 }
 
 const EntryRecord* Event::EntryOf(int n) const {
-    if (n < 0 || n >= kMaxCompetitors) return nullptr;
-    int c = EntryClass[n], s = EntrySlot[n];
-    if (c < 0 || c >= kMaxClasses || s < 1 || s > kMaxSlots) return nullptr;
-    return &Entries[c][s];
+    if (n < 0 || n >= Rows()) return nullptr;
+    const auto c = static_cast<std::size_t>(EntryClass[n]);
+    const int s = EntrySlot[n];
+    if (c >= Entries.size() || s < 1 || static_cast<std::size_t>(s) >= Entries[c].size()) return nullptr;
+    return &Entries[c][static_cast<std::size_t>(s)];
 }
 
 int Event::ClassesInUse() const {
     if (LastClassIndex < 0) return 0;
-    return LastClassIndex >= kMaxClasses ? kMaxClasses : LastClassIndex + 1;
+    return std::min(LastClassIndex + 1, ClassEntries());
+}
+
+void Event::EnsureClassEntries(int count) {
+    const auto n = static_cast<std::size_t>(std::max(count, kMinClassEntries));
+    if (ClassNames.size() >= n) return;
+    ClassNames.resize(n);
+    CourseControls.resize(n, CourseCodes{});
+    ControlCount.resize(n, 0);
+    ClassEntryCount.resize(n, 0);
+    // Slot 0 of every class is there from the start and never used.
+    Entries.resize(n, std::deque<EntryRecord>(1));
+    FirstStart.resize(n);
+    LastStart.resize(n);
+}
+
+int Event::AddRow(int c, const std::string& cardText) {
+    const int n = Rows();
+    CardTexts.push_back(cardText);
+    PunchTimes.emplace_back();
+    PunchCodes.emplace_back();
+    if (c < 0) {
+        EntryClass.push_back(-1);
+        EntrySlot.push_back(-1);
+        return n;
+    }
+    auto& slots = Entries[static_cast<std::size_t>(c)];
+    const int s = ++ClassEntryCount[static_cast<std::size_t>(c)];
+    slots.resize(static_cast<std::size_t>(s) + 1);
+    EntryClass.push_back(c);
+    EntrySlot.push_back(s);
+    return n;
 }
 
 } // namespace quilo

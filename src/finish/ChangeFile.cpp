@@ -28,7 +28,7 @@ bool ResolveCardByNumber(const Event& ev, std::string& card) {
     const auto number = ToWholeNumber(card);
     if (!number) return false;
     int found = -1;
-    for (int n = 0; n < ev.Cards.Count() && n < kMaxCompetitors; ++n) {
+    for (int n = 0; n < ev.Rows(); ++n) {
         if (ToWholeNumber(ev.CardTexts[static_cast<std::size_t>(n)]) != number) continue;
         if (found >= 0) return false;  // two cards of that number: neither is sure
         found = n;

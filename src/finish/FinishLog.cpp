@@ -40,7 +40,7 @@ std::int64_t CodeOf(std::string_view text) {
     return RoundHalfEven(LeadingNumber(text));
 }
 
-bool Matches(const int (&alternatives)[kAlternatives], std::int64_t code) {
+bool Matches(const Alternatives& alternatives, std::int64_t code) {
     return code == alternatives[0] || code == alternatives[1] || code == alternatives[2];
 }
 
@@ -48,11 +48,11 @@ bool Matches(const int (&alternatives)[kAlternatives], std::int64_t code) {
 // finish mark; built once per read instead of scanning 31 x 3 codes per punch.
 struct CourseLookup {
     static constexpr int kCodes = 1024;
-    std::uint8_t position[kMaxClasses][kCodes];
+    std::vector<std::array<std::uint8_t, kCodes>> position;
 
-    explicit CourseLookup(const Event& ev) {
-        for (int c = 0; c < kMaxClasses; ++c) {
-            std::uint8_t* t = position[c];
+    explicit CourseLookup(const Event& ev) : position(ev.CourseControls.size()) {
+        for (std::size_t c = 0; c < position.size(); ++c) {
+            std::uint8_t* t = position[c].data();
             std::fill(t, t + kCodes, std::uint8_t{0});
             const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
             for (int p = count; p >= 1; --p)
@@ -77,10 +77,9 @@ std::string Outcome(int missing) {
 
 // The punch check; true when a punch was left out because its time could not be read.
 bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup* lookup) {
-    if (n < 0 || n >= kMaxCompetitors) return false;
+    if (!ev.EntryOf(n)) return false;
     const int c = ev.EntryClass[n];
     const int s = ev.EntrySlot[n];
-    if (c < 0 || c >= kMaxClasses || s < 1 || s > kMaxSlots) return false;
     const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
     const auto& course = ev.CourseControls[c];
 

@@ -11,7 +11,7 @@ namespace quilo {
 namespace {
 
 // The first three codes of a position fill its alternatives; later ones replace the third.
-void StoreAlternative(int (&alternatives)[kAlternatives], int code) {
+void StoreAlternative(Alternatives& alternatives, int code) {
     if (alternatives[0] == 0) alternatives[0] = code;
     else if (alternatives[1] == 0) alternatives[1] = code;
     else alternatives[2] = code;
@@ -34,8 +34,6 @@ void ReadCourseText(Event& ev, std::string_view bytes, History& history) {
 
     SkippedLines skipped(history, "Control.dat");
     int counter = -1;
-    // Set after an eleventh class line: its course lines have no class to go to either.
-    bool beyondLastClass = false;
 
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
@@ -45,20 +43,12 @@ void ReadCourseText(Event& ev, std::string_view bytes, History& history) {
         std::string value = GetField(line, 2, ":");
 
         if (code == "**") {
-            if (counter + 1 >= kMaxClasses) {
-                beyondLastClass = true;
-                skipped.Skip(lineNumber, "クラスが10を超えています");
-                continue;
-            }
             ++counter;
-            ev.ClassNames[counter] = value;
+            ev.EnsureClassEntries(counter + 1);
+            ev.ClassNames[static_cast<std::size_t>(counter)] = value;
             continue;
         }
 
-        if (beyondLastClass) {
-            skipped.Skip(lineNumber, "クラスが10を超えています");
-            continue;
-        }
         if (counter < 0) {
             skipped.Skip(lineNumber, "最初のクラス行より前の行です");
             continue;

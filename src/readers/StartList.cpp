@@ -21,8 +21,9 @@ void CheckReadable(LineWarnings& unreadable, int lineNumber, const std::string& 
 }
 
 int FindClass(const Event& ev, const std::string& name) {
-    // All ten entries: a name left empty by the course file matches an empty class field.
-    for (int c = 0; c < kMaxClasses; ++c)
+    // Every entry, those after the last class too: below ten classes an empty class
+    // field matches the first of them.
+    for (int c = 0; c < ev.ClassEntries(); ++c)
         if (ev.ClassNames[c] == name) return c;
     return -1;
 }
@@ -59,17 +60,11 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
                 skipped.Skip(lineNumber, "Ｅカード番号が数値ではありません");
                 continue;
             }
-            if (n >= kMaxCompetitors) {
-                skipped.Skip(lineNumber, "行数が501を超えています");
-                continue;
-            }
             if (!ev.Cards.Add(cardText, n)) {
                 skipped.Skip(lineNumber, "Ｅカード番号が重複しています");
                 continue;
             }
-            ev.EntryClass[n] = -1;
-            ev.EntrySlot[n] = -1;
-            ev.CardTexts[n] = cardText;
+            ev.AddRow(-1, cardText);
             CheckReadable(unreadable, lineNumber, cardText);
             continue;
         }
@@ -102,23 +97,13 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
             skipped.Skip(lineNumber, "６番目の項目が数値ではありません");
             continue;
         }
-        if (n >= kMaxCompetitors) {
-            skipped.Skip(lineNumber, "行数が501を超えています");
-            continue;
-        }
-        if (ev.ClassEntryCount[c] >= kMaxSlots) {
-            skipped.Skip(lineNumber, "クラスの人数が300を超えています");
-            continue;
-        }
         if (!ev.Cards.Add(cardText, n)) {
             skipped.Skip(lineNumber, "Ｅカード番号が重複しています");
             continue;
         }
 
-        const int s = ++ev.ClassEntryCount[c];
-        ev.EntryClass[n] = c;
-        ev.EntrySlot[n] = s;
-        EntryRecord& e = ev.Entries[c][s];
+        ev.AddRow(c, cardText);
+        EntryRecord& e = ev.Entries[c][ev.EntrySlot[n]];
         e.StartTime = *start;
         e.BibNumber = *bib;
         e.Name = GetField(line, 5, ",");
@@ -126,7 +111,6 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
         e.Club = GetField(line, 7, ",");
         e.EcardNumber = *card;
         e.EcardText = cardText;
-        ev.CardTexts[n] = cardText;
         CheckReadable(unreadable, lineNumber, cardText);
 
         // A start at 0:00:00 reads as "no start yet", so the next start replaces it.

@@ -15,7 +15,7 @@ CompetitorState StateOf(const EntryRecord& r) {
     return CompetitorState::Coded;
 }
 
-int SlotCount(const Event& ev, int c) { return std::clamp(ev.ClassEntryCount[c], 0, kMaxSlots); }
+int SlotCount(const Event& ev, int c) { return static_cast<int>(ev.Entries[static_cast<std::size_t>(c)].size()) - 1; }
 
 bool HasResult(const EntryRecord& r) { return !r.Status.empty() || !r.RunningTime.IsZero(); }
 
@@ -77,9 +77,10 @@ void ConfirmClassResults(Event& ev, int c, Time now) {
 void AssignClassPlaces(Event& ev, int c) {
     // The key is the running time as "hh:nn:ss"; its text order and equality are those
     // of the second of the day, so the integer serves and no text is built.
-    std::array<std::pair<std::int64_t, int>, kMaxSlots> keys;
+    static thread_local std::vector<std::pair<std::int64_t, int>> keys;
     int placed = 0;
     const int count = SlotCount(ev, c);
+    keys.resize(static_cast<std::size_t>(count));
     for (int s = 1; s <= count; ++s) {
         EntryRecord& r = ev.Entries[c][s];
         r.Place = 0;

@@ -11,12 +11,10 @@ namespace quilo {
 std::string CreatorText() { return std::string("Quilo ") + QUILO_VERSION; }
 
 CompetitorNumbers::CompetitorNumbers(const Event& ev) {
-    for (auto& row : number_)
-        for (int& n : row) n = -1;
-    for (int n = 0; n < kMaxCompetitors; ++n) {
-        const int c = ev.EntryClass[n], s = ev.EntrySlot[n];
-        if (c >= 0 && c < kMaxClasses && s >= 1 && s <= kMaxSlots) number_[c][s] = n;
-    }
+    number_.resize(ev.Entries.size());
+    for (std::size_t c = 0; c < ev.Entries.size(); ++c) number_[c].assign(ev.Entries[c].size(), -1);
+    for (int n = 0; n < ev.Rows(); ++n)
+        if (ev.EntryOf(n)) number_[static_cast<std::size_t>(ev.EntryClass[n])][static_cast<std::size_t>(ev.EntrySlot[n])] = n;
 }
 
 std::vector<int> ExportOrder(const Event& ev, int c) {

@@ -38,10 +38,10 @@ std::string CreatorText();
 class CompetitorNumbers {
 public:
     explicit CompetitorNumbers(const Event& ev);
-    int Of(int c, int s) const { return number_[c][s]; }
+    int Of(int c, int s) const { return number_[static_cast<std::size_t>(c)][static_cast<std::size_t>(s)]; }
 
 private:
-    int number_[kMaxClasses][kMaxSlots + 1];
+    std::vector<std::vector<int>> number_;
 };
 
 // The slots of class c: those with a result in result order (equal keys in slot order),

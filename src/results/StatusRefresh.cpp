@@ -188,7 +188,7 @@ std::string ResultOrderLine(const EntryRecord& r, Time limit) {
 
 void RefreshStatus(Event& ev, Time now, Time limit, StatusLists& lists) {
     const int classes = ev.ClassesInUse();
-    std::array<ClassCounts, kMaxClasses> counts{};
+    std::vector<ClassCounts> counts(static_cast<std::size_t>(classes));
     // A result confirmed now is counted and placed as confirmed now.
     for (int c = 0; c < classes; ++c) {
         ConfirmClassResults(ev, c, now);

@@ -67,7 +67,7 @@ std::map<int, std::string> SpareAnswers(const Station& station, const Options& o
     std::map<int, std::string> answers;
     for (const auto& [card, bib] : opt.spares) {
         int row = -1;
-        for (int n = 0; n < ev.Cards.Count() && n < kMaxCompetitors; ++n)
+        for (int n = 0; n < ev.Rows(); ++n)
             if (ev.EntryClass[n] == -1 && AsciiLower(ev.CardTexts[n]) == AsciiLower(card)) row = n;
         if (row < 0) {
             problem = "--spare " + card + "=" + bib + ": card " + card + " is not a spare card of the start list";

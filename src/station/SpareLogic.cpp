@@ -13,7 +13,7 @@ SpareLogic::SpareLogic(Station& station, int spareRow) : station_(station), spar
 
 void SpareLogic::Load() {
     const Event& ev = station_.Tables();
-    if (spareRow_ >= 0 && spareRow_ < kMaxCompetitors) spareCardText_ = ev.CardTexts[static_cast<std::size_t>(spareRow_)];
+    if (spareRow_ >= 0 && spareRow_ < ev.Rows()) spareCardText_ = ev.CardTexts[static_cast<std::size_t>(spareRow_)];
     spareCardNumber_ = ToWholeNumber(spareCardText_).value_or(0);
     label2_ = "予備Ｅカード番号 : " + ZeroPad(spareCardNumber_, 5);
 }
@@ -25,7 +25,7 @@ int SpareLogic::FindCompetitorByBib(const Station& station, const std::string& t
     if (!bib) return -1;
     const Event& ev = station.Tables();
     for (int c = 0; c < ev.ClassesInUse(); ++c) {
-        const int count = std::min(ev.ClassEntryCount[c], kMaxSlots);
+        const int count = ev.ClassEntryCount[c];
         for (int s = 1; s <= count; ++s) {
             const EntryRecord& r = ev.Entry(c, s);
             if (r.BibNumber != *bib) continue;

@@ -143,7 +143,7 @@ std::uint64_t ReadDigest(const Event& ev) {
         mix(s.data(), s.size());
         mix("", 1);
     };
-    for (int n = 0; n < ev.Cards.Count() && n < kMaxCompetitors; ++n) {
+    for (int n = 0; n < ev.Rows(); ++n) {
         const EntryRecord* e = ev.EntryOf(n);
         if (!e) continue;
         // A confirmation the read takes back comes again with the refresh after it.
@@ -153,8 +153,8 @@ std::uint64_t ReadDigest(const Event& ev) {
         mix(times, sizeof times);
         const int flags[] = {e->EcardNumber, e->CardRead ? 1 : 0};
         mix(flags, sizeof flags);
-        mix(ev.PunchTimes[n], sizeof ev.PunchTimes[n]);
-        mix(ev.PunchCodes[n], sizeof ev.PunchCodes[n]);
+        mix(ev.PunchTimes[n].data(), sizeof ev.PunchTimes[n]);
+        mix(ev.PunchCodes[n].data(), sizeof ev.PunchCodes[n]);
     }
     return h;
 }

@@ -63,7 +63,6 @@ TEST(ChangeRecord, EffectFollowsWhetherTheCardWasRead) {
     };
     for (const Case& c : cases) {
         test::EventBuilder ev;
-        ev->ClassEntryCount[0] = 1;
         ev.Card("1001", 0, 1);
         EntryRecord& e = ev->Entry(0, 1);
         e.CardRead = c.read;
@@ -78,7 +77,6 @@ TEST(ChangeRecord, EffectFollowsWhetherTheCardWasRead) {
 
 TEST(ChangeRecord, UnknownCardsAndBadTimesChangeNothing) {
     test::EventBuilder ev;
-    ev->ClassEntryCount[0] = 1;
     ev.Card("1001", 0, 1);
     ev.Spare("9001");
     EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::Absent, "2002", ""}), ChangeOutcome::UnknownCard);

@@ -52,8 +52,11 @@ TEST_F(CourseFileTest, LinesWithoutRuleAreSkippedWithWarnings) {
     std::vector<std::string> lines = {"1:31"};
     for (int c = 0; c < 10; ++c) lines.push_back("**:C" + std::to_string(c));
     lines.insert(lines.end(), {"31:60", "32:61", "099:62", "x:63", "3:", "99:abc", "**:C10", "1:70"});
-    EXPECT_EQ(Read(lines), 9);
+    EXPECT_EQ(Read(lines), 10);
     EXPECT_EQ(ev->ClassNames[9], "C9");
+    EXPECT_EQ(ev->ClassNames[10], "C10");
+    EXPECT_EQ(Alternatives(10, 1), (std::vector<int>{70, 0, 0}));
+    EXPECT_EQ(ev->ControlCount[10], 1);
     EXPECT_EQ(ev->ControlCount[9], 31);
     EXPECT_EQ(Alternatives(9, 1), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(Alternatives(9, 31), (std::vector<int>{60, 0, 0}));
@@ -63,9 +66,7 @@ TEST_F(CourseFileTest, LinesWithoutRuleAreSkippedWithWarnings) {
         History::kWarning, "　Control.dat 14行目を読み飛ばしました（位置番号が範囲外です）",
         History::kWarning, "　Control.dat 15行目を読み飛ばしました（数値ではありません）",
         History::kWarning, "　Control.dat 16行目を読み飛ばしました（数値ではありません）",
-        History::kWarning, "　Control.dat 17行目を読み飛ばしました（数値ではありません）",
-        History::kWarning, "　Control.dat 18行目を読み飛ばしました（クラスが10を超えています）",
-        History::kWarning, "　Control.dat 19行目を読み飛ばしました（クラスが10を超えています）"}));
+        History::kWarning, "　Control.dat 17行目を読み飛ばしました（数値ではありません）"}));
 }
 
 TEST_F(CourseFileTest, WarningsStopAfterTenWithASummary) {

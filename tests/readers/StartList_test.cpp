@@ -1,6 +1,9 @@
 #include "readers/StartList.h"
 
 #include "Clock.h"
+#include "TableChecks.h"
+#include "core/Cp932.h"
+#include "readers/CourseFile.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -104,20 +107,51 @@ TEST_F(StartListTest, RowsThatDoNotConvertAreSkipped) {
         History::kWarning, "　Startlst.dat 9行目を読み飛ばしました（Ｅカード番号が重複しています）"}));
 }
 
-TEST_F(StartListTest, ClassAndRowLimits) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < 301; ++i) lines.push_back(Row(1000 + i, "M21"));
-    for (int i = 0; i < 201; ++i) lines.push_back(Row(2000 + i, "Ｗ２１"));
-    lines.push_back(Row(3000, "**"));
-    ASSERT_TRUE(Read(lines));
-    EXPECT_EQ(skipped, 2);
-    EXPECT_EQ(ev->ClassEntryCount[0], 300);
-    EXPECT_EQ(ev->ClassEntryCount[1], 201);
-    EXPECT_EQ(ev->Cards.Count(), 501);
-    EXPECT_EQ(ev->Cards.Find(Card(2200)), 500);
-    EXPECT_EQ(history.Texts(), (test::Strings{
-        History::kWarning, "　Startlst.dat 301行目を読み飛ばしました（クラスの人数が300を超えています）",
-        History::kWarning, "　Startlst.dat 503行目を読み飛ばしました（行数が501を超えています）"}));
+// No limit but memory: every class, slot and row is held, in the order the files give.
+// The empty class field keeps its rule: below ten classes it is held in the first entry
+// after the last class; from ten classes on it names no class and stops the reading.
+TEST_F(StartListTest, AnySizeOfEventIsHeld) {
+    const struct {
+        int classes, rows;
+        bool emptyClassRow;
+        bool stops;
+    } cases[] = {
+        {2, 301, false, false},  // 301 in one class
+        {2, 502, false, false},  {1, 5000, false, false}, {11, 502, false, false}, {60, 5000, false, false},
+        {9, 20, true, false},    {10, 20, true, true},    {11, 20, true, true},    {60, 20, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.classes) + " classes, " + std::to_string(c.rows) + " rows");
+        ev = std::make_unique<Event>();
+        history = History(test::FixedClock(9, 5, 0));
+        std::string course;
+        for (int k = 0; k < c.classes; ++k) course += "**:K" + std::to_string(k) + "\r\n1:31\r\n99:100\r\n";
+        ReadCourseText(*ev, Utf8ToCp932(course), history);
+        ASSERT_EQ(ev->LastClassIndex, c.classes - 1);
+        std::vector<std::string> lines;
+        // Class k takes rows k, k + classes, ...; a spare row every 100th.
+        for (int r = 0; r < c.rows; ++r)
+            lines.push_back(r % 100 == 99 ? Row(90000 + r, "**") : Row(10000 + r, "K" + std::to_string(r % c.classes)));
+        if (c.emptyClassRow) lines.push_back(Row(9999, ""));
+        EXPECT_EQ(Read(lines), !c.stops);
+        EXPECT_EQ(test::TablesIntact(*ev), "");
+        EXPECT_EQ(ev->Cards.Count(), c.rows + (c.emptyClassRow && !c.stops ? 1 : 0));
+        int held = 0;
+        for (int k = 0; k < ev->ClassEntries(); ++k) held += ev->ClassEntryCount[k];
+        EXPECT_EQ(held, c.rows - c.rows / 100 + (c.emptyClassRow && !c.stops ? 1 : 0));
+        EXPECT_EQ(ev->Cards.Find(Card(10000 + c.rows - 1 - (c.rows % 100 == 0 ? 1 : 0))), c.rows - 1 - (c.rows % 100 == 0 ? 1 : 0));
+        const int last = c.rows - 1 - (c.rows % 100 == 0 ? 1 : 0);
+        const EntryRecord* e = ev->EntryOf(last);
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(ev->EntryClass[last], last % c.classes);
+        EXPECT_EQ(e->EcardText, Card(10000 + last));
+        if (c.emptyClassRow && !c.stops) {
+            EXPECT_EQ(ev->EntryClass[c.rows], c.classes);
+            EXPECT_EQ(ev->ClassesInUse(), c.classes);
+        }
+        if (c.stops) EXPECT_EQ(history.Texts().back(), "　Control.dat/Startlst.dat");
+        else EXPECT_EQ(history.Count(), 0);
+    }
 }
 
 TEST_F(StartListTest, WarningsStopAfterTenWithASummary) {

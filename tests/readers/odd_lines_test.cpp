@@ -42,9 +42,12 @@ TEST(OddLines, TheFirstTenAreNamedAndTheRestSummedUp) {
 
 TEST(OddLines, EntriesOutsideTheTablesAreNone) {
     auto ev = std::make_unique<Event>();
+    EXPECT_EQ(ev->EntryOf(0), nullptr);
+    ev->AddRow(0, "1");
+    ev->AddRow(0, "2");
     EXPECT_EQ(ev->EntryOf(-1), nullptr);
-    EXPECT_EQ(ev->EntryOf(kMaxCompetitors), nullptr);
-    const std::pair<int, int> badPlaces[] = {{-1, 1}, {kMaxClasses, 1}, {0, 0}, {0, kMaxSlots + 1}};
+    EXPECT_EQ(ev->EntryOf(2), nullptr);
+    const std::pair<int, int> badPlaces[] = {{-1, 1}, {kMinClassEntries, 1}, {0, 0}, {0, 3}};
     for (const auto& [c, s] : badPlaces) {
         ev->EntryClass[0] = c;
         ev->EntrySlot[0] = s;
@@ -52,8 +55,8 @@ TEST(OddLines, EntriesOutsideTheTablesAreNone) {
         EXPECT_EQ(static_cast<const Event&>(*ev).EntryOf(0), nullptr) << c << "/" << s;
     }
     ev->EntryClass[0] = 0;
-    ev->EntrySlot[0] = kMaxSlots;
-    EXPECT_EQ(ev->EntryOf(0), &ev->Entries[0][kMaxSlots]);
+    ev->EntrySlot[0] = 2;
+    EXPECT_EQ(ev->EntryOf(0), &ev->Entries[0][2]);
 }
 
 } // namespace

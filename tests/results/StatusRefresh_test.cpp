@@ -45,16 +45,15 @@ TEST(ClassStatus, EmptyClassesPromotionsAndWideCounts) {
     EventBuilder b{"A", "B", "BIG"};
     b.Add(0, T(10, 0)).RunningTime = T(0, 50);  // promoted now, counted as confirmed now
     b->FirstStart[1] = T(9, 0);
-    b->ClassEntryCount[2] = 1000;  // beyond the table: only its 300 slots are read
-    b->ClassNames[3] = "X";        // beyond the last class: never walked
-    b->ClassEntryCount[3] = 1;
-    b->Entries[3][1].RunningTime = T(0, 30);
+    for (int i = 0; i < 1000; ++i) b.Add(2, Time());  // wider than the columns; all still out
+    b->ClassNames[3] = "X";  // beyond the last class: never walked
+    b.Add(3, T(10, 0)).RunningTime = T(0, 30);
     StatusLists lists;
     RefreshStatus(*b, kNow, kLimit, lists);
     EXPECT_EQ(Texts(lists.classStatus), (std::vector<std::string>{kClassStatusHeader,
                                                                   "A          1    0    1    1    0    10:00 10:00",
                                                                   "B          0    0    0    0    0    09:00 00:00",
-                                                                  "BIG      1000    0  1000    0  300    00:00 00:00"}));
+                                                                  "BIG      1000    0  1000    0  1000    00:00 00:00"}));
     EXPECT_EQ(b->Entries[0][1].Place, 1);
     EXPECT_EQ(b->Entries[3][1].Status, "");
 

@@ -53,7 +53,7 @@ constexpr Row kNoneRow{true, true, true, false, false, false, false};
 
 TEST_F(EditLogicTest, UnknownCardOrSpareRowIsNotFoundAndChangesNothing) {
     ev.AddSpare(812);
-    for (int none : {-1, 2, 999, kMaxCompetitors}) {
+    for (int none : {-1, 2, 999, 501}) {
         EditLogic unknown(ev.station, none);
         EXPECT_FALSE(unknown.Load());
         EXPECT_FALSE(unknown.Loading());

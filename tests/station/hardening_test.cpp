@@ -63,7 +63,7 @@ constexpr int kFinishCodes[] = {901, 902, 904};
 // Ten classes of 30 positions with three alternatives and three finish codes (a fourth
 // code line for a position and for the finish each), then a position 32 and an eleventh
 // class; 300 competitors in class 0 and one more, 20 in each other class, 21 spare
-// rows, and a 502nd row.
+// rows, and a 502nd row: the old limits of the tables, and one past each.
 void WriteCapacityEvent(const TempDir& dir) {
     std::vector<std::string> course;
     for (int c = 0; c < 10; ++c) {
@@ -82,7 +82,7 @@ void WriteCapacityEvent(const TempDir& dir) {
                         "," + std::to_string(n + 1) + ",選手" + std::to_string(n) + "," + std::to_string(n % 10) + ",クラブ");
     };
     for (int n = 0; n < 300; ++n) row(n, 0);
-    start.push_back("19999,C0,10:00:00,999,三百一人目,0,x");  // line 301: class full
+    start.push_back("19999,C0,10:00:00,999,三百一人目,0,x");  // line 301: the 301st of a class
     for (int n = 300; n < 480; ++n) row(n, 1 + (n - 300) / 20);
     for (int s = 0; s < 21; ++s) start.push_back(std::to_string(90000 + s) + ",**,,,,,");
     start.push_back("19998,C1,10:00:00,998,五百二行目,0,x");  // line 503: 502nd row
@@ -103,7 +103,7 @@ void WriteCapacityEvent(const TempDir& dir) {
     WriteCp932(dir.File("Regnly.log"), log);
 }
 
-TEST(Hardening, CapacityEventAtEveryLimitAndOnePast) {
+TEST(Hardening, OldLimitsAndOnePastAreHeld) {
     TempDir dir;
     WriteCapacityEvent(dir);
     Station st(dir.Path(), FixedClock(23, 0, 0));
@@ -113,34 +113,35 @@ TEST(Hardening, CapacityEventAtEveryLimitAndOnePast) {
 
     const std::string w = History::kWarning;
     EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
-        w, Warned("Control.dat", 961, "位置番号が範囲外です"), w, Warned("Control.dat", 962, "クラスが10を超えています"),
-        w, Warned("Control.dat", 963, "クラスが10を超えています"), "23:00 (読込)コントロールデータ",
-        w, Warned("Startlst.dat", 301, "クラスの人数が300を超えています"), w, Warned("Startlst.dat", 503, "行数が501を超えています"),
-        "23:00 (読込)スタートリスト", "23:00 (読込)変更データ", "23:00 (読込)ゴールデータ",
+        w, Warned("Control.dat", 961, "位置番号が範囲外です"), "23:00 (読込)コントロールデータ", "23:00 (読込)スタートリスト", "23:00 (読込)変更データ", "23:00 (読込)ゴールデータ",
         w, "  　スタートリストにないＥカードがあります", w, "  　未入力の予備Ｅカード情報があります"}));
 
-    EXPECT_EQ(ev.LastClassIndex, 9);
-    EXPECT_EQ(ev.Cards.Count(), 501);
-    EXPECT_EQ(ev.ClassEntryCount[0], 300);
+    EXPECT_EQ(ev.LastClassIndex, 10);
+    EXPECT_EQ(ev.ClassNames[10], "C10");
+    EXPECT_EQ(ev.CourseControls[10][1][0], 555);
+    EXPECT_EQ(ev.Cards.Count(), 503);
+    EXPECT_EQ(ev.ClassEntryCount[0], 301);
+    EXPECT_EQ(ev.ClassEntryCount[1], 21);
     for (int c = 0; c < 10; ++c) {
         SCOPED_TRACE(c);
         EXPECT_EQ(ev.ClassNames[c], "C" + std::to_string(c));
         EXPECT_EQ(ev.ControlCount[c], 30);
-        EXPECT_EQ(ev.ClassEntryCount[c], c == 0 ? 300 : 20);
-        EXPECT_EQ(std::vector<int>(ev.CourseControls[c][30], ev.CourseControls[c][30] + 3), (std::vector<int>{130, 230, 430}));
-        EXPECT_EQ(std::vector<int>(ev.CourseControls[c][31], ev.CourseControls[c][31] + 3), (std::vector<int>{901, 902, 904}));
+        if (c > 1) EXPECT_EQ(ev.ClassEntryCount[c], 20);
+        EXPECT_EQ(std::vector<int>(ev.CourseControls[c][30].begin(), ev.CourseControls[c][30].end()), (std::vector<int>{130, 230, 430}));
+        EXPECT_EQ(std::vector<int>(ev.CourseControls[c][31].begin(), ev.CourseControls[c][31].end()), (std::vector<int>{901, 902, 904}));
     }
-    EXPECT_FALSE(ev.Cards.Find("19999"));
-    EXPECT_FALSE(ev.Cards.Find("19998"));
-    EXPECT_EQ(ev.Cards.Find("90020"), 500);
+    EXPECT_EQ(ev.Cards.Find("19999"), 300);
+    EXPECT_EQ(ev.Cards.Find("19998"), 502);
+    EXPECT_EQ(ev.Cards.Find("90020"), 501);
     EXPECT_EQ(ev.Cards.Find("90000"), 1);
 
     // Every competitor read with all 30 positions, whichever alternative was punched.
     for (int n = 1; n < 480; ++n) {
         SCOPED_TRACE(n);
-        const EntryRecord& r = ev.Entries[ev.EntryClass[n]][ev.EntrySlot[n]];
-        for (int p = 1; p <= 30; ++p) ASSERT_EQ(ev.PunchTimes[n][p], Time::Minutes(p));
-        ASSERT_EQ(ev.PunchTimes[n][31], Time(3600 + n));
+        const int k = n < 300 ? n : n + 1;  // the 301st of class 0 takes number 300
+        const EntryRecord& r = ev.Entries[ev.EntryClass[k]][ev.EntrySlot[k]];
+        for (int p = 1; p <= 30; ++p) ASSERT_EQ(ev.PunchTimes[k][p], Time::Minutes(p));
+        ASSERT_EQ(ev.PunchTimes[k][31], Time(3600 + n));
         ASSERT_EQ(r.CheckStatus, "");
         if (n == 300) {
             EXPECT_EQ(r.Status, "P3");
@@ -156,9 +157,13 @@ TEST(Hardening, CapacityEventAtEveryLimitAndOnePast) {
     EXPECT_EQ(ev.Entries[9][20].Place, 20);
 
     ASSERT_TRUE(st.WriteResults());
-    EXPECT_EQ(test::ReadCp932Lines(dir.File("E_Result.txt")).size(), 10u * 4 + 480);
+    EXPECT_EQ(test::ReadCp932Lines(dir.File("E_Result.txt")).size(), 11u * 4 + 480);
     ASSERT_TRUE(st.WriteNotReturned());
-    EXPECT_EQ(test::ReadCp932Lines(dir.File("E_NoRet.txt")).size(), 2u);
+    // The two rows past the old limits, still out.
+    const auto out = test::ReadCp932Lines(dir.File("E_NoRet.txt"));
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_NE(out[2].find("三百一人目"), std::string::npos);
+    EXPECT_NE(out[3].find("五百二行目"), std::string::npos);
     st.SetSortByResult(true);
     EXPECT_EQ(test::TablesIntact(ev), "");
 }
@@ -250,8 +255,7 @@ TEST(Hardening, FinishLogLineOfQuotesTakesLinearTime) {
     ev.Course(0, {{31}});
     ev->CourseControls[0][kFinishPosition][1] = 101;
     ev->CourseControls[0][kFinishPosition][2] = 102;
-    ev->ClassEntryCount[0] = 1;
-    ev->EntrySlot[0] = 1;
+    ev.Card("10001", 0, 1);
     const std::string quotes(1 << 20, '"');
     const auto start = std::chrono::steady_clock::now();
     CheckLine(*ev, 0, "1,x,x,x,x,(10001)," + quotes + ",0:05:00,31,0:10:00," + quotes + ",0:15:00,100,0:30:00");

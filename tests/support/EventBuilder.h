@@ -38,6 +38,7 @@ public:
     EntryRecord& Add(int c, Time start, int bib = 1, int ecard = 10000, const char* name = "N", int extra = 0,
                      const char* club = "C") {
         int s = ++ev_->ClassEntryCount[static_cast<std::size_t>(c)];
+        ev_->Entries[static_cast<std::size_t>(c)].resize(static_cast<std::size_t>(s) + 1);
         EntryRecord& r = ev_->Entries[c][s];
         r.StartTime = start;
         r.BibNumber = bib;
@@ -55,11 +56,16 @@ public:
     // A card index row pointing at class c, slot s (-1, -1 for a spare card); returns
     // its competitor number, the next free one.
     int Card(const std::string& key, int c, int s) {
-        const int n = ev_->Cards.Count();
+        const int n = ev_->Rows();
         ev_->Cards.Add(key, n);
-        ev_->EntryClass[static_cast<std::size_t>(n)] = c;
-        ev_->EntrySlot[static_cast<std::size_t>(n)] = s;
-        ev_->CardTexts[static_cast<std::size_t>(n)] = key;
+        ev_->EntryClass.push_back(c);
+        ev_->EntrySlot.push_back(s);
+        ev_->CardTexts.push_back(key);
+        ev_->PunchTimes.emplace_back();
+        ev_->PunchCodes.emplace_back();
+        // A slot given before its record is added exists, blank, as a start-list row's would.
+        if (c >= 0 && ev_->Entries[static_cast<std::size_t>(c)].size() <= static_cast<std::size_t>(s))
+            ev_->Entries[static_cast<std::size_t>(c)].resize(static_cast<std::size_t>(s) + 1);
         if (EntryRecord* r = ev_->EntryOf(n)) r->EcardText = key;
         return n;
     }

@@ -12,7 +12,7 @@ inline std::string EventText(const Event& ev) {
     std::string s = "last " + std::to_string(ev.LastClassIndex) + " cards " + std::to_string(ev.Cards.Count()) + "\n";
     auto add = [&s](const std::string& v) { s += v + "|"; };
     auto num = [&s](long long v) { s += std::to_string(v) + "|"; };
-    for (int c = 0; c < kMaxClasses; ++c) {
+    for (int c = 0; c < ev.ClassEntries(); ++c) {
         add(ev.ClassNames[c]);
         num(ev.ControlCount[c]);
         num(ev.ClassEntryCount[c]);
@@ -20,7 +20,7 @@ inline std::string EventText(const Event& ev) {
         num(ev.LastStart[c].Seconds());
         for (int p = 0; p <= kPositions; ++p)
             for (int a = 0; a < kAlternatives; ++a) num(ev.CourseControls[c][p][a]);
-        for (int slot = 0; slot <= kMaxSlots; ++slot) {
+        for (std::size_t slot = 0; slot < ev.Entries[c].size(); ++slot) {
             const EntryRecord& e = ev.Entries[c][slot];
             for (const std::string* t : {&e.Status, &e.CheckStatus, &e.Name, &e.Club, &e.ManualStatus}) add(*t);
             for (long long v : {e.StartTime.Seconds(), e.RunningTime.Seconds(), e.ManualTime.Seconds(),
@@ -32,7 +32,7 @@ inline std::string EventText(const Event& ev) {
         }
         s += "\n";
     }
-    for (int n = 0; n < kMaxCompetitors; ++n) {
+    for (int n = 0; n < ev.Rows(); ++n) {
         num(ev.EntryClass[n]);
         num(ev.EntrySlot[n]);
         for (int p = 0; p <= kPositions; ++p) {
