@@ -12,6 +12,7 @@ namespace quilo::bench {
 namespace {
 
 std::string g_event;
+std::string g_marks;
 std::vector<std::string> g_cleanup;
 
 void Cleanup() {
@@ -42,6 +43,7 @@ void SetUpEvent(int& argc, char** argv) {
     int out = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--event=", 8) == 0) g_event = argv[i] + 8;
+        else if (std::strncmp(argv[i], "--marks=", 8) == 0) g_marks = argv[i] + 8;
         else argv[out++] = argv[i];
     }
     argc = out;
@@ -58,6 +60,10 @@ void SetUpEvent(int& argc, char** argv) {
             std::exit(2);
         }
     }
+    if (!g_marks.empty() && g_marks != "capacity" && g_marks != "large") {
+        std::fprintf(stderr, "--marks=%s: the marks are those of capacity or large\n", g_marks.c_str());
+        std::exit(2);
+    }
     for (const char* f : {"Control.dat", "Startlst.dat", "Regnly.log"}) {
         if (!fs::exists(fs::path(g_event) / f)) {
             std::fprintf(stderr, "%s has no %s\n", g_event.c_str(), f);
@@ -67,6 +73,15 @@ void SetUpEvent(int& argc, char** argv) {
 }
 
 const std::string& EventFolder() { return g_event; }
+
+const std::string& MarkSet() { return g_marks; }
+
+bool PrintMark(const Mark& mark, const std::string& figure, double value) {
+    const bool met = value <= mark.limit;
+    std::printf("%s: %s (target <= %g %s: %s)\n", mark.what, figure.c_str(), mark.limit, mark.unit, met ? "met" : "MISSED");
+    std::fflush(stdout);
+    return met;
+}
 
 std::string ScratchFolder(const std::string& name) {
     fs::path p = fs::path(TempRoot()) / name;

@@ -1,5 +1,6 @@
-// The engine at capacity: finish log read, status refresh, output files, start-up.
+// The engine on a benchmark event: finish log read, status refresh, output files, start-up.
 #include "BenchEvent.h"
+#include "Marks.h"
 
 #include "core/Event.h"
 #include "core/Files.h"
@@ -66,8 +67,10 @@ void BM_ReadFinishLog(benchmark::State& state) {
         ReadFinishLogFile(*ev, path, h, tag, {});
         benchmark::DoNotOptimize(h.Count());
     }
+    std::vector<std::string> lines;
+    ReadTextLines(path, lines);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(path)));
-    state.SetItemsProcessed(state.iterations() * 100000);
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
 }
 BENCHMARK(BM_ReadFinishLog)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -173,7 +176,7 @@ BENCHMARK(BM_ReplaceFileOnly)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // (which the disk, not the program, decides).
 ExportInfo BenchExportInfo() {
     ExportInfo info;
-    info.eventName = "capacity";
+    info.eventName = fs::path(EventFolder()).filename().string();
     info.eventDate = info.today = {2026, 12, 6, 540};
     info.now = kNow;
     info.limit = TimeLimitFromText("150");
@@ -231,7 +234,11 @@ int main(int argc, char** argv) {
     quilo::bench::SetUpEvent(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    // The mark for the refresh the window makes after every read.
+    quilo::bench::RunWithMarks({
+        {{"large", "status refresh with new lists, start order", 5, "ms"}, "BM_RefreshStatusNewLists/byResult:0"},
+        {{"large", "status refresh with new lists, result order", 5, "ms"}, "BM_RefreshStatusNewLists/byResult:1"},
+    });
     benchmark::Shutdown();
     return 0;
 }

@@ -95,7 +95,9 @@ const char* const kTemplateStartList =
     "90001,**,,,,,\r\n"
     "90002,**,,,,,\r\n"
     "01234,M21,10:20:00,103,ゼロ,0,z\r\n"
-    "90003,**,,,,,\r\n";
+    "90003,**,,,,,\r\n"
+    "10008,C11,11:40:00,1101,十一番目,0,c\r\n"
+    "10009,C60,11:50:00,6001,六十番目,0,c\r\n";
 
 namespace {
 
@@ -105,6 +107,13 @@ std::string LongCourse() {
     for (int p = 1; p <= kPositions; ++p)
         for (int a = 0; a < kAlternatives; ++a) s += std::to_string(p) + ":" + std::to_string(40 + p + 100 * a) + "\r\n";
     return s + "99:100\r\n";
+}
+
+// Classes 6 to 60 after Long, past the old limit of ten: each a course of one control.
+std::string MoreClasses() {
+    std::string s;
+    for (int c = 6; c <= 60; ++c) s += "**:C" + std::to_string(c) + "\r\n1:" + std::to_string(30 + c) + "\r\n99:100\r\n";
+    return s;
 }
 
 std::unique_ptr<Event> BuildTemplate() {
@@ -117,7 +126,7 @@ std::unique_ptr<Event> BuildTemplate() {
     auto write = [&](const char* name, const std::string& utf8) {
         std::ofstream(tmpl + "/" + name, std::ios::binary) << Utf8ToCp932(utf8);
     };
-    write("Control.dat", std::string(kTemplateCourse) + LongCourse());
+    write("Control.dat", std::string(kTemplateCourse) + LongCourse() + MoreClasses());
     write("Startlst.dat", kTemplateStartList);
     ReadCourseFile(*ev, tmpl + "/Control.dat", history);
     if (ReadStartList(*ev, tmpl + "/Startlst.dat", history).undefinedClass) Fail("template start list");

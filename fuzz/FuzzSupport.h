@@ -39,11 +39,11 @@ inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
 
 Clock FixedClock();
 
-// An event for the finish log and the change file: five classes (a plain course, a
-// course that repeats a code and has two finish codes, one without positions, one of
-// large and negative codes, and one of all 31 positions with three alternatives each),
-// competitors with five-digit cards 10001.., and spare rows 90001 to 90003. Built once,
-// copied for every input.
+// An event for the start list, the finish log and the change file: 60 classes (a plain
+// course, a course that repeats a code and has two finish codes, one without positions,
+// one of large and negative codes, one of all 31 positions with three alternatives each,
+// then C6 to C60 of one control each), competitors with five-digit cards 10001.. (one
+// in C11, one in C60), and spare rows 90001 to 90003. Built once, copied for every input.
 const Event& TemplateEvent();
 // The course file and start list the template is read from (also used as seeds).
 extern const char* const kTemplateCourse;

@@ -51,9 +51,22 @@ def course_file():
     write(t, "invalid-bytes", b"**:\x81\x20\xff\x80\r\n1:\x82\r\n99:1\x00\r\n")
     write(t, "utf8", utf8(["**:男子エリート", "1:31", "99:100"]))
     write(t, "utf8-bom", utf8(["**:M21", "1:31", "99:100"], bom=True))
+    # Past the old limit of ten classes.
+    write(t, "classes-11", cp932([line for c in range(1, 12) for line in ("**:C%d" % c, "1:%d" % (30 + c), "99:100")]))
+    write(t, "classes-60", cp932([line for c in range(1, 61) for line in
+                                  ["**:C%d" % c] + ["%d:%d" % (p, 31 + (c + p) % 60) for p in range(1, c % 5 + 2)] +
+                                  (["2:%d" % (200 + c)] if c % 7 == 0 else []) + ["99:100"]]))
 
 
 TEMPLATE_CLASSES = ["M21", "Ｗ２１", "Open", "Big", "Long"]
+# Every class of the template event (FuzzSupport.cpp).
+ALL_CLASSES = TEMPLATE_CLASSES + ["C%d" % c for c in range(6, 61)]
+
+
+def short_rows(classes, first_card=20001):
+    """One start-list row a class, as short as the reader keeps them (a start of "1:0",
+    no name or club, LF only), so that 5,000 rows keep within the target's max_len."""
+    return "".join("%d,%s,1:0,1,,0\n" % (first_card + i, c) for i, c in enumerate(classes)).encode("cp932")
 
 
 def start_list():
@@ -76,6 +89,15 @@ def start_list():
     write(t, "utf8", utf8(["1,M21,10:00:00,1,渡辺拓也,0,みちの会", "2,Ｗ２１,10:01:00,2,a,0,東京OLクラブ"]))
     write(t, "utf8-bom", utf8(["1,M21,10:00:00,1,山田,0,東京"], bom=True))
     write(t, "empty", b"")
+    # Past the old limits, over the template's 60 classes (M21, Ｗ２１, Open, Big, Long, C6 to
+    # C60): 11 classes in use, all 60, 301 in a class, 502 and 5,000 rows.
+    write(t, "classes-11", cp932(["%d,%s,10:%02d:00,%d,名前%d,0,クラブ" % (20001 + i, ALL_CLASSES[i % 11], i, 101 + i, i)
+                                  for i in range(33)]))
+    write(t, "classes-60", cp932(["%d,%s,10:%02d:00,%d,名前%d,%d,クラブ" % (20001 + i, ALL_CLASSES[i], i, 101 + i, i, i % 4)
+                                  for i in range(60)] + ["90101,**,,,,,"]))
+    write(t, "class-301", short_rows(["M21"] * 301 + ["Open"]) + b"90101,**\n")
+    write(t, "rows-502", short_rows([["M21", "Open", "C11", "C60"][i % 4] for i in range(500)]) + b"90101,**\n90102,**\n")
+    write(t, "rows-5000", short_rows([ALL_CLASSES[i % 60] for i in range(4997)]) + b"90101,**\n90102,**\n90103,**\n")
 
 
 LOG_HEAD = "1,2026/12/06,11:00:20,0001,R,"
@@ -145,6 +167,42 @@ def station():
     write(t, "folders", b"\x1e".join(small[:2] + [small[2], b"\x1d", b"\x1d", b"\x1d"]))
     write(t, "undefined-class", b"\x1e".join(small[:2] + [cp932(["1,M22,10:00:00,1,a,0,c"])] + small[3:]))
     write(t, "empty", b"")
+    # Past the old limits: 11 and 60 classes, 301 in a class, 502 and 5,000 rows.
+    write(t, "classes-11", big_station(11, [i % 11 for i in range(33)], spares=1, reads=12))
+    write(t, "classes-60", big_station(60, [i % 60 for i in range(120)], spares=2, reads=20))
+    write(t, "class-301", big_station(2, [0] * 301 + [1] * 3, spares=1, reads=20))
+    write(t, "rows-502", big_station(12, [i % 12 for i in range(500)], spares=2, reads=30))
+    write(t, "rows-5000", big_station(60, [i % 60 for i in range(4996)], spares=4, reads=40))
+
+
+# One-character class names, so that a start list of 5,000 rows keeps within max_len.
+STATION_CLASSES = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+
+
+def big_station(classes, members, spares, reads):
+    """A whole-station input: `classes` classes of two controls (31 + class, 100 + class),
+    a start list of short rows (the class of each competitor in `members`, cards 10001..),
+    spare cards 90001.., a change record, and `reads` finish reads: valid, a control
+    missed, no finish, and a spare card (answered with bib 1)."""
+    names = STATION_CLASSES[:classes]
+    course = []
+    for c, name in enumerate(names):
+        course += ["**:" + name, "1:%d" % (31 + c), "2:%d" % (100 + c), "99:100"]
+    start = "".join("%d,%s,1:%d,%d,,0\n" % (10001 + i, names[c], i % 10, 1 + i % 9) for i, c in enumerate(members))
+    start += "".join("%d,**\n" % (90001 + k) for k in range(spares))
+    log = []
+    for k in range(reads):
+        i = (k * 37) % len(members)
+        c = members[i]
+        punches = ["%d,0:10:%02d" % (31 + c, k % 60), "%d,0:20:00" % (100 + c), "100,0:30:%02d" % (k % 60)]
+        if k % 5 == 1:
+            del punches[0]
+        elif k % 5 == 2:
+            punches.pop()
+        log.append("1,2,3,4,5,(%d)," % (10001 + i) + ",".join(punches))
+    log.append("1,2,3,4,5,(90001),%d,0:10:00,100,0:30:00" % (31 + members[0]))
+    return b"\x1e".join([b"0001", cp932(course), start.encode("cp932"), cp932(["欠席/10002", "参考/10003"]),
+                          "\n".join(log).encode("cp932") + b"\n", cp932(["TimeLimit=150"])])
 
 
 def dict_entry(text):

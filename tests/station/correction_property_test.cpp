@@ -1,10 +1,13 @@
 // Random corrections through both dialogs' logic: after each one, the running station, a
 // re-read of the finish log and a fresh start on the same folder must agree on every
-// field the lists and files use.
+// field the lists and files use. On a small event of every state, and on random events
+// past the old limits (11 and 60 classes, 301 in a class, 502 and 5,000 rows).
 //
-//   QUILO_PROPERTY_SEQUENCES=N   how many sequences (default 2000)
+//   QUILO_PROPERTY_SEQUENCES=N   how many sequences (default 2000 on the small event, a
+//                                few on each large one)
 //   QUILO_PROPERTY_SEED=S        first seed (sequence i uses S + i)
 #include "Clock.h"
+#include "RandomEvent.h"
 #include "TestSupport.h"
 #include "station/EditLogic.h"
 #include "station/SpareLogic.h"
@@ -149,9 +152,10 @@ void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
     log << (r.refused ? " -> refused: " + r.message : " -> applied") << "\n";
 }
 
+const std::vector<std::string> kSmallEventBibs{"0101", "0102", "0103", "0105", "0107", "0201", "0204", "0999", "101"};
+
 // A pressed read in which the spare-card question is answered with a random bib.
-void RandomSpareRead(Station& st, std::mt19937& rng, std::ostream& log) {
-    static const std::vector<std::string> bibs{"0101", "0102", "0103", "0105", "0107", "0201", "0204", "0999", "101"};
+void RandomSpareRead(Station& st, std::mt19937& rng, const std::vector<std::string>& bibs, std::ostream& log) {
     st.SetSparePrompt([&](int spareRow) {
         SpareLogic l(st, spareRow);
         l.Load();
@@ -187,6 +191,41 @@ long EnvNumber(const char* name, long fallback) {
     return v && *v ? std::strtol(v, nullptr, 10) : fallback;
 }
 
+// Corrections in random steps on the event in `dir`; "" when the station, a re-read and
+// a fresh start agreed after every step, else what each of them held. With a shape, the
+// event must first have been read whole, as large as it was made.
+std::string RunSequence(const TempDir& dir, std::mt19937& rng, const std::vector<std::string>& bibs,
+                        const test::EventShape* shape = nullptr) {
+    Station st(dir.Path(), FixedClock(kNow));
+    st.Startup();
+    if (shape) {
+        const Event& ev = st.Tables();
+        if (ev.ClassesInUse() != shape->classes || ev.Rows() != shape->rows || ev.ClassEntryCount[0] != shape->bigClass)
+            return "read as " + std::to_string(ev.ClassesInUse()) + " classes, " + std::to_string(ev.Rows()) + " rows, " +
+                   std::to_string(ev.ClassEntryCount[0]) + " in the first class";
+    }
+    std::ostringstream log;
+    const int steps = std::uniform_int_distribution<int>(1, 4)(rng);
+    for (int step = 0; step < steps; ++step) {
+        if (std::uniform_int_distribution<int>(0, 4)(rng) == 0) RandomSpareRead(st, rng, bibs, log);
+        else RandomEdit(st, rng, log);
+        st.RefreshStatus();
+        const auto afterDialog = Snapshot(st);
+
+        st.ReadFinishLog();
+        const auto afterReRead = Snapshot(st);
+
+        Station fresh(dir.Path(), FixedClock(kNow));
+        fresh.Startup();
+        const auto afterRestart = Snapshot(fresh);
+
+        if (afterDialog != afterReRead || afterDialog != afterRestart)
+            return log.str() + "\nafter the dialog:\n" + testing::PrintToString(afterDialog) + "\nafter a re-read:\n" +
+                   testing::PrintToString(afterReRead) + "\nafter a restart:\n" + testing::PrintToString(afterRestart);
+    }
+    return "";
+}
+
 TEST(CorrectionPropertyTest, DialogReReadAndRestartAgree) {
     const long sequences = EnvNumber("QUILO_PROPERTY_SEQUENCES", 2000);
     const long firstSeed = EnvNumber("QUILO_PROPERTY_SEED", 20261207);
@@ -195,28 +234,38 @@ TEST(CorrectionPropertyTest, DialogReReadAndRestartAgree) {
         std::mt19937 rng(seed);
         TempDir dir;
         WriteEvent(dir, rng);
-        Station st(dir.Path(), FixedClock(kNow));
-        st.Startup();
-        std::ostringstream log;
-        const int steps = std::uniform_int_distribution<int>(1, 4)(rng);
-        for (int step = 0; step < steps; ++step) {
-            if (std::uniform_int_distribution<int>(0, 4)(rng) == 0) RandomSpareRead(st, rng, log);
-            else RandomEdit(st, rng, log);
-            st.RefreshStatus();
-            const auto afterDialog = Snapshot(st);
+        if (const std::string failure = RunSequence(dir, rng, kSmallEventBibs); !failure.empty()) {
+            ADD_FAILURE() << "seed " << seed << " (QUILO_PROPERTY_SEED=" << seed << " QUILO_PROPERTY_SEQUENCES=1)\n" << failure;
+            return;
+        }
+    }
+}
 
-            st.ReadFinishLog();
-            const auto afterReRead = Snapshot(st);
-
-            Station fresh(dir.Path(), FixedClock(kNow));
-            fresh.Startup();
-            const auto afterRestart = Snapshot(fresh);
-
-            if (afterDialog != afterReRead || afterDialog != afterRestart) {
-                ADD_FAILURE() << "seed " << seed << " (QUILO_PROPERTY_SEED=" << seed << " QUILO_PROPERTY_SEQUENCES=1)\n"
-                              << log.str() << "\nafter the dialog:\n" << testing::PrintToString(afterDialog)
-                              << "\nafter a re-read:\n" << testing::PrintToString(afterReRead)
-                              << "\nafter a restart:\n" << testing::PrintToString(afterRestart);
+// Each sequence on a new random event of the shape. Fewer sequences as the events grow:
+// every step starts the station twice more.
+TEST(CorrectionPropertyTest, PastTheOldLimits) {
+    const struct {
+        test::EventShape shape;
+        long sequences;
+    } cases[] = {
+        {{"11 classes", 11, 40, 4}, 20},
+        {{"60 classes", 60, 200, 4}, 10},
+        {{"301 in a class", 10, 320, 301}, 6},
+        {{"502 rows", 12, 502, 60}, 6},
+        {{"5,000 rows", 60, 5000, 400}, 2},
+    };
+    const long firstSeed = EnvNumber("QUILO_PROPERTY_SEED", 20261208);
+    for (const auto& c : cases) {
+        const long sequences = EnvNumber("QUILO_PROPERTY_SEQUENCES", c.sequences);
+        for (long i = 0; i < sequences; ++i) {
+            const auto seed = static_cast<std::uint32_t>(firstSeed + i);
+            std::mt19937 rng(seed);
+            TempDir dir;
+            const test::RandomEvent ev = test::MakeRandomEvent(c.shape, rng);
+            test::WriteEventFiles(dir, ev.files);
+            if (const std::string failure = RunSequence(dir, rng, ev.bibs, &c.shape); !failure.empty()) {
+                ADD_FAILURE() << c.shape.name << ", seed " << seed << " (QUILO_PROPERTY_SEED=" << seed
+                              << " QUILO_PROPERTY_SEQUENCES=1)\n" << failure;
                 return;
             }
         }

@@ -12,6 +12,7 @@
 
 #include "Clock.h"
 #include "KillRecords.h"
+#include "RandomEvent.h"
 #include "TestSupport.h"
 
 #include <fcntl.h>
@@ -198,16 +199,17 @@ std::string CheckReportRound(const std::string& folder, const std::map<std::stri
     return {};
 }
 
-TEST(KillTest, QuiloReportKilledAtRandomLeavesWholeFiles) {
+// quilo-report on `event` (its files in place, the settings kShortIni), killed at a
+// random moment of its run in each round; `changes` is the change file each third round
+// starts from again, and `spare` the --spare answer.
+void KillReportAtRandom(const TempDir& dir, const std::string& event, const std::string& changes, const std::string& spare,
+                        int rounds) {
     const std::uint64_t seed = Seed();
     std::mt19937_64 rng(seed);
-    TempDir dir;
     Scratch scratchDir;
-    const std::string event = dir.File("event"), scratch = scratchDir.Folder();
-    CopyDemo(event, kShortIni);
-    const std::string demoChanges = ReadBytes(event + "/Change.dat");
-    auto args = [](const std::string& folder) {
-        return std::vector<std::string>{QUILO_REPORT_EXE, "--now", "12:00:00", "--spare", "90002=0110", folder};
+    const std::string scratch = scratchDir.Folder();
+    auto args = [&spare](const std::string& folder) {
+        return std::vector<std::string>{QUILO_REPORT_EXE, "--now", "12:00:00", "--spare", spare, folder};
     };
     // The kill window: whole runs on the event's own disk.
     std::vector<double> runs;
@@ -219,11 +221,10 @@ TEST(KillTest, QuiloReportKilledAtRandomLeavesWholeFiles) {
     }
     std::map<std::string, std::map<std::string, std::string>> completeAfter;
     int killedMidway = 0;
-    const int rounds = Rounds();
     for (int round = 0; round < rounds; ++round) {
-        // The spare question comes back with the demo's change file, and the settings
+        // The spare question comes back with the first change file, and the settings
         // are short again: every round has appends and replacements to cut.
-        if (round % 3 == 0) WriteBytes(event + "/Change.dat", demoChanges);
+        if (round % 3 == 0) WriteBytes(event + "/Change.dat", changes);
         WriteBytes(event + "/Quilo.ini", kShortIni);
         std::map<std::string, std::string> before;
         const char* const files[] = {"Quilo.ini", "Change.dat", kOutputs[0], kOutputs[1], kOutputs[2], kOutputs[3]};
@@ -250,6 +251,28 @@ TEST(KillTest, QuiloReportKilledAtRandomLeavesWholeFiles) {
     EXPECT_GT(killedMidway, rounds / 3) << "seed " << seed;
     std::printf("quilo-report: %d rounds, %d killed midway, seed %llu\n", rounds, killedMidway,
                 static_cast<unsigned long long>(seed));
+}
+
+TEST(KillTest, QuiloReportKilledAtRandomLeavesWholeFiles) {
+    TempDir dir;
+    const std::string event = dir.File("event");
+    CopyDemo(event, kShortIni);
+    KillReportAtRandom(dir, event, ReadBytes(event + "/Change.dat"), "90002=0110", Rounds());
+}
+
+// The same past the old limits (60 classes, 301 in a class, 700 rows), whose longer
+// writes leave more moments to cut; fewer rounds, as each run is longer.
+TEST(KillTest, QuiloReportKilledAtRandomPastTheOldLimits) {
+    TempDir dir;
+    const std::string event = dir.File("event");
+    fs::create_directories(event);
+    std::mt19937 rng(20261208);
+    const test::RandomEvent ev = test::MakeRandomEvent({"past the old limits", 60, 700, 301}, rng);
+    test::WriteCp932(event + "/Control.dat", ev.files.course);
+    test::WriteCp932(event + "/Startlst.dat", ev.files.startList);
+    test::WriteCp932(event + "/Regnly.log", ev.files.finishLog);
+    WriteBytes(event + "/Quilo.ini", kShortIni);
+    KillReportAtRandom(dir, event, test::Cp932Bytes(ev.files.changes), "90002=" + ev.bibs.front(), std::max(5, Rounds() / 10));
 }
 
 std::string RecordText(long k) {
