@@ -42,13 +42,14 @@ std::string XmlText(std::string_view s) {
     return out;
 }
 
-class StringWriter : public pugi::xml_writer {
+// pugixml's output, piece by piece, to the sink.
+class SinkWriter final : public pugi::xml_writer {
 public:
-    explicit StringWriter(std::string& out) : out_(out) {}
-    void write(const void* data, size_t size) override { out_.append(static_cast<const char*>(data), size); }
+    explicit SinkWriter(ByteSink& out) : out_(out) {}
+    void write(const void* data, size_t size) override { out_.Write(std::string_view(static_cast<const char*>(data), size)); }
 
 private:
-    std::string& out_;
+    ByteSink& out_;
 };
 
 void Text(pugi::xml_node parent, const char* name, std::string_view value) {
@@ -100,12 +101,7 @@ void AddResult(pugi::xml_node pr, const Event& ev, int c, int n, const EntryReco
 
 } // namespace
 
-std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
-    pugi::xml_document doc;
-    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
-    decl.append_attribute("version").set_value("1.0");
-    decl.append_attribute("encoding").set_value("UTF-8");
-
+void WriteIofResultList(const Event& ev, const ExportInfo& info, ByteSink& out) {
     const int classes = ev.ClassesInUse();
     bool complete = !info.startListIncomplete;
     for (int c = 0; c < classes && complete; ++c)
@@ -117,21 +113,45 @@ std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
             }
         }
 
-    pugi::xml_node list = doc.append_child("ResultList");
-    list.append_attribute("xmlns").set_value("http://www.orienteering.org/datastandard/3.0");
-    list.append_attribute("iofVersion").set_value("3.0");
-    list.append_attribute("createTime").set_value(IsoDateTime(info.StampDay(), info.StampTime()).c_str());
-    list.append_attribute("creator").set_value(XmlText(info.creator).c_str());
-    list.append_attribute("status").set_value(complete ? "Complete" : "Snapshot");
-
-    pugi::xml_node event = list.append_child("Event");
-    Text(event, "Name", info.eventName);
-    Text(event.append_child("StartTime"), "Date", IsoDate(info.eventDate));
+    // The document is made and written a competitor at a time, each part printed by the
+    // library at its depth in the whole, so the bytes are those of the whole tree saved
+    // at once; only the class's own tags are written here.
+    constexpr const char* kIndent = "  ";
+    constexpr unsigned kFormat = pugi::format_default;
+    SinkWriter writer(out);
+    {
+        // The declaration, the list's opening tag and the event; the list's closing tag,
+        // which the library writes after them, waits for the end.
+        pugi::xml_document doc;
+        pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+        decl.append_attribute("version").set_value("1.0");
+        decl.append_attribute("encoding").set_value("UTF-8");
+        pugi::xml_node list = doc.append_child("ResultList");
+        list.append_attribute("xmlns").set_value("http://www.orienteering.org/datastandard/3.0");
+        list.append_attribute("iofVersion").set_value("3.0");
+        list.append_attribute("createTime").set_value(IsoDateTime(info.StampDay(), info.StampTime()).c_str());
+        list.append_attribute("creator").set_value(XmlText(info.creator).c_str());
+        list.append_attribute("status").set_value(complete ? "Complete" : "Snapshot");
+        pugi::xml_node event = list.append_child("Event");
+        Text(event, "Name", info.eventName);
+        Text(event.append_child("StartTime"), "Date", IsoDate(info.eventDate));
+        std::string head;
+        StringSink headSink(head);
+        SinkWriter headWriter(headSink);
+        doc.save(headWriter, kIndent, kFormat, pugi::encoding_utf8);
+        constexpr std::string_view kListEnd = "</ResultList>\n";
+        if (head.ends_with(kListEnd)) head.resize(head.size() - kListEnd.size());
+        out.Write(head);
+    }
 
     const CompetitorNumbers numbers(ev);
+    pugi::xml_document part;
     for (int c = 0; c < classes; ++c) {
-        pugi::xml_node cr = list.append_child("ClassResult");
-        Text(cr.append_child("Class"), "Name", ev.ClassNames[c]);
+        out.Write("  <ClassResult>\n");
+        part.reset();
+        pugi::xml_node cls = part.append_child("Class");
+        Text(cls, "Name", ev.ClassNames[c]);
+        cls.print(writer, kIndent, kFormat, pugi::encoding_utf8, 2);
         const std::vector<int> slots = ExportOrder(ev, c);
         std::optional<Time> best;
         for (int s : slots) {
@@ -140,16 +160,22 @@ std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
                 best = r.RunningTime;
         }
         for (int s : slots) {
-            pugi::xml_node pr = cr.append_child("PersonResult");
+            part.reset();
+            pugi::xml_node pr = part.append_child("PersonResult");
             const EntryRecord& r = ev.Entries[c][s];
             AddPerson(pr, r);
             AddResult(pr, ev, c, numbers.Of(c, s), r, info, best);
+            pr.print(writer, kIndent, kFormat, pugi::encoding_utf8, 2);
         }
+        out.Write("  </ClassResult>\n");
     }
+    out.Write("</ResultList>\n");
+}
 
+std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
     std::string out;
-    StringWriter writer(out);
-    doc.save(writer, "  ", pugi::format_default, pugi::encoding_utf8);
+    StringSink sink(out);
+    WriteIofResultList(ev, info, sink);
     return out;
 }
 
