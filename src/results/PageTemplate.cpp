@@ -47,18 +47,24 @@ void AddText(std::vector<Node>& nodes, std::string_view text) {
 // Escaped for HTML as the page always was: the control characters a file may carry
 // (other than tab and line ends) are left out, as no page can show them.
 void AppendEscaped(std::string& out, std::string_view s) {
-    for (char ch : s) {
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char ch = s[i];
+        const bool special = ch == '&' || ch == '<' || ch == '>' || ch == '"' || ch == '\'' ||
+                             (static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' && ch != '\r');
+        if (!special) continue;
+        out.append(s, run, i - run);
+        run = i + 1;
         switch (ch) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         case '\'': out += "&apos;"; break;
-        default:
-            if (static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' && ch != '\r') break;
-            out += ch;
+        default: break;  // a control character is left out
         }
     }
+    out.append(s, run, s.size() - run);
 }
 
 class Renderer {
