@@ -1,5 +1,6 @@
 #include "results/PageTemplate.h"
 
+#include <array>
 #include <stdexcept>
 
 namespace quilo {
@@ -46,15 +47,26 @@ void AddText(std::vector<Node>& nodes, std::string_view text) {
 
 // Escaped for HTML as the page always was: the control characters a file may carry
 // (other than tab and line ends) are left out, as no page can show them.
-void AppendEscaped(std::string& out, std::string_view s) {
+constexpr std::array<bool, 256> kSpecial = [] {
+    std::array<bool, 256> t{};
+    for (int ch : {'&', '<', '>', '"', '\''}) t[static_cast<std::size_t>(ch)] = true;
+    for (int ch = 0; ch < 0x20; ++ch) t[static_cast<std::size_t>(ch)] = ch != '\t' && ch != '\n' && ch != '\r';
+    return t;
+}();
+
+// Escapes the end of `out` from `from` on, in place; nearly every value needs nothing.
+void EscapeTail(std::string& out, std::size_t from) {
+    std::size_t i = from;
+    while (i < out.size() && !kSpecial[static_cast<unsigned char>(out[i])]) ++i;
+    if (i == out.size()) return;
+    const std::string raw = out.substr(i);
+    out.resize(i);
     std::size_t run = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char ch = s[i];
-        const bool special = ch == '&' || ch == '<' || ch == '>' || ch == '"' || ch == '\'' ||
-                             (static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' && ch != '\r');
-        if (!special) continue;
-        out.append(s, run, i - run);
-        run = i + 1;
+    for (std::size_t k = 0; k < raw.size(); ++k) {
+        const char ch = raw[k];
+        if (!kSpecial[static_cast<unsigned char>(ch)]) continue;
+        out.append(raw, run, k - run);
+        run = k + 1;
         switch (ch) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -64,7 +76,7 @@ void AppendEscaped(std::string& out, std::string_view s) {
         default: break;  // a control character is left out
         }
     }
-    out.append(s, run, s.size() - run);
+    out.append(raw, run, raw.size() - run);
 }
 
 class Renderer {
@@ -95,13 +107,12 @@ public:
 
 private:
     void Variable(int name) {
-        for (auto it = scopes_.rbegin(); it != scopes_.rend(); ++it) {
-            value_.clear();
-            if ((*it)->Value(name, value_)) {
-                AppendEscaped(line_, value_);
+        const std::size_t from = line_.size();
+        for (auto it = scopes_.rbegin(); it != scopes_.rend(); ++it)
+            if ((*it)->Value(name, line_)) {
+                EscapeTail(line_, from);
                 return;
             }
-        }
     }
 
     void Body(const Node& n, const PageTemplate::Scope* item) {
@@ -128,7 +139,7 @@ private:
 
     ByteSink& out_;
     std::vector<const PageTemplate::Scope*> scopes_;
-    std::string line_, value_;
+    std::string line_;
     bool sectionTag_ = false;
 };
 

@@ -25,7 +25,8 @@ public:
     class Scope {
     public:
         virtual ~Scope() = default;
-        // Appends the text of `name` (unescaped); false when this scope has no such value.
+        // Appends the text of `name` (unescaped); false, appending nothing, when this
+        // scope has no such value.
         virtual bool Value(int name, std::string& out) const;
         // Section `name`: calls `each` once per item of a list with the item's scope, or
         // once with nullptr for a flag that is set (its body reads this scope). False

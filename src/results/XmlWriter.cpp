@@ -1,5 +1,6 @@
 #include "results/XmlWriter.h"
 
+#include <array>
 #include <charconv>
 
 namespace quilo {
@@ -20,35 +21,32 @@ void AppendControl(std::string& out, unsigned char ch) {
 }
 
 // Element text: markup characters as entities, control characters but tab and line
-// ends as character references.
-void AppendText(std::string& out, std::string_view s) {
+// ends as character references. Attribute values in double quotes: the quote, '&' and
+// '<' as entities, every control character as a character reference; '>' stays.
+struct Specials {
+    std::array<bool, 256> text{}, attribute{};
+};
+constexpr Specials kSpecials = [] {
+    Specials t;
+    for (int ch = 0; ch < 0x20; ++ch) {
+        t.text[static_cast<std::size_t>(ch)] = ch != '\t' && ch != '\n' && ch != '\r';
+        t.attribute[static_cast<std::size_t>(ch)] = true;
+    }
+    for (int ch : {'&', '<', '>'}) t.text[static_cast<std::size_t>(ch)] = true;
+    for (int ch : {'&', '<', '"'}) t.attribute[static_cast<std::size_t>(ch)] = true;
+    return t;
+}();
+
+void AppendEscaped(std::string& out, std::string_view s, const std::array<bool, 256>& special) {
     std::size_t run = 0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const auto ch = static_cast<unsigned char>(s[i]);
-        const bool special = ch == '&' || ch == '<' || ch == '>' || (ch < 0x20 && ch != '\t' && ch != '\n' && ch != '\r');
-        if (!special) continue;
+        if (!special[ch]) continue;
         out.append(s, run, i - run);
         run = i + 1;
         if (ch == '&') out += "&amp;";
         else if (ch == '<') out += "&lt;";
         else if (ch == '>') out += "&gt;";
-        else AppendControl(out, ch);
-    }
-    out.append(s, run, s.size() - run);
-}
-
-// Attribute values in double quotes: the quote, '&' and '<' as entities, every control
-// character as a character reference; '>' stays.
-void AppendAttribute(std::string& out, std::string_view s) {
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto ch = static_cast<unsigned char>(s[i]);
-        const bool special = ch == '&' || ch == '<' || ch == '"' || ch < 0x20;
-        if (!special) continue;
-        out.append(s, run, i - run);
-        run = i + 1;
-        if (ch == '&') out += "&amp;";
-        else if (ch == '<') out += "&lt;";
         else if (ch == '"') out += "&quot;";
         else AppendControl(out, ch);
     }
@@ -97,7 +95,7 @@ void XmlWriter::Attribute(std::string_view name, std::string_view value) {
     buffer_ += ' ';
     buffer_ += name;
     buffer_ += "=\"";
-    AppendAttribute(buffer_, UpToNul(value));
+    AppendEscaped(buffer_, UpToNul(value), kSpecials.attribute);
     buffer_ += '"';
 }
 
@@ -111,7 +109,7 @@ void XmlWriter::Text(std::string_view name, std::string_view value) {
         buffer_ += " />\n";
     } else {
         buffer_ += '>';
-        AppendText(buffer_, value);
+        AppendEscaped(buffer_, value, kSpecials.text);
         buffer_ += "</";
         buffer_ += name;
         buffer_ += ">\n";
