@@ -284,13 +284,13 @@ bool FileReplacement::Flush() {
 
 void FileReplacement::Write(std::string_view bytes) {
     if (fd_ < 0) return;
-    if (buffer_.size() + bytes.size() <= kReplaceBuffer) {
+    // A writer with a buffer of its own hands over large pieces: they go straight on.
+    if (bytes.size() < kReplaceBuffer / 2) {
+        if (buffer_.size() + bytes.size() > kReplaceBuffer && !Flush()) return;
         buffer_.append(bytes);
-        return;
+    } else if (Flush() && !WriteAll(fd_, bytes)) {
+        Fail(errno);
     }
-    if (!Flush()) return;
-    if (bytes.size() < kReplaceBuffer) buffer_.append(bytes);
-    else if (!WriteAll(fd_, bytes)) Fail(errno);
 }
 
 IoResult FileReplacement::Commit() {

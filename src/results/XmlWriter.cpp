@@ -8,7 +8,7 @@ namespace {
 
 constexpr std::string_view kIndent = "  ";
 // The text goes to the sink in pieces about this size.
-constexpr std::size_t kFlushAt = 32 * 1024;
+constexpr std::size_t kFlushAt = 64 * 1024;
 
 // A C string to pugixml: nothing after a NUL reaches the file.
 std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }

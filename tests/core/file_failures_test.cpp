@@ -164,10 +164,14 @@ TEST(FileFailures, AReplacementWrittenInPiecesKeepsThePreviousFileUntilWhole) {
         TempDir dir;
         const std::string path = dir.File("E_Result.xml");
         test::WriteBytes(path, "old\r\n");
-        const std::string piece(1000, 'x');
+        // Small pieces gather in the buffer, large ones go straight to the file.
+        const std::string small(1000, 's'), large(99000, 'l');
         const std::string out = WithSizeLimit(end == End::DiskFull ? 300000 : RLIM_INFINITY, [&]() -> std::string {
             FileReplacement file(path);
-            for (int i = 0; i < 1000; ++i) file.Write(piece);
+            for (int i = 0; i < 10; ++i) {
+                file.Write(small);
+                file.Write(large);
+            }
             if (end == End::NoCommit) return file.Failed() ? "failed" : "";
             const IoResult r = file.Commit();
             if (end == End::Commit) return r ? "" : "commit failed";
