@@ -52,7 +52,7 @@ void AppendTwoDigits(std::string& out, long long v) {
 
 // Running times as h:mm:ss; legs and split times short, m:ss below the hour.
 void AppendClock(std::string& out, std::int64_t s, bool shortForm) {
-    if (s < 0) {  // never for a time the lists show; kept as the printf form wrote it
+    if (s < 0) {  // only from odd data: the form printf always gave it
         char buf[48];
         if (shortForm) std::snprintf(buf, sizeof buf, "%lld:%02lld", static_cast<long long>(s / 60), static_cast<long long>(s % 60));
         else std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600), static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
