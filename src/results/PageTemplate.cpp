@@ -47,7 +47,7 @@ void AddText(std::vector<Node>& nodes, std::string_view text) {
 
 // Escaped for HTML as the page always was: the control characters a file may carry
 // (other than tab and line ends) are left out, as no page can show them.
-constexpr std::array<bool, 256> kSpecial = [] {
+constexpr std::array<bool, 256> kEscaped = [] {
     std::array<bool, 256> t{};
     for (int ch : {'&', '<', '>', '"', '\''}) t[static_cast<std::size_t>(ch)] = true;
     for (int ch = 0; ch < 0x20; ++ch) t[static_cast<std::size_t>(ch)] = ch != '\t' && ch != '\n' && ch != '\r';
@@ -57,14 +57,14 @@ constexpr std::array<bool, 256> kSpecial = [] {
 // Escapes the end of `out` from `from` on, in place; nearly every value needs nothing.
 void EscapeTail(std::string& out, std::size_t from) {
     std::size_t i = from;
-    while (i < out.size() && !kSpecial[static_cast<unsigned char>(out[i])]) ++i;
+    while (i < out.size() && !kEscaped[static_cast<unsigned char>(out[i])]) ++i;
     if (i == out.size()) return;
     const std::string raw = out.substr(i);
     out.resize(i);
     std::size_t run = 0;
     for (std::size_t k = 0; k < raw.size(); ++k) {
         const char ch = raw[k];
-        if (!kSpecial[static_cast<unsigned char>(ch)]) continue;
+        if (!kEscaped[static_cast<unsigned char>(ch)]) continue;
         out.append(raw, run, k - run);
         run = k + 1;
         switch (ch) {

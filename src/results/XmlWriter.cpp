@@ -23,11 +23,11 @@ void AppendControl(std::string& out, unsigned char ch) {
 // Element text: markup characters as entities, control characters but tab and line
 // ends as character references. Attribute values in double quotes: the quote, '&' and
 // '<' as entities, every control character as a character reference; '>' stays.
-struct Specials {
+struct EscapeTables {
     std::array<bool, 256> text{}, attribute{};
 };
-constexpr Specials kSpecials = [] {
-    Specials t;
+constexpr EscapeTables kEscapes = [] {
+    EscapeTables t;
     for (int ch = 0; ch < 0x20; ++ch) {
         t.text[static_cast<std::size_t>(ch)] = ch != '\t' && ch != '\n' && ch != '\r';
         t.attribute[static_cast<std::size_t>(ch)] = true;
@@ -37,11 +37,11 @@ constexpr Specials kSpecials = [] {
     return t;
 }();
 
-void AppendEscaped(std::string& out, std::string_view s, const std::array<bool, 256>& special) {
+void AppendEscaped(std::string& out, std::string_view s, const std::array<bool, 256>& escaped) {
     std::size_t run = 0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const auto ch = static_cast<unsigned char>(s[i]);
-        if (!special[ch]) continue;
+        if (!escaped[ch]) continue;
         out.append(s, run, i - run);
         run = i + 1;
         if (ch == '&') out += "&amp;";
@@ -95,7 +95,7 @@ void XmlWriter::Attribute(std::string_view name, std::string_view value) {
     buffer_ += ' ';
     buffer_ += name;
     buffer_ += "=\"";
-    AppendEscaped(buffer_, UpToNul(value), kSpecials.attribute);
+    AppendEscaped(buffer_, UpToNul(value), kEscapes.attribute);
     buffer_ += '"';
 }
 
@@ -109,7 +109,7 @@ void XmlWriter::Text(std::string_view name, std::string_view value) {
         buffer_ += " />\n";
     } else {
         buffer_ += '>';
-        AppendEscaped(buffer_, value, kSpecials.text);
+        AppendEscaped(buffer_, value, kEscapes.text);
         buffer_ += "</";
         buffer_ += name;
         buffer_ += ">\n";
