@@ -46,6 +46,14 @@ void Event::EnsureClassEntries(int count) {
     LastStart.resize(n);
 }
 
+void Event::ReserveRows(std::size_t rows) {
+    CardTexts.reserve(rows);
+    PunchTimes.reserve(rows);
+    PunchCodes.reserve(rows);
+    EntryClass.reserve(rows);
+    EntrySlot.reserve(rows);
+}
+
 int Event::AddRow(int c, const std::string& cardText) {
     const int n = Rows();
     CardTexts.push_back(cardText);

@@ -107,6 +107,9 @@ struct Event {
     // Adds the next start-list row (class -1 for a spare card) and returns its number;
     // for a class, also its next slot, which AddRow gives the competitor.
     int AddRow(int c, const std::string& cardText);
+    // Room for `rows` start-list rows in the competitor tables, so a long start list
+    // fills them without moving them as they grow.
+    void ReserveRows(std::size_t rows);
 };
 
 } // namespace quilo

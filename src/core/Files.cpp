@@ -147,7 +147,7 @@ IoResult ReadFileBytes(const std::string& path, std::string& bytes) {
 
 namespace {
 
-bool WriteAll(int fd, const std::string& data) {
+bool WriteAll(int fd, std::string_view data) {
     std::size_t done = 0;
     while (done < data.size()) {
         ssize_t n = ::write(fd, data.data() + done, data.size() - done);
@@ -224,44 +224,106 @@ IoResult AppendLine(const std::string& path, std::string_view utf8Line, TextEnco
     return Append(path, utf8Line, false, encoding);
 }
 
-IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines) {
-    std::string data;
-    for (const auto& l : utf8Lines) {
-        data += Utf8ToCp932(l);
-        data += "\r\n";
-    }
-    return ReplaceFileBytes(path, data);
-}
+namespace {
 
-IoResult ReplaceFileBytes(const std::string& path, const std::string& data) {
+// Pieces are gathered to this size before they go to the file: few system calls, and
+// the memory stays small however large the file.
+constexpr std::size_t kReplaceBuffer = 128 * 1024;
+
+} // namespace
+
+FileReplacement::FileReplacement(std::string path) : path_(std::move(path)), tmp_(path_ + kTempSuffix), result_(IoResult::Ok(path_)) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return IoResult::FromErrno(path, EISDIR);
-    std::string tmp = path + kTempSuffix;
-    int fd = -1;
+    if (::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        result_ = IoResult::FromErrno(path_, EISDIR);
+        return;
+    }
     // Held locked while written, so a start-up's clean-up leaves it alone; one the
     // clean-up took away just before the lock is made again.
     for (int tries = 0; tries < 3; ++tries) {
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) return IoResult::FromErrno(path, errno);
+        fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd_ < 0) {
+            result_ = IoResult::FromErrno(path_, errno);
+            return;
+        }
         struct stat own {};
-        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &own) != 0 || own.st_nlink > 0) break;
-        ::close(fd);
-        fd = -1;
+        if (::flock(fd_, LOCK_EX) != 0 || ::fstat(fd_, &own) != 0 || own.st_nlink > 0) break;
+        ::close(fd_);
+        fd_ = -1;
     }
-    if (fd < 0) return IoResult::FromErrno(path, ENOENT);
-    if (!WriteAll(fd, data) || ::fsync(fd) != 0) {
-        int err = errno;
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return IoResult::FromErrno(path, err);
+    if (fd_ < 0) {
+        result_ = IoResult::FromErrno(path_, ENOENT);
+        return;
     }
-    if (::close(fd) != 0 || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return IoResult::FromErrno(path, err);
+    buffer_.reserve(kReplaceBuffer);
+}
+
+FileReplacement::~FileReplacement() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(tmp_.c_str());
     }
-    SyncFolder(path);
-    return IoResult::Ok(path);
+}
+
+void FileReplacement::Fail(int err) {
+    result_ = IoResult::FromErrno(path_, err);
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(tmp_.c_str());
+    buffer_ = std::string();
+}
+
+bool FileReplacement::Flush() {
+    if (!buffer_.empty() && !WriteAll(fd_, buffer_)) {
+        Fail(errno);
+        return false;
+    }
+    buffer_.clear();
+    return true;
+}
+
+void FileReplacement::Write(std::string_view bytes) {
+    if (fd_ < 0) return;
+    // A writer with a buffer of its own hands over large pieces: they go straight on.
+    if (bytes.size() < kReplaceBuffer / 2) {
+        if (buffer_.size() + bytes.size() > kReplaceBuffer && !Flush()) return;
+        buffer_.append(bytes);
+    } else if (Flush() && !WriteAll(fd_, bytes)) {
+        Fail(errno);
+    }
+}
+
+IoResult FileReplacement::Commit() {
+    if (fd_ < 0) return result_;
+    if (!Flush()) return result_;
+    if (::fsync(fd_) != 0) {
+        Fail(errno);
+        return result_;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 || ::rename(tmp_.c_str(), path_.c_str()) != 0) {
+        result_ = IoResult::FromErrno(path_, errno);
+        ::unlink(tmp_.c_str());
+        return result_;
+    }
+    SyncFolder(path_);
+    return result_;
+}
+
+IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines) {
+    FileReplacement file(path);
+    for (const auto& l : utf8Lines) {
+        file.Write(Utf8ToCp932(l));
+        file.Write("\r\n");
+    }
+    return file.Commit();
+}
+
+IoResult ReplaceFileBytes(const std::string& path, std::string_view data) {
+    FileReplacement file(path);
+    file.Write(data);
+    return file.Commit();
 }
 
 void RemoveLeftoverTemps(const std::string& folder) {

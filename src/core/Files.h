@@ -80,11 +80,52 @@ IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line);
 // line is written in the file's own encoding when told.
 IoResult AppendLine(const std::string& path, std::string_view utf8Line, TextEncoding encoding = TextEncoding::Cp932);
 
+// Where an output is written piece by piece (a file being replaced, or a string).
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+class StringSink final : public ByteSink {
+public:
+    explicit StringSink(std::string& out) : out_(out) {}
+    void Write(std::string_view bytes) override { out_.append(bytes); }
+
+private:
+    std::string& out_;
+};
+
+// A file replaced only once written whole, without holding it whole in memory: the
+// pieces go through a small buffer to a temporary file beside it (locked while
+// written), which Commit syncs and renames over the file. After a failed write the
+// later pieces are dropped and Commit reports the first failure; without Commit the
+// temporary file is removed. Either way the old file stays as it was.
+class FileReplacement final : public ByteSink {
+public:
+    explicit FileReplacement(std::string path);
+    ~FileReplacement() override;
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    void Write(std::string_view bytes) override;
+    bool Failed() const { return !result_; }
+    IoResult Commit();
+
+private:
+    bool Flush();
+    void Fail(int err);
+    std::string path_, tmp_;
+    int fd_ = -1;
+    IoResult result_;
+    std::string buffer_;
+};
+
 // Replaces a file with the given lines (CP932, each ended by CR LF) only once they are
 // written whole: a temporary file beside it is written, synced and renamed over it.
 IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines);
 // The same for bytes written as they are (the UTF-8 exports).
-IoResult ReplaceFileBytes(const std::string& path, const std::string& data);
+IoResult ReplaceFileBytes(const std::string& path, std::string_view data);
 
 // A replacement is written to the file's name with this ending, then renamed over it.
 inline constexpr const char* kTempSuffix = ".quilo-tmp";

@@ -44,6 +44,7 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
 
     SkippedLines skipped(history, "Startlst.dat");
     LineWarnings unreadable(history, "Startlst.dat", std::string(": Ｅカード番号が5文字") + kUnreadableCard);
+    ev.ReserveRows(lines.size());
 
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];

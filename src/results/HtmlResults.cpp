@@ -2,59 +2,87 @@
 
 #include "results/Evaluation.h"
 #include "results/LineParts.h"
+#include "results/PageTemplate.h"
 #include "results/ResultsPageTemplate.h"
 
-#include <kainjow/mustache.hpp>
-
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdio>
 #include <optional>
 
 namespace quilo {
 namespace {
 
-namespace mu = kainjow::mustache;
+using Scope = PageTemplate::Scope;
+using Each = std::function<void(const Scope*)>;
 
-// Escaped for HTML; the control characters a file may carry (other than tab and line
-// ends) are left out, as no page can show them.
-std::string EscapeHtml(const std::string& s) {
-    std::string kept;
-    kept.reserve(s.size());
-    for (char ch : s) {
-        const auto u = static_cast<unsigned char>(ch);
-        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') continue;
-        kept += ch;
-    }
-    return mu::html_escape(kept);
+// The names the template uses, by index.
+enum Name {
+    kEventName, kEventDate, kUpdated, kStatusText, kComplete, kStartListIncomplete, kCreator, kClasses,
+    kId, kClassName, kCount, kHasStatus, kRows,
+    kPlace, kBib, kClub, kTime, kBehind, kStatus, kOut, kToStart, kStart, kNumber, kHasSplits, kSplits,
+    kPos, kCode, kLeg, kElapsed, kMissing,
+};
+// A class's name and a competitor's share one name in the template: the row's hides
+// the class's inside the rows.
+constexpr std::array<std::string_view, 30> kNames = {
+    "eventName", "eventDate", "updated", "statusText", "complete", "startListIncomplete", "creator", "classes",
+    "id", "name", "count", "hasStatus", "rows",
+    "place", "bib", "club", "time", "behind", "status", "out", "toStart", "start", "number", "hasSplits", "splits",
+    "pos", "code", "leg", "elapsed", "missing",
+};
+constexpr int kRowName = kClassName;
+
+const PageTemplate& Page() {
+    static const PageTemplate page(embedded::kResultsPage, kNames);
+    return page;
 }
 
-std::string Trimmed(std::string s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+void AppendNumber(std::string& out, long long v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void AppendTwoDigits(std::string& out, long long v) {
+    out += static_cast<char>('0' + v / 10);
+    out += static_cast<char>('0' + v % 10);
+}
+
+// Running times as h:mm:ss; legs and split times short, m:ss below the hour.
+void AppendClock(std::string& out, std::int64_t s, bool shortForm) {
+    if (s < 0) {  // only from odd data: the form printf always gave it
+        char buf[48];
+        if (shortForm) std::snprintf(buf, sizeof buf, "%lld:%02lld", static_cast<long long>(s / 60), static_cast<long long>(s % 60));
+        else std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600), static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+        out += buf;
+        return;
+    }
+    if (shortForm && s < 3600) {
+        AppendNumber(out, s / 60);
+    } else {
+        AppendNumber(out, s / 3600);
+        out += ':';
+        AppendTwoDigits(out, s / 60 % 60);
+    }
+    out += ':';
+    AppendTwoDigits(out, s % 60);
 }
 
 // The place as the results file shows it: blank over the time limit, else the number,
 // else "参考" for a reference result.
-std::string PlaceText(const EntryRecord& r, Time limit) {
-    if (IsOverTimeLimit(r, limit)) return {};
-    std::string out;
+void AppendPlace(std::string& out, const EntryRecord& r, Time limit) {
+    if (IsOverTimeLimit(r, limit)) return;
+    std::string piece;
     {
-        parts::LineWriter w(out);
+        parts::LineWriter w(piece);
         parts::PlacePiece(w, r);
     }
-    return Trimmed(out);
+    const auto b = piece.find_first_not_of(' ');
+    if (b != std::string::npos) out.append(piece, b, piece.find_last_not_of(' ') - b + 1);
 }
 
-// Running times as h:mm:ss; legs and split times short, m:ss below the hour.
-std::string ClockText(std::int64_t s, bool shortForm) {
-    char buf[32];
-    if (shortForm && s < 3600) std::snprintf(buf, sizeof buf, "%lld:%02lld", static_cast<long long>(s / 60), static_cast<long long>(s % 60));
-    else std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600), static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-    return buf;
-}
-std::string TimeText(Time t) { return ClockText(t.Seconds(), false); }
-std::string ShortText(Time t) { return ClockText(t.Seconds(), true); }
 // A start time as the clock reads: seconds only when the start list has them.
 std::string StartText(Time t) { return TimeOfDay(t).s != 0 ? FormatHhNnSs(t) : FormatHhNn(t); }
 
@@ -63,10 +91,10 @@ bool StillToStart(const EntryRecord& r, Time now) { return StateOf(r) == Competi
 
 // The status column, as the lists word it; blank for one still to start, whose row
 // shows the start time instead.
-std::string StatusText(const EntryRecord& r, Time limit, Time now) {
+std::string_view StatusText(const EntryRecord& r, Time limit, Time now) {
     switch (StateOf(r)) {
     case CompetitorState::Absent: return "欠席";
-    case CompetitorState::NotReturned: return StillToStart(r, now) ? std::string() : "未帰還";
+    case CompetitorState::NotReturned: return StillToStart(r, now) ? std::string_view() : "未帰還";
     case CompetitorState::Coded: return r.Status;
     case CompetitorState::Provisional:
     case CompetitorState::Confirmed: break;
@@ -76,111 +104,202 @@ std::string StatusText(const EntryRecord& r, Time limit, Time now) {
     return {};
 }
 
-// The library takes values by copy only; a page at capacity holds some hundred thousand
-// values, so they are moved in place instead (the containers are the data's own).
-void Append(mu::data& list, mu::data&& item) {
-    const_cast<mu::basic_list<std::string>&>(list.list_value()).push_back(std::move(item));
+bool Flag(bool set, const Each& each) {
+    if (set) each(nullptr);
+    return true;
 }
 
-mu::data& NewList(mu::data& object, const std::string& name) {
-    object.set(name, mu::data(mu::data::type::list));
-    return const_cast<mu::data&>(*object.get(name));
-}
+// One line of a competitor's splits.
+struct SplitScope final : Scope {
+    int position = 0;  // 0 for the finish
+    int code = 0;
+    bool punched = false;
+    std::optional<Time> leg;
+    Time elapsed;
 
-void Splits(mu::data& list, const Event& ev, int c, int n) {
+    bool Value(int name, std::string& out) const override {
+        switch (name) {
+        case kPos: position ? AppendNumber(out, position) : void(out += 'F'); return true;
+        case kCode: position ? AppendNumber(out, code) : void(out += "フィニッシュ"); return true;
+        case kLeg: if (leg) AppendClock(out, leg->Seconds(), true); return true;
+        case kElapsed: punched ? AppendClock(out, elapsed.Seconds(), true) : void(out += "欠落"); return true;
+        default: return false;
+        }
+    }
+    bool Section(int name, const Each& each) const override { return name == kMissing && Flag(!punched, each); }
+};
+
+void EachSplit(const Event& ev, int c, int n, const Each& each) {
     const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
     // The leg needs both ends: after a missing position it stays blank.
     std::optional<Time> previous = Time();
-    auto add = [&](const std::string& pos, const std::string& code, bool punched, Time elapsed) {
-        mu::data row;
-        row.set("pos", pos);
-        row.set("code", code);
-        const bool legKnown = punched && previous && elapsed >= *previous;
-        row.set("leg", legKnown ? ShortText(elapsed - *previous) : std::string());
-        row.set("elapsed", punched ? ShortText(elapsed) : std::string("欠落"));
-        row.set("missing", !punched);
-        Append(list, std::move(row));
+    SplitScope split;
+    auto add = [&](int position, int code, bool punched, Time elapsed) {
+        split.position = position;
+        split.code = code;
+        split.punched = punched;
+        split.elapsed = elapsed;
+        split.leg = punched && previous && elapsed >= *previous ? std::optional<Time>(elapsed - *previous) : std::nullopt;
+        each(&split);
         previous = punched ? std::optional<Time>(elapsed) : std::nullopt;
     };
     // A position without a code is left out; the next leg runs from the one before it.
     for (int p = 1; p <= count; ++p)
-        if (PositionHasCode(ev, c, p))
-            add(std::to_string(p), std::to_string(SplitCode(ev, c, n, p)), Punched(ev, n, p), ev.PunchTimes[n][p]);
+        if (PositionHasCode(ev, c, p)) add(p, SplitCode(ev, c, n, p), Punched(ev, n, p), ev.PunchTimes[n][p]);
     const Time finish = ev.PunchTimes[n][kFinishPosition];
-    add("F", "フィニッシュ", !finish.IsZero(), finish);
+    add(0, 0, !finish.IsZero(), finish);
 }
+
+struct RowScope final : Scope {
+    const Event& ev;
+    const ExportInfo& info;
+    int c;
+    const EntryRecord& r;
+    int n;
+    std::optional<Time> best;
+
+    RowScope(const Event& e, const ExportInfo& i, int cls, const EntryRecord& rec, int number, std::optional<Time> b)
+        : ev(e), info(i), c(cls), r(rec), n(number), best(b) {}
+
+    bool Timed() const {
+        const CompetitorState state = StateOf(r);
+        return state == CompetitorState::Provisional || state == CompetitorState::Confirmed;
+    }
+
+    bool Value(int name, std::string& out) const override {
+        switch (name) {
+        case kPlace: AppendPlace(out, r, info.limit); return true;
+        case kBib: AppendNumber(out, r.BibNumber); return true;
+        case kRowName: out += r.Name; return true;
+        case kClub: out += r.Club; return true;
+        case kTime: if (Timed()) AppendClock(out, r.RunningTime.Seconds(), false); return true;
+        case kBehind:
+            if (r.Place != 0 && !IsOverTimeLimit(r, info.limit) && best && r.RunningTime > *best) {
+                out += '+';
+                AppendClock(out, (r.RunningTime - *best).Seconds(), true);
+            }
+            return true;
+        case kStatus: out += StatusText(r, info.limit, info.now); return true;
+        case kStart: if (StillToStart(r, info.now)) out += StartText(r.StartTime); return true;
+        case kNumber: AppendNumber(out, n); return true;
+        default: return false;
+        }
+    }
+
+    bool Section(int name, const Each& each) const override {
+        switch (name) {
+        case kOut: return Flag(StateOf(r) == CompetitorState::NotReturned, each);
+        case kToStart: return Flag(StillToStart(r, info.now), each);
+        case kHasSplits: return Flag(r.CardRead && n >= 0, each);
+        case kSplits:
+            if (r.CardRead && n >= 0) EachSplit(ev, c, n, each);
+            return true;
+        default: return false;
+        }
+    }
+};
+
+struct ClassScope final : Scope {
+    const Event& ev;
+    const ExportInfo& info;
+    const CompetitorNumbers& numbers;
+    int c;
+    // The rows and what their columns need, worked out when the class's section asks:
+    // the class list at the top of the page needs only the names.
+    mutable std::optional<std::vector<int>> slots;
+    mutable std::optional<Time> best;
+    mutable bool hasStatus = false;
+
+    ClassScope(const Event& e, const ExportInfo& i, const CompetitorNumbers& num, int cls) : ev(e), info(i), numbers(num), c(cls) {}
+
+    const std::vector<int>& Slots() const {
+        if (slots) return *slots;
+        slots = ExportOrder(ev, c);
+        for (int s : *slots) {
+            const EntryRecord& r = ev.Entries[c][s];
+            // The leader: the best time among those placed and shown with their place.
+            if (r.Place != 0 && !IsOverTimeLimit(r, info.limit) && (!best || r.RunningTime < *best)) best = r.RunningTime;
+            // An empty status column is folded away on a phone, giving names the room.
+            hasStatus = hasStatus || !StatusText(r, info.limit, info.now).empty();
+        }
+        return *slots;
+    }
+
+    bool Value(int name, std::string& out) const override {
+        switch (name) {
+        case kId: out += 'c'; AppendNumber(out, c + 1); return true;
+        case kClassName: out += ev.ClassNames[c]; return true;
+        case kCount: AppendNumber(out, SlotCount(ev, c)); return true;
+        default: return false;
+        }
+    }
+
+    bool Section(int name, const Each& each) const override {
+        switch (name) {
+        case kHasStatus: Slots(); return Flag(hasStatus, each);
+        case kRows:
+            for (int s : Slots()) {
+                const RowScope row(ev, info, c, ev.Entries[c][s], numbers.Of(c, s), best);
+                each(&row);
+            }
+            return true;
+        default: return false;
+        }
+    }
+};
+
+struct PageScope final : Scope {
+    const Event& ev;
+    const ExportInfo& info;
+    const CompetitorNumbers numbers;
+    bool complete;
+
+    PageScope(const Event& e, const ExportInfo& i) : ev(e), info(i), numbers(e), complete(!i.startListIncomplete) {
+        for (int c = 0, classes = ev.ClassesInUse(); c < classes && complete; ++c)
+            for (int s = 1, count = SlotCount(ev, c); s <= count && complete; ++s) {
+                const CompetitorState state = StateOf(ev.Entries[c][s]);
+                if (state == CompetitorState::NotReturned || state == CompetitorState::Provisional) complete = false;
+            }
+    }
+
+    bool Value(int name, std::string& out) const override {
+        switch (name) {
+        case kEventName: out += info.eventName; return true;
+        case kEventDate: out += IsoDate(info.eventDate); return true;
+        case kUpdated: out += FormatHhNnSs(info.StampTime()); return true;
+        case kStatusText: out += complete ? "確定" : "速報"; return true;
+        case kCreator: out += info.creator; return true;
+        default: return false;
+        }
+    }
+
+    bool Section(int name, const Each& each) const override {
+        switch (name) {
+        case kComplete: return Flag(complete, each);
+        case kStartListIncomplete: return Flag(info.startListIncomplete, each);
+        case kClasses:
+            for (int c = 0, classes = ev.ClassesInUse(); c < classes; ++c) {
+                const ClassScope cls(ev, info, numbers, c);
+                each(&cls);
+            }
+            return true;
+        default: return false;
+        }
+    }
+};
 
 } // namespace
 
+void WriteHtmlResults(const Event& ev, const ExportInfo& info, ByteSink& out) {
+    const PageScope page(ev, info);
+    Page().Render(page, out);
+}
+
 std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
-    static mu::mustache page = [] {
-        mu::mustache m{std::string(embedded::kResultsPage)};
-        m.set_custom_escape(EscapeHtml);
-        return m;
-    }();
-
-    const int classes = ev.ClassesInUse();
-    const CompetitorNumbers numbers(ev);
-    bool complete = !info.startListIncomplete;
-    mu::data data;
-    mu::data& classList = NewList(data, "classes");
-    for (int c = 0; c < classes; ++c) {
-        const std::vector<int> slots = ExportOrder(ev, c);
-        // The leader: the best time among those placed and shown with their place.
-        std::optional<Time> best;
-        for (int s : slots) {
-            const EntryRecord& r = ev.Entries[c][s];
-            if (r.Place != 0 && !IsOverTimeLimit(r, info.limit) && (!best || r.RunningTime < *best)) best = r.RunningTime;
-        }
-        mu::data cls;
-        cls.set("id", "c" + std::to_string(c + 1));
-        cls.set("name", ev.ClassNames[c]);
-        cls.set("count", std::to_string(slots.size()));
-        mu::data& rows = NewList(cls, "rows");
-        bool hasStatus = false;
-        for (int s : slots) {
-            const EntryRecord& r = ev.Entries[c][s];
-            const CompetitorState state = StateOf(r);
-            if (state == CompetitorState::NotReturned || state == CompetitorState::Provisional) complete = false;
-            const bool timed = state == CompetitorState::Provisional || state == CompetitorState::Confirmed;
-            const std::string place = PlaceText(r, info.limit);
-            mu::data row;
-            row.set("place", place);
-            row.set("bib", std::to_string(r.BibNumber));
-            row.set("name", r.Name);
-            row.set("club", r.Club);
-            row.set("time", timed ? TimeText(r.RunningTime) : std::string());
-            const bool placed = r.Place != 0 && !IsOverTimeLimit(r, info.limit);
-            row.set("behind", placed && best && r.RunningTime > *best ? "+" + ShortText(r.RunningTime - *best) : std::string());
-            const std::string status = StatusText(r, info.limit, info.now);
-            hasStatus = hasStatus || !status.empty();
-            row.set("status", status);
-            row.set("out", state == CompetitorState::NotReturned);
-            const bool toStart = StillToStart(r, info.now);
-            row.set("toStart", toStart);
-            row.set("start", toStart ? StartText(r.StartTime) : std::string());
-            const int n = numbers.Of(c, s);
-            row.set("number", std::to_string(n));
-            const bool splits = r.CardRead && n >= 0;
-            row.set("hasSplits", splits);
-            mu::data& list = NewList(row, "splits");
-            if (splits) Splits(list, ev, c, n);
-            Append(rows, std::move(row));
-        }
-        // An empty status column is folded away on a phone, giving names the room.
-        cls.set("hasStatus", hasStatus);
-        Append(classList, std::move(cls));
-    }
-
-    data.set("eventName", info.eventName);
-    data.set("eventDate", IsoDate(info.eventDate));
-    data.set("updated", FormatHhNnSs(info.StampTime()));
-    data.set("statusText", complete ? "確定" : "速報");
-    data.set("complete", complete);
-    data.set("startListIncomplete", info.startListIncomplete);
-    data.set("creator", info.creator);
-
-    return page.render(data);
+    std::string out;
+    StringSink sink(out);
+    WriteHtmlResults(ev, info, sink);
+    return out;
 }
 
 } // namespace quilo

@@ -5,13 +5,17 @@
 // the script, where it runs, keeps the open splits and the scroll position across the
 // reload. Made from the template compiled into the program, every text escaped.
 #include "core/Event.h"
+#include "core/Files.h"
 #include "results/ExportCommon.h"
 
 #include <string>
 
 namespace quilo {
 
-// The whole page (run the status refresh first, so places are fresh).
+// The page written to `out` as it is made, a class at a time (run the status refresh
+// first, so places are fresh).
+void WriteHtmlResults(const Event& ev, const ExportInfo& info, ByteSink& out);
+// The whole page as one text.
 std::string BuildHtmlResults(const Event& ev, const ExportInfo& info);
 
 } // namespace quilo

@@ -53,8 +53,17 @@ Station::ResultOutputs Station::WriteResultOutputs(const std::string& xmlPath, c
     out.results = WriteResults();
     Busy(true);
     const ExportInfo info = ExportDetails();
-    out.xml = ReplaceFileBytes(xmlPath.empty() ? ExportPath(ExportKind::Xml) : xmlPath, BuildIofResultList(*event_, info));
-    out.html = ReplaceFileBytes(htmlPath.empty() ? ExportPath(ExportKind::Html) : htmlPath, BuildHtmlResults(*event_, info));
+    // Written as they are made: neither export is ever whole in memory.
+    {
+        FileReplacement file(xmlPath.empty() ? ExportPath(ExportKind::Xml) : xmlPath);
+        if (!file.Failed()) WriteIofResultList(*event_, info, file);
+        out.xml = file.Commit();
+    }
+    {
+        FileReplacement file(htmlPath.empty() ? ExportPath(ExportKind::Html) : htmlPath);
+        if (!file.Failed()) WriteHtmlResults(*event_, info, file);
+        out.html = file.Commit();
+    }
     Busy(false);
     return out;
 }

@@ -156,6 +156,36 @@ TEST(FileFailures, AFullDiskKeepsThePreviousFileOnReplace) {
     EXPECT_NE(::stat((path + kTempSuffix).c_str(), &st), 0);
 }
 
+TEST(FileFailures, AReplacementWrittenInPiecesKeepsThePreviousFileUntilWhole) {
+    // Failing far past the first buffer's worth, not committed, committed: only the last
+    // replaces the file, and no temporary file is left.
+    enum class End { DiskFull, NoCommit, Commit };
+    for (End end : {End::DiskFull, End::NoCommit, End::Commit}) {
+        TempDir dir;
+        const std::string path = dir.File("E_Result.xml");
+        test::WriteBytes(path, "old\r\n");
+        // Small pieces gather in the buffer, large ones go straight to the file.
+        const std::string small(1000, 's'), large(99000, 'l');
+        const std::string out = WithSizeLimit(end == End::DiskFull ? 300000 : RLIM_INFINITY, [&]() -> std::string {
+            FileReplacement file(path);
+            for (int i = 0; i < 10; ++i) {
+                file.Write(small);
+                file.Write(large);
+            }
+            if (end == End::NoCommit) return file.Failed() ? "failed" : "";
+            const IoResult r = file.Commit();
+            if (end == End::Commit) return r ? "" : "commit failed";
+            if (r || !file.Failed()) return "replace succeeded past the limit";
+            if (r.error != EFBIG || r.path != path) return "error " + std::to_string(r.error) + " at " + r.path;
+            return "";
+        });
+        EXPECT_EQ(out, "") << int(end);
+        EXPECT_EQ(test::ReadBytes(path).size(), end == End::Commit ? 1000000u : 5u) << int(end);
+        struct stat st {};
+        EXPECT_NE(::stat((path + kTempSuffix).c_str(), &st), 0) << int(end);
+    }
+}
+
 TEST(FileFailures, AppendEndsAnOpenLastLineWhateverItsEnd) {
     struct Case {
         const char* before;
