@@ -2,7 +2,7 @@
 # Installs the Debian packages Quilo needs. Without options: what building, running and
 # packaging need (`make run`, `make package`). QUILO_TEST_DEPS=1 adds what the tests and
 # checks need (GoogleTest, the benchmarks, the validators, lintian, the screenshots'
-# X server and browser, and the two libraries the exports' writers are checked against);
+# X server and browser, and the mustache library the page's renderer is checked against);
 # QUILO_FUZZ_DEPS=1 adds clang's libFuzzer.
 # Only packages that are missing are installed, so a prepared machine costs nothing.
 # --print lists the packages asked for and installs nothing.
@@ -11,14 +11,14 @@ set -euo pipefail
 # The package build runs pandoc (manual pages), dpkg-shlibdeps (dpkg-dev) and file.
 packages=(
   g++ cmake ninja-build make pkg-config
-  qt6-base-dev qt6-translations-l10n
+  qt6-base-dev qt6-translations-l10n libpugixml-dev
   fonts-ipafont-gothic fonts-liberation fontconfig
   dpkg-dev file pandoc
 )
 if [ "${QUILO_TEST_DEPS:-0}" = 1 ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev time libxml2-utils gcovr
-    libpugixml-dev libkainjow-mustache-dev
+    libkainjow-mustache-dev
     lintian desktop-file-utils appstream man-db groff-base
     xvfb xauth x11-apps imagemagick xdotool faketime chromium chromium-driver python3-selenium poppler-utils
   )

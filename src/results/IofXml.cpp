@@ -1,7 +1,8 @@
 #include "results/IofXml.h"
 
 #include "results/Evaluation.h"
-#include "results/XmlWriter.h"
+
+#include <pugixml.hpp>
 
 #include <algorithm>
 #include <optional>
@@ -30,145 +31,73 @@ const char* IofStatus(const EntryRecord& r, Time limit, Time now) {
 namespace {
 
 // XML 1.0 holds no control characters but tab and the line ends: they are left out.
-// The text itself when it has none (nearly always), else the kept part in `scratch`.
-std::string_view XmlText(std::string_view s, std::string& scratch) {
-    auto kept = [](char ch) {
+std::string XmlText(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s) {
         const auto u = static_cast<unsigned char>(ch);
-        return u >= 0x20 || u == '\t' || u == '\n' || u == '\r';
-    };
-    std::size_t i = 0;
-    while (i < s.size() && kept(s[i])) ++i;
-    if (i == s.size()) return s;
-    scratch.assign(s, 0, i);
-    for (; i < s.size(); ++i)
-        if (kept(s[i])) scratch += s[i];
-    return scratch;
+        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') continue;
+        out += ch;
+    }
+    return out;
 }
 
-// Start and finish times fall on the event's day (but for a run past midnight): the
-// date and its offset are worked out once, only the time of day per competitor.
-class DateTimes {
+// pugixml's output, piece by piece, to the sink.
+class SinkWriter final : public pugi::xml_writer {
 public:
-    explicit DateTimes(const LocalDate& day) : day_(day), text_(IsoDateTime(day, Time())), clock_(text_.find('T') + 1) {}
-    std::string_view Of(Time t) {
-        const long long s = t.Seconds();
-        if (s < 0 || s >= 86400) {
-            other_ = IsoDateTime(day_, t);
-            return other_;
-        }
-        Put(0, s / 3600);
-        Put(3, s / 60 % 60);
-        Put(6, s % 60);
-        return text_;
-    }
+    explicit SinkWriter(ByteSink& out) : out_(out) {}
+    void write(const void* data, size_t size) override { out_.Write(std::string_view(static_cast<const char*>(data), size)); }
 
 private:
-    void Put(std::size_t at, long long v) {
-        text_[clock_ + at] = static_cast<char>('0' + v / 10);
-        text_[clock_ + at + 1] = static_cast<char>('0' + v % 10);
-    }
-    LocalDate day_;
-    std::string text_, other_;
-    std::size_t clock_;
+    ByteSink& out_;
 };
 
-class ListWriter {
-public:
-    ListWriter(ByteSink& out, const Event& ev, const ExportInfo& info) : w_(out), ev_(ev), info_(info), times_(info.eventDate) {}
+void Text(pugi::xml_node parent, const char* name, std::string_view value) {
+    pugi::xml_node node = parent.append_child(name);
+    const std::string text = XmlText(value);
+    if (!text.empty()) node.text().set(text.c_str());
+}
 
-    void Head(bool complete) {
-        w_.Declaration();
-        w_.Open("ResultList");
-        w_.Attribute("xmlns", "http://www.orienteering.org/datastandard/3.0");
-        w_.Attribute("iofVersion", "3.0");
-        w_.Attribute("createTime", IsoDateTime(info_.StampDay(), info_.StampTime()));
-        w_.Attribute("creator", XmlText(info_.creator, scratch_));
-        w_.Attribute("status", complete ? "Complete" : "Snapshot");
-        w_.Open("Event");
-        Text("Name", info_.eventName);
-        w_.Open("StartTime");
-        w_.Text("Date", IsoDate(info_.eventDate));
-        w_.Close();
-        w_.Close();
-    }
+void Number(pugi::xml_node parent, const char* name, long long value) {
+    parent.append_child(name).text().set(value);
+}
 
-    void Class(int c, const CompetitorNumbers& numbers) {
-        w_.Open("ClassResult");
-        w_.Open("Class");
-        Text("Name", ev_.ClassNames[c]);
-        w_.Close();
-        const std::vector<int> slots = ExportOrder(ev_, c);
-        std::optional<Time> best;
-        for (int s : slots) {
-            const EntryRecord& r = ev_.Entries[c][s];
-            if (std::string_view(IofStatus(r, info_.limit, info_.now)) == "OK" && (!best || r.RunningTime < *best))
-                best = r.RunningTime;
-        }
-        for (int s : slots) {
-            const EntryRecord& r = ev_.Entries[c][s];
-            w_.Open("PersonResult");
-            Person(r);
-            Result(c, numbers.Of(c, s), r, best);
-            w_.Close();
-        }
-        w_.Close();
-    }
+void AddPerson(pugi::xml_node pr, const EntryRecord& r) {
+    pugi::xml_node person = pr.append_child("Person");
+    pugi::xml_node name = person.append_child("Name");
+    SplitNameParts parts = SplitName(r.Name);
+    Text(name, "Family", parts.family);
+    Text(name, "Given", parts.given);
+    if (!XmlText(r.Club).empty()) Text(pr.append_child("Organisation"), "Name", r.Club);
+}
 
-    void Tail() { w_.Close(); }
-
-private:
-    void Text(std::string_view name, std::string_view value) { w_.Text(name, XmlText(value, scratch_)); }
-
-    void Person(const EntryRecord& r) {
-        w_.Open("Person");
-        w_.Open("Name");
-        const SplitNameParts parts = SplitName(r.Name);
-        Text("Family", parts.family);
-        Text("Given", parts.given);
-        w_.Close();
-        w_.Close();
-        if (!XmlText(r.Club, scratch_).empty()) {
-            w_.Open("Organisation");
-            Text("Name", r.Club);
-            w_.Close();
+void AddResult(pugi::xml_node pr, const Event& ev, int c, int n, const EntryRecord& r, const ExportInfo& info,
+               std::optional<Time> best) {
+    pugi::xml_node res = pr.append_child("Result");
+    Number(res, "BibNumber", r.BibNumber);
+    Text(res, "StartTime", IsoDateTime(info.eventDate, r.StartTime));
+    // A finish clock time only where the card's own time stands as the result's basis.
+    if (r.CardRead && !r.CardTime.IsZero() && r.LateAddition.IsZero() && r.ManualTime.IsZero())
+        Text(res, "FinishTime", IsoDateTime(info.eventDate, r.StartTime + r.CardTime));
+    const std::string_view status = IofStatus(r, info.limit, info.now);
+    const bool ok = status == "OK";
+    if (ok || status == "OverTime" || status == "NotCompeting") Number(res, "Time", r.RunningTime.Seconds());
+    if (ok && best) Number(res, "TimeBehind", (r.RunningTime - *best).Seconds());
+    if (ok && r.Place != 0) Number(res, "Position", r.Place);
+    Text(res, "Status", status);
+    if (r.CardRead && n >= 0) {
+        const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
+        for (int p = 1; p <= count; ++p) {
+            if (!PositionHasCode(ev, c, p)) continue;
+            pugi::xml_node split = res.append_child("SplitTime");
+            const bool punched = Punched(ev, n, p);
+            if (!punched) split.append_attribute("status").set_value("Missing");
+            Number(split, "ControlCode", SplitCode(ev, c, n, p));
+            if (punched) Number(split, "Time", ev.PunchTimes[n][p].Seconds());
         }
     }
-
-    void Result(int c, int n, const EntryRecord& r, std::optional<Time> best) {
-        w_.Open("Result");
-        w_.Number("BibNumber", r.BibNumber);
-        w_.Text("StartTime", times_.Of(r.StartTime));
-        // A finish clock time only where the card's own time stands as the result's basis.
-        if (r.CardRead && !r.CardTime.IsZero() && r.LateAddition.IsZero() && r.ManualTime.IsZero())
-            w_.Text("FinishTime", times_.Of(r.StartTime + r.CardTime));
-        const std::string_view status = IofStatus(r, info_.limit, info_.now);
-        const bool ok = status == "OK";
-        if (ok || status == "OverTime" || status == "NotCompeting") w_.Number("Time", r.RunningTime.Seconds());
-        if (ok && best) w_.Number("TimeBehind", (r.RunningTime - *best).Seconds());
-        if (ok && r.Place != 0) w_.Number("Position", r.Place);
-        w_.Text("Status", status);
-        if (r.CardRead && n >= 0) {
-            const int count = std::clamp(ev_.ControlCount[c], 0, kPositions);
-            for (int p = 1; p <= count; ++p) {
-                if (!PositionHasCode(ev_, c, p)) continue;
-                const bool punched = Punched(ev_, n, p);
-                w_.Open("SplitTime");
-                if (!punched) w_.Attribute("status", "Missing");
-                w_.Number("ControlCode", SplitCode(ev_, c, n, p));
-                if (punched) w_.Number("Time", ev_.PunchTimes[n][p].Seconds());
-                w_.Close();
-            }
-        }
-        if (r.EcardNumber != 0) w_.Number("ControlCard", r.EcardNumber);
-        w_.Close();
-    }
-
-    XmlWriter w_;
-    const Event& ev_;
-    const ExportInfo& info_;
-    DateTimes times_;
-    std::string scratch_;
-};
+    if (r.EcardNumber != 0) Number(res, "ControlCard", r.EcardNumber);
+}
 
 } // namespace
 
@@ -184,12 +113,63 @@ void WriteIofResultList(const Event& ev, const ExportInfo& info, ByteSink& out) 
             }
         }
 
-    // Written as made, a competitor at a time: the list is never a tree in memory.
-    ListWriter list(out, ev, info);
-    list.Head(complete);
+    // The document is made and written a competitor at a time, each part printed by the
+    // library at its depth in the whole, so the bytes are those of the whole tree saved
+    // at once; only the class's own tags are written here.
+    constexpr const char* kIndent = "  ";
+    constexpr unsigned kFormat = pugi::format_default;
+    SinkWriter writer(out);
+    {
+        // The declaration, the list's opening tag and the event; the list's closing tag,
+        // which the library writes after them, waits for the end.
+        pugi::xml_document doc;
+        pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+        decl.append_attribute("version").set_value("1.0");
+        decl.append_attribute("encoding").set_value("UTF-8");
+        pugi::xml_node list = doc.append_child("ResultList");
+        list.append_attribute("xmlns").set_value("http://www.orienteering.org/datastandard/3.0");
+        list.append_attribute("iofVersion").set_value("3.0");
+        list.append_attribute("createTime").set_value(IsoDateTime(info.StampDay(), info.StampTime()).c_str());
+        list.append_attribute("creator").set_value(XmlText(info.creator).c_str());
+        list.append_attribute("status").set_value(complete ? "Complete" : "Snapshot");
+        pugi::xml_node event = list.append_child("Event");
+        Text(event, "Name", info.eventName);
+        Text(event.append_child("StartTime"), "Date", IsoDate(info.eventDate));
+        std::string head;
+        StringSink headSink(head);
+        SinkWriter headWriter(headSink);
+        doc.save(headWriter, kIndent, kFormat, pugi::encoding_utf8);
+        constexpr std::string_view kListEnd = "</ResultList>\n";
+        if (head.ends_with(kListEnd)) head.resize(head.size() - kListEnd.size());
+        out.Write(head);
+    }
+
     const CompetitorNumbers numbers(ev);
-    for (int c = 0; c < classes; ++c) list.Class(c, numbers);
-    list.Tail();
+    pugi::xml_document part;
+    for (int c = 0; c < classes; ++c) {
+        out.Write("  <ClassResult>\n");
+        part.reset();
+        pugi::xml_node cls = part.append_child("Class");
+        Text(cls, "Name", ev.ClassNames[c]);
+        cls.print(writer, kIndent, kFormat, pugi::encoding_utf8, 2);
+        const std::vector<int> slots = ExportOrder(ev, c);
+        std::optional<Time> best;
+        for (int s : slots) {
+            const EntryRecord& r = ev.Entries[c][s];
+            if (std::string_view(IofStatus(r, info.limit, info.now)) == "OK" && (!best || r.RunningTime < *best))
+                best = r.RunningTime;
+        }
+        for (int s : slots) {
+            part.reset();
+            pugi::xml_node pr = part.append_child("PersonResult");
+            const EntryRecord& r = ev.Entries[c][s];
+            AddPerson(pr, r);
+            AddResult(pr, ev, c, numbers.Of(c, s), r, info, best);
+            pr.print(writer, kIndent, kFormat, pugi::encoding_utf8, 2);
+        }
+        out.Write("  </ClassResult>\n");
+    }
+    out.Write("</ResultList>\n");
 }
 
 std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
