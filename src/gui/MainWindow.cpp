@@ -198,6 +198,8 @@ void MainWindow::Load() {
     // Timers run from the start: a spare-card dialog during start-up sees them tick.
     clockTimer_->start();
     statusTimer_->start();
+    // The live station's reads then take only what the card reader appended.
+    station_.FollowLog(true);
     station_.Startup();
     ApplyFontSizes();
     ApplyHistoryTop();  // the line height may have changed with the font

@@ -64,6 +64,7 @@ void Station::Startup() {
 
 bool Station::StartupBeforeLog() {
     event_->Cards.Clear();
+    logPlace_.Forget();
     // A replacement killed before its rename leaves its temporary file behind.
     RemoveLeftoverTemps(folder_);
 
@@ -128,6 +129,11 @@ void Station::StartupLog() {
 
 void Station::ReadFinishLog() { Read(false, UINT64_MAX); }
 
+void Station::FollowLog(bool on) {
+    followLog_ = on;
+    logPlace_.Forget();
+}
+
 void Station::AutoReadFinishLog(std::uint64_t byteLimit) { Read(true, byteLimit); }
 
 namespace {
@@ -175,7 +181,17 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
         else cancelledSpares_.erase(spareRow);
     };
     History lines(clock_);
-    ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
+    lastReadAppended_ = false;
+    if (followLog_) {
+        // A read from the first line would ask again only for a spare card not cancelled
+        // in this run: with none such among the lines read, the appended lines suffice.
+        std::function<bool(int)> quiet;
+        if (automatic) quiet = [this](int spareRow) { return cancelledSpares_.count(spareRow) > 0; };
+        lastReadAppended_ =
+            ReadFinishLogFollowing(*event_, PathOf("Regnly.log"), lines, Tag, prompt, logPlace_, quiet, byteLimit).appended;
+    } else {
+        ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
+    }
     firstReadDate_ = FirstReadDate(PathOf("Regnly.log"));
     // The first line reports the read; the others are its warnings.
     std::vector<std::string> warnings;

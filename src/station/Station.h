@@ -46,6 +46,13 @@ public:
     // when they differ from the last read's. Nothing happens while a read runs.
     void AutoReadFinishLog(std::uint64_t byteLimit);
     bool Reading() const { return reading_; }
+    // Follows the finish log (the live station): every read keeps where it stopped, and a
+    // read the station makes by itself takes only the lines appended since when the log
+    // only grew, leaving the tables and history as a read from the first line would.
+    // A pressed read always reads the whole log. Off: every read is a whole read.
+    void FollowLog(bool on);
+    // True when the last read took only the appended lines.
+    bool LastReadAppended() const { return lastReadAppended_; }
     // Counts the reads of the finish log, pressed or automatic.
     std::uint64_t ReadSerial() const { return readSerial_; }
     // The live station's two switches (settings read when present, never added).
@@ -137,6 +144,9 @@ private:
     bool reading_ = false;
     std::uint64_t readSerial_ = 0;
     std::set<int> cancelledSpares_;
+    bool followLog_ = false;
+    LogPlace logPlace_;
+    bool lastReadAppended_ = false;
     std::vector<std::string> lastWarnings_;
 };
 
