@@ -292,18 +292,6 @@ IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history,
     return IoResult::Ok(path);
 }
 
-std::optional<LocalDate> FirstReadDate(const std::string& path) {
-    LineReader reader(path);
-    if (!reader.IsOpen()) return std::nullopt;
-    std::string_view line;
-    while (reader.Next(line)) {
-        if (line.find(',') == std::string_view::npos) continue;
-        LocalDate d;
-        if (ParseDate(GetFieldView(line, 2, ","), d)) return d;
-    }
-    return std::nullopt;
-}
-
 void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
                        std::uint64_t byteLimit) {
     LineReader reader(LineReader::Bytes{bytes});
@@ -369,15 +357,16 @@ int OpenLog(const std::string& path, IoResult& why, struct stat& st) {
 
 // The digest of the file's first `size` bytes; nothing when fewer can be read.
 std::optional<ByteDigest> DigestOfStart(int fd, std::uint64_t size) {
-    std::vector<char> chunk(256 * 1024);
+    constexpr std::size_t kChunk = 64 * 1024;
+    const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
     ByteDigest digest;
     std::uint64_t done = 0;
     while (done < size) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - done));
-        const ssize_t n = ::pread(fd, chunk.data(), want, static_cast<off_t>(done));
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - done));
+        const ssize_t n = ::pread(fd, chunk.get(), want, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return std::nullopt;
-        digest.Add({chunk.data(), static_cast<std::size_t>(n)});
+        digest.Add({chunk.get(), static_cast<std::size_t>(n)});
         done += static_cast<std::uint64_t>(n);
     }
     return digest;
@@ -387,31 +376,39 @@ std::optional<ByteDigest> DigestOfStart(int fd, std::uint64_t size) {
 // pieces of whole lines: every piece but the last ends with a line feed, where a line
 // always ends whatever ends the others, so LineReader gives over the pieces the lines it
 // gives over the file. Returns where the bytes read end; `lastByte` is the last of them.
+// `take` returns false to stop early.
 template <class Take>
 std::uint64_t ReadPieces(int fd, std::uint64_t from, std::uint64_t limit, char& lastByte, Take&& take) {
-    std::vector<char> buf(256 * 1024);
+    std::size_t size = 64 * 1024;  // grown for a longer line
+    auto buf = std::make_unique_for_overwrite<char[]>(size);
     std::size_t begin = 0, end = 0;
     std::uint64_t at = from;  // the file offset of buf[end]
     while (true) {
         if (begin > 0) {
-            std::memmove(buf.data(), buf.data() + begin, end - begin);
+            std::memmove(buf.get(), buf.get() + begin, end - begin);
             end -= begin;
             begin = 0;
         }
-        if (end == buf.size()) buf.resize(buf.size() * 2);
-        const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size() - end, limit > at ? limit - at : 0));
-        const ssize_t n = room == 0 ? 0 : ::pread(fd, buf.data() + end, room, static_cast<off_t>(at));
+        if (end == size) {
+            auto bigger = std::make_unique_for_overwrite<char[]>(size * 2);
+            std::memcpy(bigger.get(), buf.get(), end);
+            buf = std::move(bigger);
+            size *= 2;
+        }
+        const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(size - end, limit > at ? limit - at : 0));
+        const ssize_t n = room == 0 ? 0 : ::pread(fd, buf.get() + end, room, static_cast<off_t>(at));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            if (end > begin) take(std::string_view(buf.data() + begin, end - begin));
+            if (end > begin) take(std::string_view(buf.get() + begin, end - begin));
             return at;
         }
+
         end += static_cast<std::size_t>(n);
         at += static_cast<std::uint64_t>(n);
         lastByte = buf[end - 1];
-        if (const void* lf = ::memrchr(buf.data() + begin, '\n', end - begin)) {
-            const std::size_t cut = static_cast<std::size_t>(static_cast<const char*>(lf) - buf.data()) + 1;
-            take(std::string_view(buf.data() + begin, cut - begin));
+        if (const void* lf = ::memrchr(buf.get() + begin, '\n', end - begin)) {
+            const std::size_t cut = static_cast<std::size_t>(static_cast<const char*>(lf) - buf.get()) + 1;
+            if (!take(std::string_view(buf.get() + begin, cut - begin))) return at;
             begin = cut;
         }
     }
@@ -490,6 +487,7 @@ FollowedRead ReadFinishLogFollowing(Event& ev, const std::string& path, History&
         next.digest.Add(piece);
         LineReader reader(LineReader::Bytes{piece});
         lines.Take(reader);
+        return true;
     });
     ::close(fd);
     lines.Report(history);
@@ -509,6 +507,27 @@ FollowedRead ReadFinishLogFollowing(Event& ev, const std::string& path, History&
     }
     result.appended = appended;
     return result;
+}
+
+std::optional<LocalDate> FirstReadDate(const std::string& path) {
+    IoResult why;
+    struct stat st {};
+    const int fd = OpenLog(path, why, st);
+    if (fd < 0) return std::nullopt;
+    std::optional<LocalDate> date;
+    char lastByte = 0;
+    ReadPieces(fd, 0, UINT64_MAX, lastByte, [&](std::string_view piece) {
+        LineReader reader(LineReader::Bytes{piece});
+        std::string_view line;
+        while (!date && reader.Next(line)) {
+            if (line.find(',') == std::string_view::npos) continue;
+            LocalDate d;
+            if (ParseDate(GetFieldView(line, 2, ","), d)) date = d;
+        }
+        return !date;
+    });
+    ::close(fd);
+    return date;
 }
 
 } // namespace quilo
