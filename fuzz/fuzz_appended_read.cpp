@@ -6,7 +6,7 @@
 //
 // Input: parts separated by the byte 0x1E: the steps, the log the card reader writes
 // (revealed a piece at a time), the answers to the spare question (bibs separated by
-// ";", an empty answer cancels). Each step is two bytes, an operation and its argument:
+// ";", an empty answer cancels, "*" says assigned without assigning). Each step is two bytes, an operation and its argument:
 //   0, 1  the next 1..256 bytes of the log appended
 //   2     a read by the station itself up to the last line feed (as the live reader asks)
 //   3     a read by the station itself up to a few bytes short of the end (inside a line)
@@ -74,6 +74,11 @@ struct Side {
             asked.push_back(spareRow);
             const std::string& bib = answers[answer++ % answers.size()];
             if (bib.empty()) return;
+            // A prompt that says "assigned" and assigns nothing: the question comes again.
+            if (bib == "*") {
+                station->Tag = "*";
+                return;
+            }
             SpareLogic logic(*station, spareRow);
             logic.Load();
             logic.SetText1(bib);

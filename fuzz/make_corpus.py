@@ -132,6 +132,7 @@ def appended_read():
                    (correct, 8 * 8 + 7, 5), (grow, 60), (read, 0), (grow, 120), (read, 0), (pressed, 0), (grow, 255),
                    (read, 0))
     write(t, "spares", spares + b"\x1e" + cases + b"\x1e" + b";0201;;0101")
+    write(t, "spares-asked-again", spares + b"\x1e" + cases + b"\x1e" + b"*;;0201")
     # Corrections of every kind between appended reads.
     kinds = steps(*[p for k in range(8) for p in ((grow, 50), (read, 0), (correct, 8 * k + k, k))], (grow, 255), (read, 0))
     write(t, "corrections", kinds + b"\x1e" + cases + b"\x1e" + b"0201")

@@ -402,7 +402,6 @@ std::uint64_t ReadPieces(int fd, std::uint64_t from, std::uint64_t limit, char& 
             if (end > begin) take(std::string_view(buf.get() + begin, end - begin));
             return at;
         }
-
         end += static_cast<std::size_t>(n);
         at += static_cast<std::uint64_t>(n);
         lastByte = buf[end - 1];

@@ -48,8 +48,12 @@ public:
     bool Reading() const { return reading_; }
     // Follows the finish log (the live station): every read keeps where it stopped, and a
     // read the station makes by itself takes only the lines appended since when the log
-    // only grew, leaving the tables and history as a read from the first line would.
-    // A pressed read always reads the whole log. Off: every read is a whole read.
+    // only grew, leaving the tables, history and tag as a read from the first line would.
+    // The spare-card question comes exactly when such a read would ask it: for the new
+    // lines as there; for the lines read before, a read by itself asks again only for a
+    // spare card not cancelled in this run, and one such among them (or a card that now
+    // leads elsewhere) makes it a whole read. A pressed read always reads the whole log.
+    // Off (quilo-report): every read is a whole read.
     void FollowLog(bool on);
     // True when the last read took only the appended lines.
     bool LastReadAppended() const { return lastReadAppended_; }
