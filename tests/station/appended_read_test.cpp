@@ -27,8 +27,8 @@ enum class Edit { None, Replace, Truncate, RewriteMiddle };
 
 struct Step {
     Edit edit = Edit::None;
-    std::optional<ChangeRecord> correction;
-    std::string append;
+    std::optional<ChangeRecord> correction{};
+    std::string append{};
     bool pressed = false;   // the data-load button instead of a read by the station itself
     bool appended = false;  // the follower took only the appended lines
 };
@@ -163,7 +163,9 @@ TEST_F(AppendedReadTest, LeavesWhatAWholeReadLeaves) {
             SCOPED_TRACE("step " + std::to_string(++number));
             Apply(step, *followed);
             Apply(step, *whole);
-            if (!step.pressed) EXPECT_EQ(follower.LastReadAppended(), step.appended);
+            if (!step.pressed) {
+                EXPECT_EQ(follower.LastReadAppended(), step.appended);
+            }
             EXPECT_FALSE(reader.LastReadAppended());
             EXPECT_EQ(Diff(follower.Tables(), reader.Tables()), "");
             EXPECT_EQ(follower.OperationHistory().Texts(), reader.OperationHistory().Texts());
