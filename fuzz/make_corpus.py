@@ -127,6 +127,44 @@ def finish_log(t):
     write(t, "empty", b"")
 
 
+def appended_read():
+    t = "fuzz_appended_read"
+    grow, read, read_inside, pressed, correct, change, refresh = 0, 2, 3, 4, 5, 6, 7
+
+    def steps(*pairs):
+        return bytes(b for pair in pairs for b in pair)
+
+    demo_log = demo("Regnly.log", 30)
+    live = steps((grow, 255), (read, 0), (grow, 200), (read, 0), (grow, 90), (read_inside, 3), (grow, 255), (read, 0),
+                 (correct, 8 * 1 + 1, 0), (grow, 255), (read, 0), (refresh, 0), (grow, 255), (read, 0))
+    write(t, "demo-live", live + b"\x1e" + demo_log)
+    cases = cp932([
+        LOG_HEAD + "(10001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+        LOG_HEAD + "(90001),31,0:10:00,100,0:36:00",
+        LOG_HEAD + "(55555),31,0:10:00",
+        LOG_HEAD + "(10002),31,0:1x:00,100,0:40:00",
+        LOG_HEAD + "(90002),100,0:30:00",
+        LOG_HEAD + "(10001),31,0:10:00,100,0:37:00",
+        LOG_HEAD + "(90001),100,0:38:00",
+        LOG_HEAD + "(10003),31,0:10:00,32,0:2",
+    ], end_last=False)
+    # Spare cards asked, cancelled and assigned; corrections between the reads (late
+    # minutes, a hand time, a spare card given by record).
+    spares = steps((grow, 60), (read, 0), (grow, 60), (read, 0), (correct, 8 * 0 + 1, 1), (grow, 60), (read, 0),
+                   (correct, 8 * 8 + 7, 5), (grow, 60), (read, 0), (grow, 120), (read, 0), (pressed, 0), (grow, 255),
+                   (read, 0))
+    write(t, "spares", spares + b"\x1e" + cases + b"\x1e" + b";0201;;0101")
+    write(t, "spares-asked-again", spares + b"\x1e" + cases + b"\x1e" + b"*;;0201")
+    # Corrections of every kind between appended reads.
+    kinds = steps(*[p for k in range(8) for p in ((grow, 50), (read, 0), (correct, 8 * k + k, k))], (grow, 255), (read, 0))
+    write(t, "corrections", kinds + b"\x1e" + cases + b"\x1e" + b"0201")
+    # The log changed other than by appending: a byte rewritten, cut, replaced.
+    changed = steps((grow, 255), (read, 0), (change, 4 * 5 + 0), (grow, 80), (read, 0), (change, 4 * 2 + 1), (read, 0),
+                    (grow, 255), (read, 0), (change, 2), (grow, 40), (read, 0), (change, 3), (read, 0))
+    write(t, "changed", changed + b"\x1e" + cases + b"\x1e" + b"0101")
+    write(t, "empty", b"")
+
+
 def change_file():
     t = "fuzz_change_file"
     write(t, "demo", demo("Change.dat"))
@@ -221,6 +259,8 @@ DICTS = {
                         "1,2,3,4,5,", "\"", "\r\n"],
     "fuzz_punch_check": [",", "(", "(10001)", "(90001)", "(01234)", "(10007)", ",31,", ",100,", ",200,", "0:10:00",
                          "23:59:59", "1,2,3,4,5,", "\"", "\r\n"],
+    "fuzz_appended_read": ["\x1e", "\x00\x7f", "\x02\x00", "\x03\x05", "\x04\x00", "\x05\x01", "\x06\x08",
+                           "\x07\x00", "(10001)", "(90001)", ",100,", "0:10:00", "\r\n", ";", "0101"],
     "fuzz_change_file": ["欠席/", "遅刻/", "ＯＫ/", "ＮＧ/", "取消/", "参考/", "公式/", "予備/", "10001", "90001", ",",
                          "1:23:45", "P3", "\"", "\r\n"],
     "fuzz_settings": ["=", "SeisekiOutput", "MikikanOutput", "TimeLimit", "ClassListFontSize", "HistoryListFontSize",
@@ -248,6 +288,7 @@ def main():
     # The punch check's target reads the same logs.
     finish_log("fuzz_finish_log")
     finish_log("fuzz_punch_check")
+    appended_read()
     change_file()
     settings()
     station()

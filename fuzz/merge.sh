@@ -16,7 +16,7 @@ while [ $# -gt 0 ] && [ "$1" != "--" ]; do targets+=("$1"); shift; done
 [ $# -gt 0 ] && shift
 extra=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_punch_check fuzz_change_file fuzz_settings fuzz_station)
+  targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_punch_check fuzz_appended_read fuzz_change_file fuzz_settings fuzz_station)
 fi
 
 for t in "${targets[@]}"; do

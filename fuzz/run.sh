@@ -13,7 +13,7 @@ seconds=${2:?seconds per target}
 shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_punch_check fuzz_change_file fuzz_settings fuzz_station)
+  targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_punch_check fuzz_appended_read fuzz_change_file fuzz_settings fuzz_station)
 fi
 
 source fuzz/max_len.sh

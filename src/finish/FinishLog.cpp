@@ -5,8 +5,13 @@
 #include "core/General.h"
 #include "finish/ResultFields.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -197,47 +202,81 @@ void CheckLine(Event& ev, int n, std::string_view rawLine) { CheckPunches(ev, n,
 
 namespace {
 
-// Every line the reader gives, then the history line and the warnings: the same for a
-// file read as it grows and for bytes in memory.
-void ReadFinishLogLines(Event& ev, LineReader& reader, History& history, std::string& tag, const SparePrompt& prompt) {
-    bool unknownCard = false;
-    bool unassignedSpare = false;
-    int firstUnreadableTimeLine = 0;
-    {
-        const auto lookup = std::make_unique<CourseLookup>(ev);
+// Takes lines of the log in order: the punch checks, and what the history line and the
+// warnings say about the whole log. With a place, notes where each card led.
+class LogLines {
+public:
+    LogLines(Event& ev, std::string& tag, const SparePrompt& prompt, LogPlace* place)
+        : ev_(ev), tag_(tag), prompt_(prompt), place_(place), lookup_(std::make_unique<CourseLookup>(ev)) {}
+
+    void Take(LineReader& reader) {
         std::string_view line;
-        int lineNumber = 0;
         while (reader.Next(line)) {
             ++lineNumber;
             if (line.find(',') == std::string_view::npos) continue;
-            const std::string cardText = CardNumberText(line);
-            auto found = ev.Cards.Find(cardText);
+            std::string cardText = CardNumberText(line);
+            auto found = ev_.Cards.Find(cardText);
             if (!found) {
                 unknownCard = true;
+                Note(std::move(cardText), -1);
                 continue;
             }
             int n = *found;
-            tag = "*";
-            if (ev.EntryClass[n] == -1) {
-                tag.clear();
+            tag_ = "*";
+            if (ev_.EntryClass[n] == -1) {
+                tag_.clear();
                 // The prompt may assign the card (re-keying the index and setting the tag)
                 // and may write the change file while this file is still open.
-                if (prompt) prompt(n);
-                if (auto again = ev.Cards.Find(cardText)) n = *again;
+                if (prompt_) prompt_(n);
+                if (auto again = ev_.Cards.Find(cardText)) n = *again;
             }
-            if (tag.empty()) {
+            lastFound = n;
+            Note(std::move(cardText), n);
+            if (tag_.empty()) {
                 unassignedSpare = true;
                 continue;
             }
-            if (CheckPunches(ev, n, line, lookup.get()) && firstUnreadableTimeLine == 0) firstUnreadableTimeLine = lineNumber;
+            if (CheckPunches(ev_, n, line, lookup_.get()) && firstUnreadableTimeLine == 0)
+                firstUnreadableTimeLine = lineNumber;
         }
     }
 
-    history.Report(" (読込)ゴールデータ", 0, /*keepVisible=*/false);
-    if (unknownCard) history.Warning({"  　スタートリストにないＥカードがあります"});
-    if (unassignedSpare) history.Warning({"  　未入力の予備Ｅカード情報があります"});
-    if (firstUnreadableTimeLine > 0)
-        history.Warning({"　Regnly.log " + std::to_string(firstUnreadableTimeLine) + "行目: 時刻を読めないパンチを無視しました"});
+    void Report(History& history) const {
+        history.Report(" (読込)ゴールデータ", 0, /*keepVisible=*/false);
+        if (unknownCard) history.Warning({"  　スタートリストにないＥカードがあります"});
+        if (unassignedSpare) history.Warning({"  　未入力の予備Ｅカード情報があります"});
+        if (firstUnreadableTimeLine > 0)
+            history.Warning(
+                {"　Regnly.log " + std::to_string(firstUnreadableTimeLine) + "行目: 時刻を読めないパンチを無視しました"});
+    }
+
+    bool unknownCard = false;
+    bool unassignedSpare = false;
+    int lineNumber = 0;
+    int firstUnreadableTimeLine = 0;
+    std::optional<int> lastFound;
+    bool mixed = false;  // a card led to two competitors
+
+private:
+    void Note(std::string cardText, int n) {
+        if (!place_) return;
+        auto [at, added] = place_->cards.try_emplace(std::move(cardText), n);
+        if (!added && at->second != n) mixed = true;
+    }
+
+    Event& ev_;
+    std::string& tag_;
+    const SparePrompt& prompt_;
+    LogPlace* place_;
+    std::unique_ptr<CourseLookup> lookup_;
+};
+
+// Every line the reader gives, then the history line and the warnings: the same for a
+// file read as it grows and for bytes in memory.
+void ReadFinishLogLines(Event& ev, LineReader& reader, History& history, std::string& tag, const SparePrompt& prompt) {
+    LogLines lines(ev, tag, prompt, nullptr);
+    lines.Take(reader);
+    lines.Report(history);
 }
 
 } // namespace
@@ -253,23 +292,241 @@ IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history,
     return IoResult::Ok(path);
 }
 
-std::optional<LocalDate> FirstReadDate(const std::string& path) {
-    LineReader reader(path);
-    if (!reader.IsOpen()) return std::nullopt;
-    std::string_view line;
-    while (reader.Next(line)) {
-        if (line.find(',') == std::string_view::npos) continue;
-        LocalDate d;
-        if (ParseDate(GetFieldView(line, 2, ","), d)) return d;
-    }
-    return std::nullopt;
-}
-
 void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
                        std::uint64_t byteLimit) {
     LineReader reader(LineReader::Bytes{bytes});
     reader.LimitTo(byteLimit);
     ReadFinishLogLines(ev, reader, history, tag, prompt);
+}
+
+namespace {
+
+constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
+constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
+
+std::uint64_t RotateLeft(std::uint64_t v, int bits) { return (v << bits) | (v >> (64 - bits)); }
+
+} // namespace
+
+void ByteDigest::Block(const unsigned char* p) {
+    for (std::size_t i = 0; i < lanes_.size(); ++i) {
+        std::uint64_t word;
+        std::memcpy(&word, p + 8 * i, sizeof word);
+        lanes_[i] = RotateLeft(lanes_[i] + word * kPrime2, 31) * kPrime1;
+    }
+}
+
+void ByteDigest::Add(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t n = bytes.size();
+    std::size_t held = static_cast<std::size_t>(length_ % rest_.size());
+    length_ += n;
+    if (held > 0) {
+        const std::size_t take = std::min(n, rest_.size() - held);
+        std::memcpy(rest_.data() + held, p, take);
+        p += take;
+        n -= take;
+        if (held + take < rest_.size()) return;
+        Block(rest_.data());
+    }
+    for (; n >= rest_.size(); p += rest_.size(), n -= rest_.size()) Block(p);
+    std::memcpy(rest_.data(), p, n);
+}
+
+bool ByteDigest::operator==(const ByteDigest& o) const {
+    const std::size_t held = static_cast<std::size_t>(length_ % rest_.size());
+    return lanes_ == o.lanes_ && length_ == o.length_ && std::memcmp(rest_.data(), o.rest_.data(), held) == 0;
+}
+
+namespace {
+
+// As LineReader opens a file: regular files only, without waiting on a FIFO.
+int OpenLog(const std::string& path, IoResult& why, struct stat& st) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        why = IoResult::FromErrno(path, errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        why = IoResult::Fail(path, IoResult::Problem::NotRegularFile);
+        return -1;
+    }
+    return fd;
+}
+
+// The digest of the file's first `size` bytes; nothing when fewer can be read.
+std::optional<ByteDigest> DigestOfStart(int fd, std::uint64_t size) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
+    ByteDigest digest;
+    std::uint64_t done = 0;
+    while (done < size) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - done));
+        const ssize_t n = ::pread(fd, chunk.get(), want, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return std::nullopt;
+        digest.Add({chunk.get(), static_cast<std::size_t>(n)});
+        done += static_cast<std::uint64_t>(n);
+    }
+    return digest;
+}
+
+// The file's bytes from `from` up to `limit`, read as they stand, handed to `take` in
+// pieces of whole lines: every piece but the last ends with a line feed, where a line
+// always ends whatever ends the others, so LineReader gives over the pieces the lines it
+// gives over the file. Returns where the bytes read end; `lastByte` is the last of them.
+// `take` returns false to stop early.
+template <class Take>
+std::uint64_t ReadPieces(int fd, std::uint64_t from, std::uint64_t limit, char& lastByte, Take&& take) {
+    std::size_t size = 64 * 1024;  // grown for a longer line
+    auto buf = std::make_unique_for_overwrite<char[]>(size);
+    std::size_t begin = 0, end = 0;
+    std::uint64_t at = from;  // the file offset of buf[end]
+    while (true) {
+        if (begin > 0) {
+            std::memmove(buf.get(), buf.get() + begin, end - begin);
+            end -= begin;
+            begin = 0;
+        }
+        if (end == size) {
+            auto bigger = std::make_unique_for_overwrite<char[]>(size * 2);
+            std::memcpy(bigger.get(), buf.get(), end);
+            buf = std::move(bigger);
+            size *= 2;
+        }
+        const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(size - end, limit > at ? limit - at : 0));
+        const ssize_t n = room == 0 ? 0 : ::pread(fd, buf.get() + end, room, static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (end > begin) take(std::string_view(buf.get() + begin, end - begin));
+            return at;
+        }
+        end += static_cast<std::size_t>(n);
+        at += static_cast<std::uint64_t>(n);
+        lastByte = buf[end - 1];
+        if (const void* lf = ::memrchr(buf.get() + begin, '\n', end - begin)) {
+            const std::size_t cut = static_cast<std::size_t>(static_cast<const char*>(lf) - buf.get()) + 1;
+            if (!take(std::string_view(buf.get() + begin, cut - begin))) return at;
+            begin = cut;
+        }
+    }
+}
+
+// The lines of the place's bytes as a read from the first line would take them now,
+// without reading them: true when every card met still leads where it led, no spare
+// card met would be asked about, and the start list is the one they were read with.
+// Their checks stand in the tables already; only the result fields are settled again,
+// as each check ends (a correction since changed only the operator's fields).
+bool TakeAgain(Event& ev, const LogPlace& place, const std::function<bool(int)>& quietSpare, LogLines& lines,
+               std::string& tag) {
+    if (place.rows != ev.Rows()) return false;
+    for (const auto& [cardText, n] : place.cards) {
+        const auto now = ev.Cards.Find(cardText);
+        if (now.value_or(-1) != n) return false;
+        if (n >= 0 && ev.EntryClass[n] == -1 && !quietSpare(n)) return false;
+    }
+    for (const auto& [cardText, n] : place.cards) {
+        if (n < 0) lines.unknownCard = true;
+        else if (ev.EntryClass[n] == -1) lines.unassignedSpare = true;
+        else if (EntryRecord* e = ev.EntryOf(n)) SettleResultFields(*e);
+    }
+    if (place.lastFound) tag = ev.EntryClass[*place.lastFound] == -1 ? "" : "*";
+    lines.lastFound = place.lastFound;
+    lines.lineNumber = place.lines;
+    lines.firstUnreadableTimeLine = place.firstUnreadableTimeLine;
+    return true;
+}
+
+} // namespace
+
+FollowedRead ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, std::string& tag,
+                                    const SparePrompt& prompt, LogPlace& place,
+                                    const std::function<bool(int spareRow)>& quietSpare, std::uint64_t byteLimit) {
+    FollowedRead result;
+    if (!FileExists(path)) {
+        place.Forget();
+        result.io = IoResult::FromErrno(path, ENOENT);
+        return result;
+    }
+    struct stat st {};
+    const int fd = OpenLog(path, result.io, st);
+    if (fd < 0) {
+        place.Forget();
+        return result;
+    }
+    result.io = IoResult::Ok(path);
+    const auto device = static_cast<std::uint64_t>(st.st_dev);
+    const auto inode = static_cast<std::uint64_t>(st.st_ino);
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+
+    // The same file, its bytes read last time all still there as they were.
+    bool appended = quietSpare && place.holds && place.device == device && place.inode == inode &&
+                    place.offset <= size && place.offset <= byteLimit;
+    if (appended) {
+        const auto start = DigestOfStart(fd, place.offset);
+        appended = start && *start == place.digest;
+    }
+
+    LogPlace next;
+    LogLines lines(ev, tag, prompt, &next);
+    std::uint64_t from = 0;
+    if (appended) {
+        appended = TakeAgain(ev, place, quietSpare, lines, tag);
+        if (appended) {
+            from = place.offset;
+            next = std::move(place);
+        }
+    }
+    place.Forget();
+
+    // The place's bytes end with a line feed; a read from the first byte has none yet.
+    char lastByte = appended ? '\n' : 0;
+    const std::uint64_t end = ReadPieces(fd, from, byteLimit, lastByte, [&](std::string_view piece) {
+        next.digest.Add(piece);
+        LineReader reader(LineReader::Bytes{piece});
+        lines.Take(reader);
+        return true;
+    });
+    ::close(fd);
+    lines.Report(history);
+
+    // Only a read that ended with a whole line and saw every card lead one way is a place
+    // to go on from.
+    if ((end == 0 || lastByte == '\n') && !lines.mixed) {
+        next.holds = true;
+        next.device = device;
+        next.inode = inode;
+        next.offset = end;
+        next.rows = ev.Rows();
+        next.lines = lines.lineNumber;
+        next.firstUnreadableTimeLine = lines.firstUnreadableTimeLine;
+        next.lastFound = lines.lastFound;
+        place = std::move(next);
+    }
+    result.appended = appended;
+    return result;
+}
+
+std::optional<LocalDate> FirstReadDate(const std::string& path) {
+    IoResult why;
+    struct stat st {};
+    const int fd = OpenLog(path, why, st);
+    if (fd < 0) return std::nullopt;
+    std::optional<LocalDate> date;
+    char lastByte = 0;
+    ReadPieces(fd, 0, UINT64_MAX, lastByte, [&](std::string_view piece) {
+        LineReader reader(LineReader::Bytes{piece});
+        std::string_view line;
+        while (!date && reader.Next(line)) {
+            if (line.find(',') == std::string_view::npos) continue;
+            LocalDate d;
+            if (ParseDate(GetFieldView(line, 2, ","), d)) date = d;
+        }
+        return !date;
+    });
+    ::close(fd);
+    return date;
 }
 
 } // namespace quilo

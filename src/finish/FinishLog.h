@@ -4,11 +4,13 @@
 #include "core/Files.h"
 #include "core/History.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace quilo {
 
@@ -36,6 +38,56 @@ IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history,
 // that holds a comma and a real date there. Stops at that line; nothing
 // when the log is missing or holds no such line. The offset is left at its default.
 std::optional<LocalDate> FirstReadDate(const std::string& path);
+// A digest of a file's first bytes, taken piece by piece (any cut gives the same): four
+// lanes of 64 bits, each block of 32 bytes mixed bijectively into them, and the length.
+class ByteDigest {
+public:
+    void Add(std::string_view bytes);
+    bool operator==(const ByteDigest& o) const;
+
+private:
+    void Block(const unsigned char* p);
+    std::array<std::uint64_t, 4> lanes_{0x9E3779B185EBCA87ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                                        0x85EBCA77C2B2AE63ull};
+    std::uint64_t length_ = 0;
+    std::array<unsigned char, 32> rest_{};  // the bytes of a block not yet whole
+};
+
+// Where a read of the finish log stopped, kept for the next read to take only the lines
+// appended since: the file read, its bytes read (whole lines only, the last a line
+// feed) and their digest, and what those lines met: each card and the competitor it led
+// to (-1: none), the line count, the first unreadable time. Holds nothing before the
+// first read and after a read that stopped inside a line or saw a card lead elsewhere.
+struct LogPlace {
+    bool holds = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t offset = 0;
+    ByteDigest digest;
+    int rows = 0;  // the start list's rows then
+    int lines = 0;
+    int firstUnreadableTimeLine = 0;
+    std::optional<int> lastFound;  // where the last line with a known card led
+    std::unordered_map<std::string, int> cards;
+    void Forget() { *this = LogPlace(); }
+};
+
+// ReadFinishLogFile for a reader that follows the log, leaving in `place` where it
+// stopped. When `quietSpare` is given and `place` holds a read of this same file whose
+// bytes are all still there unchanged, every card met in them still leads to the same
+// competitor, and `quietSpare` says the question would not be asked again for any spare
+// card met (so a read from the first line would ask nothing before the new lines), only
+// the lines after it are read: the tables, history and tag end as a read from the first
+// line leaves them. Otherwise the whole log is read. `appended` tells which it was.
+struct FollowedRead {
+    IoResult io;
+    bool appended = false;
+};
+FollowedRead ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, std::string& tag,
+                                    const SparePrompt& prompt, LogPlace& place,
+                                    const std::function<bool(int spareRow)>& quietSpare,
+                                    std::uint64_t byteLimit = UINT64_MAX);
+
 // The same read over the log's bytes in memory.
 void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
                        std::uint64_t byteLimit = UINT64_MAX);

@@ -29,6 +29,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <tuple>
 
 namespace quilo {
 namespace {
@@ -198,6 +200,8 @@ void MainWindow::Load() {
     // Timers run from the start: a spare-card dialog during start-up sees them tick.
     clockTimer_->start();
     statusTimer_->start();
+    // The live station's reads then take only what the card reader appended.
+    station_.FollowLog(true);
     station_.Startup();
     ApplyFontSizes();
     ApplyHistoryTop();  // the line height may have changed with the font
@@ -377,30 +381,57 @@ void MainWindow::Form_Unload() {
         critical(this, QStringLiteral("Quilo"), Q(FailureText(kSettingsNotWritten, r)));
 }
 
-void MainWindow::Fill(QListWidget* list, const std::vector<ListLine>& lines) {
-    list->clear();
-    for (const auto& line : lines) {
+void MainWindow::Fill(QListWidget* list, std::vector<ListLine>& shown, const std::vector<ListLine>& lines) {
+    const int want = static_cast<int>(lines.size());
+    // Items change in place: a refresh of ten thousand lines costs the lines that
+    // changed, not ten thousand new items. Many lines more or fewer: filled anew.
+    constexpr int kFewRows = 256;
+    if (list->count() != static_cast<int>(shown.size()) || std::abs(list->count() - want) > kFewRows) {
+        list->clear();
+        shown.clear();
+    }
+    while (list->count() > want) {
+        delete list->takeItem(list->count() - 1);
+        shown.pop_back();
+    }
+    for (int row = 0; row < list->count(); ++row) {
+        const ListLine& line = lines[static_cast<std::size_t>(row)];
+        ListLine& was = shown[static_cast<std::size_t>(row)];
+        if (line.text == was.text && line.competitor == was.competitor) continue;
+        QListWidgetItem* item = list->item(row);
+        if (line.text != was.text) item->setText(Q(line.text));
+        if (line.competitor != was.competitor) item->setData(Qt::UserRole, line.competitor);
+        was = line;
+    }
+    for (int row = list->count(); row < want; ++row) {
+        const ListLine& line = lines[static_cast<std::size_t>(row)];
         auto* item = new QListWidgetItem(Q(line.text));
         item->setData(Qt::UserRole, line.competitor);
         list->addItem(item);
+        shown.push_back(line);
     }
+    // As a list filled anew: nothing selected, no current line.
+    list->selectionModel()->clear();
 }
 
 void MainWindow::ShowLists() {
     const StatusLists& lists = station_.Lists();
     QListWidget* entries = competitorList_;
-    const int top = entries->verticalScrollBar()->value();
     // A read the station made by itself keeps the operator's selection on its competitor.
     int selected = -1;
     if (autoReading_ && entries->currentItem() && entries->currentItem()->isSelected())
         selected = entries->currentItem()->data(Qt::UserRole).toInt();
     classList_->setUpdatesEnabled(false);
     entries->setUpdatesEnabled(false);
-    Fill(classList_, lists.classStatus);
-    Fill(entries, lists.competitors);
-    // The list keeps its scroll position; a list now too short stays at the top.
-    if (top > 0 && top < entries->count())
-        entries->scrollToItem(entries->item(top), QAbstractItemView::PositionAtTop);
+    // Both lists keep their scroll position (the class table scrolls past ten classes);
+    // a list now too short stays at the top.
+    for (auto [list, shown, lines] : {std::tuple{classList_, &shownLines_[0], &lists.classStatus},
+                                      std::tuple{entries, &shownLines_[1], &lists.competitors}}) {
+        const int top = list->verticalScrollBar()->value();
+        Fill(list, *shown, *lines);
+        if (top > 0 && top < list->count()) list->scrollToItem(list->item(top), QAbstractItemView::PositionAtTop);
+        else list->verticalScrollBar()->setValue(0);
+    }
     if (selected >= 0) {
         for (int row = 0; row < entries->count(); ++row) {
             if (entries->item(row)->data(Qt::UserRole).toInt() != selected) continue;

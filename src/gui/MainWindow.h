@@ -2,6 +2,7 @@
 // The main window: shows what the station holds and forwards the operator's actions
 // to it. It never builds list text itself.
 #include "core/Files.h"
+#include "core/History.h"
 
 #include <QColor>
 #include <QElapsedTimer>
@@ -24,7 +25,6 @@ namespace quilo {
 class LiveReader;
 class Publisher;
 class Station;
-struct ListLine;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -120,7 +120,8 @@ private:
     // A failure's message box, or the history line of a file written.
     void ReportWritten(const char* failureHeading, const IoResult& r);
     void Place(QWidget* w, TwipRect r);
-    static void Fill(QListWidget* list, const std::vector<ListLine>& lines);
+    // Shows the lines in the list; `shown` holds the lines its items show.
+    static void Fill(QListWidget* list, std::vector<ListLine>& shown, const std::vector<ListLine>& lines);
 
     Station& station_;
     QListWidget* classList_ = nullptr;
@@ -146,6 +147,7 @@ private:
     QElapsedTimer lastListPress_;
     bool listPressed_ = false;
     bool autoReading_ = false;
+    std::array<std::vector<ListLine>, 2> shownLines_;  // the class table's and the competitor list's
     int historyTop_ = 0;  // the history's first visible line, as last applied
     bool unloaded_ = false;
 };

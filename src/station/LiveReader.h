@@ -2,7 +2,8 @@
 // The live station's reading: follows the finish log as the card reader appends to it,
 // reads it by itself when it changed, only up to its last whole line, and never while
 // the operator is busy with the station. A last line left unfinished is never read by
-// itself (a pressed read takes it); one that stays so is said once in the history.
+// itself (a pressed read takes it); one that stays so is said once in the history. A
+// station that follows the log (Station::FollowLog) reads only what was appended.
 //
 //   LiveReader live(station);            // after the start-up
 //   live.isFree = [] { return !dialogOpen; };

@@ -64,6 +64,7 @@ void Station::Startup() {
 
 bool Station::StartupBeforeLog() {
     event_->Cards.Clear();
+    logPlace_.Forget();
     // A replacement killed before its rename leaves its temporary file behind.
     RemoveLeftoverTemps(folder_);
 
@@ -128,35 +129,42 @@ void Station::StartupLog() {
 
 void Station::ReadFinishLog() { Read(false, UINT64_MAX); }
 
+void Station::FollowLog(bool on) {
+    followLog_ = on;
+    logPlace_.Forget();
+}
+
 void Station::AutoReadFinishLog(std::uint64_t byteLimit) { Read(true, byteLimit); }
 
 namespace {
 
-// What a read can change in the tables, folded into one number.
-std::uint64_t ReadDigest(const Event& ev) {
-    std::uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](const void* data, std::size_t size) {
-        const auto* p = static_cast<const unsigned char*>(data);
-        for (std::size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
+// What a read can change in the tables, folded into one digest (taken twice a read: a
+// block digest, not a byte at a time).
+ByteDigest ReadDigest(const Event& ev) {
+    ByteDigest d;
+    std::string row;
+    auto text = [&row](const std::string& s) {
+        const auto size = static_cast<std::uint32_t>(s.size());
+        row.append(reinterpret_cast<const char*>(&size), sizeof size);
+        row += s;
     };
-    auto mixText = [&](const std::string& s) {
-        mix(s.data(), s.size());
-        mix("", 1);
-    };
+    auto bytes = [&row](const void* data, std::size_t size) { row.append(static_cast<const char*>(data), size); };
     for (int n = 0; n < ev.Rows(); ++n) {
         const EntryRecord* e = ev.EntryOf(n);
         if (!e) continue;
+        row.clear();
         // A confirmation the read takes back comes again with the refresh after it.
-        mixText(e->Status == "OK" ? std::string() : e->Status);
-        mixText(e->CheckStatus);
+        text(e->Status == "OK" ? std::string() : e->Status);
+        text(e->CheckStatus);
         const std::int64_t times[] = {e->RunningTime.Seconds(), e->CardTime.Seconds()};
-        mix(times, sizeof times);
+        bytes(times, sizeof times);
         const int flags[] = {e->EcardNumber, e->CardRead ? 1 : 0};
-        mix(flags, sizeof flags);
-        mix(ev.PunchTimes[n].data(), sizeof ev.PunchTimes[n]);
-        mix(ev.PunchCodes[n].data(), sizeof ev.PunchCodes[n]);
+        bytes(flags, sizeof flags);
+        d.Add(row);
+        d.Add({reinterpret_cast<const char*>(ev.PunchTimes[n].data()), sizeof ev.PunchTimes[n]});
+        d.Add({reinterpret_cast<const char*>(ev.PunchCodes[n].data()), sizeof ev.PunchCodes[n]});
     }
-    return h;
+    return d;
 }
 
 } // namespace
@@ -167,7 +175,7 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
     reading_ = true;
     ++readSerial_;
     Busy(true);
-    const std::uint64_t before = automatic ? ReadDigest(*event_) : 0;
+    const ByteDigest before = automatic ? ReadDigest(*event_) : ByteDigest();
     SparePrompt prompt = [this, automatic](int spareRow) {
         if (automatic && cancelledSpares_.count(spareRow)) return;
         if (sparePrompt_) sparePrompt_(spareRow);
@@ -175,7 +183,17 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
         else cancelledSpares_.erase(spareRow);
     };
     History lines(clock_);
-    ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
+    lastReadAppended_ = false;
+    if (followLog_) {
+        // A read from the first line would ask again only for a spare card not cancelled
+        // in this run: with none such among the lines read, the appended lines suffice.
+        std::function<bool(int)> quiet;
+        if (automatic) quiet = [this](int spareRow) { return cancelledSpares_.count(spareRow) > 0; };
+        lastReadAppended_ =
+            ReadFinishLogFollowing(*event_, PathOf("Regnly.log"), lines, Tag, prompt, logPlace_, quiet, byteLimit).appended;
+    } else {
+        ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
+    }
     firstReadDate_ = FirstReadDate(PathOf("Regnly.log"));
     // The first line reports the read; the others are its warnings.
     std::vector<std::string> warnings;

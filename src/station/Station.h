@@ -46,6 +46,17 @@ public:
     // when they differ from the last read's. Nothing happens while a read runs.
     void AutoReadFinishLog(std::uint64_t byteLimit);
     bool Reading() const { return reading_; }
+    // Follows the finish log (the live station): every read keeps where it stopped, and a
+    // read the station makes by itself takes only the lines appended since when the log
+    // only grew, leaving the tables, history and tag as a read from the first line would.
+    // The spare-card question comes exactly when such a read would ask it: for the new
+    // lines as there; for the lines read before, a read by itself asks again only for a
+    // spare card not cancelled in this run, and one such among them (or a card that now
+    // leads elsewhere) makes it a whole read. A pressed read always reads the whole log.
+    // Off (quilo-report): every read is a whole read.
+    void FollowLog(bool on);
+    // True when the last read took only the appended lines.
+    bool LastReadAppended() const { return lastReadAppended_; }
     // Counts the reads of the finish log, pressed or automatic.
     std::uint64_t ReadSerial() const { return readSerial_; }
     // The live station's two switches (settings read when present, never added).
@@ -137,6 +148,9 @@ private:
     bool reading_ = false;
     std::uint64_t readSerial_ = 0;
     std::set<int> cancelledSpares_;
+    bool followLog_ = false;
+    LogPlace logPlace_;
+    bool lastReadAppended_ = false;
     std::vector<std::string> lastWarnings_;
 };
 

@@ -108,6 +108,47 @@ private slots:
         QCOMPARE(Texts(list), LineTexts(f.station.Lists().competitors));
     }
 
+    // 60 classes and 10,000 competitors: the class table keeps its design size and
+    // scrolls to its last class, the competitor list to its last line, and a refresh
+    // leaves both where the operator scrolled them.
+    void largeEventListsScrollToEveryRow() {
+        TempDir dir;
+        std::vector<std::string> course, start;
+        for (int c = 0; c < 60; ++c) {
+            course.push_back("**:C" + std::to_string(c));
+            course.insert(course.end(), {"1:31", "99:100"});
+        }
+        for (int i = 0; i < 10000; ++i)
+            start.push_back(std::to_string(20000 + i) + ",C" + std::to_string(i % 60) + ",10:" +
+                            std::to_string(10 + i % 50) + ":00," + std::to_string(i % 9000 + 1) + ",選手" +
+                            std::to_string(i) + ",0,クラブ");
+        WriteCp932(dir.File("Control.dat"), course);
+        WriteCp932(dir.File("Startlst.dat"), start);
+        WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(20001),31,0:10:00,100,0:35:00"});
+        Fixture f(dir);
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        QListWidget* classes = f.window.lstWindow(0);
+        QListWidget* entries = f.window.lstWindow(1);
+        QCOMPARE(classes->geometry(), QRect(24, 32, 305, 136));
+        QCOMPARE(classes->count(), 61);
+        QCOMPARE(entries->count(), 10000 + 2 * 60);
+        for (QListWidget* list : {classes, entries}) {
+            QVERIFY(list->verticalScrollBar()->maximum() > 0);
+            QListWidgetItem* last = list->item(list->count() - 1);
+            list->scrollToItem(last);
+            QVERIFY(list->viewport()->rect().contains(list->visualItemRect(last)));
+        }
+        QCOMPARE(classes->item(60)->text().left(3), QStringLiteral("C59"));
+        const int classTop = FirstVisibleRow(classes);
+        const int entryTop = FirstVisibleRow(entries);
+        QVERIFY(classTop > 0);
+        f.window.StatusTimer_Timer();
+        QCOMPARE(FirstVisibleRow(classes), classTop);
+        QCOMPARE(FirstVisibleRow(entries), entryTop);
+        QCOMPARE(Texts(classes), LineTexts(f.station.Lists().classStatus));
+        QCOMPARE(Texts(entries), LineTexts(f.station.Lists().competitors));
+    }
+
     void controlsFollowTheWindowSize() {
         TempDir dir;
         Fixture f(dir);
