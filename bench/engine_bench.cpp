@@ -14,6 +14,7 @@
 #include "results/HtmlResults.h"
 #include "results/IofXml.h"
 #include "results/OutputFiles.h"
+#include "results/ResultsSnapshot.h"
 #include "results/StatusRefresh.h"
 
 #include <benchmark/benchmark.h>
@@ -52,7 +53,7 @@ Event& FilledEvent() {
         std::string tag;
         ReadFinishLogFile(*e, InEvent("Regnly.log"), h, tag, {});
         StatusLists lists;
-        RefreshStatus(*e, kNow, TimeLimitFromText("150"), lists);
+        RefreshStatus(*e, kNow, TimeLimitFromText("150"), false, lists);
         return e;
     }();
     return *ev;
@@ -100,11 +101,11 @@ BENCHMARK(BM_CardLookup);
 // 1 result order. The lists are kept between calls, as the station keeps them.
 void BM_RefreshStatus(benchmark::State& state) {
     Event& ev = FilledEvent();
-    ev.SortByResult = static_cast<int>(state.range(0));
+    const bool byResult = state.range(0) != 0;
     const Time limit = TimeLimitFromText("150");
     StatusLists lists;
     for (auto _ : state) {
-        RefreshStatus(ev, kNow, limit, lists);
+        RefreshStatus(ev, kNow, limit, byResult, lists);
         benchmark::DoNotOptimize(lists.competitors.data());
     }
     state.counters["lines"] = static_cast<double>(lists.competitors.size() + lists.classStatus.size());
@@ -114,66 +115,17 @@ BENCHMARK(BM_RefreshStatus)->ArgName("byResult")->Arg(0)->Arg(1)->Unit(benchmark
 // The same with new lists every time (the first refresh of a run).
 void BM_RefreshStatusNewLists(benchmark::State& state) {
     Event& ev = FilledEvent();
-    ev.SortByResult = static_cast<int>(state.range(0));
+    const bool byResult = state.range(0) != 0;
     const Time limit = TimeLimitFromText("150");
     for (auto _ : state) {
         StatusLists lists;
-        RefreshStatus(ev, kNow, limit, lists);
+        RefreshStatus(ev, kNow, limit, byResult, lists);
         benchmark::DoNotOptimize(lists.competitors.data());
     }
 }
 BENCHMARK(BM_RefreshStatusNewLists)->ArgName("byResult")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-void BM_BuildResultsFile(benchmark::State& state) {
-    const Event& ev = FilledEvent();
-    const Time limit = TimeLimitFromText("150");
-    for (auto _ : state) benchmark::DoNotOptimize(BuildResultsFile(ev, limit));
-}
-BENCHMARK(BM_BuildResultsFile)->Unit(benchmark::kMicrosecond);
-
-void BM_BuildNotReturnedFile(benchmark::State& state) {
-    const Event& ev = FilledEvent();
-    for (auto _ : state) benchmark::DoNotOptimize(BuildNotReturnedFile(ev));
-}
-BENCHMARK(BM_BuildNotReturnedFile)->Unit(benchmark::kMicrosecond);
-
-// Build and replace the file on disk (written whole, synced, renamed).
-void BM_WriteResultsFile(benchmark::State& state) {
-    const Event& ev = FilledEvent();
-    const Time limit = TimeLimitFromText("150");
-    const std::string path = quilo::bench::ScratchFolder("results") + "/E_Result.txt";
-    for (auto _ : state) {
-        IoResult r = ReplaceFile(path, BuildResultsFile(ev, limit));
-        if (!r) state.SkipWithError(ReasonText(r).c_str());
-    }
-    state.counters["bytes"] = static_cast<double>(fs::file_size(path));
-}
-BENCHMARK(BM_WriteResultsFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-void BM_WriteNotReturnedFile(benchmark::State& state) {
-    const Event& ev = FilledEvent();
-    const std::string path = quilo::bench::ScratchFolder("noret") + "/E_NoRet.txt";
-    for (auto _ : state) {
-        IoResult r = ReplaceFile(path, BuildNotReturnedFile(ev));
-        if (!r) state.SkipWithError(ReasonText(r).c_str());
-    }
-    state.counters["bytes"] = static_cast<double>(fs::file_size(path));
-}
-BENCHMARK(BM_WriteNotReturnedFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-// Only the replace of a file of the results' size: the part the build does not explain.
-void BM_ReplaceFileOnly(benchmark::State& state) {
-    const std::vector<std::string> lines = BuildResultsFile(FilledEvent(), TimeLimitFromText("150"));
-    const std::string path = quilo::bench::ScratchFolder("replace") + "/E_Result.txt";
-    for (auto _ : state) {
-        IoResult r = ReplaceFile(path, lines);
-        if (!r) state.SkipWithError(ReasonText(r).c_str());
-    }
-}
-BENCHMARK(BM_ReplaceFileOnly)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-// The result exports: built and written whole with a plain write, without the sync
-// (which the disk, not the program, decides).
+// What the files and the exports are built from: the results taken from the tables.
 ExportInfo BenchExportInfo() {
     ExportInfo info;
     info.eventName = fs::path(EventFolder()).filename().string();
@@ -184,13 +136,63 @@ ExportInfo BenchExportInfo() {
     return info;
 }
 
-template <std::string (*Build)(const Event&, const ExportInfo&)>
+ResultsSnapshot Taken() { return TakeSnapshot(FilledEvent(), BenchExportInfo()); }
+
+void BM_TakeSnapshot(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(Taken());
+}
+BENCHMARK(BM_TakeSnapshot)->Unit(benchmark::kMicrosecond);
+
+// The files below are built with the snapshot they need, as a button's write builds them.
+void BM_BuildResultsFile(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(BuildResultsFile(Taken()));
+}
+BENCHMARK(BM_BuildResultsFile)->Unit(benchmark::kMicrosecond);
+
+void BM_BuildNotReturnedFile(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(BuildNotReturnedFile(Taken()));
+}
+BENCHMARK(BM_BuildNotReturnedFile)->Unit(benchmark::kMicrosecond);
+
+// Build and replace the file on disk (written whole, synced, renamed).
+void BM_WriteResultsFile(benchmark::State& state) {
+    const std::string path = quilo::bench::ScratchFolder("results") + "/E_Result.txt";
+    for (auto _ : state) {
+        IoResult r = ReplaceFile(path, BuildResultsFile(Taken()));
+        if (!r) state.SkipWithError(ReasonText(r).c_str());
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(path));
+}
+BENCHMARK(BM_WriteResultsFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_WriteNotReturnedFile(benchmark::State& state) {
+    const std::string path = quilo::bench::ScratchFolder("noret") + "/E_NoRet.txt";
+    for (auto _ : state) {
+        IoResult r = ReplaceFile(path, BuildNotReturnedFile(Taken()));
+        if (!r) state.SkipWithError(ReasonText(r).c_str());
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(path));
+}
+BENCHMARK(BM_WriteNotReturnedFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Only the replace of a file of the results' size: the part the build does not explain.
+void BM_ReplaceFileOnly(benchmark::State& state) {
+    const std::vector<std::string> lines = BuildResultsFile(Taken());
+    const std::string path = quilo::bench::ScratchFolder("replace") + "/E_Result.txt";
+    for (auto _ : state) {
+        IoResult r = ReplaceFile(path, lines);
+        if (!r) state.SkipWithError(ReasonText(r).c_str());
+    }
+}
+BENCHMARK(BM_ReplaceFileOnly)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The result exports: built and written whole with a plain write, without the sync
+// (which the disk, not the program, decides).
+template <std::string (*Build)(const ResultsSnapshot&)>
 void WriteExport(benchmark::State& state, const char* name) {
-    const Event& ev = FilledEvent();
-    const ExportInfo info = BenchExportInfo();
     const std::string path = quilo::bench::ScratchFolder(name) + "/" + name;
     for (auto _ : state) {
-        const std::string bytes = Build(ev, info);
+        const std::string bytes = Build(Taken());
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) state.SkipWithError("write failed");
         if (f) std::fclose(f);

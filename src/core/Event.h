@@ -50,6 +50,7 @@ struct EntryRecord {
     bool Reference = false;
     // The card was read since the program started (kept in memory only).
     bool CardRead = false;
+    bool operator==(const EntryRecord&) const = default;
 };
 
 // E-card number text -> competitor number. Keys compare without regard to letter case.
@@ -90,7 +91,6 @@ struct Event {
     std::vector<PunchCodeRow> PunchCodes;
     std::vector<Time> FirstStart;
     std::vector<Time> LastStart;
-    int SortByResult = 0;
 
     EntryRecord& Entry(int c, int s) { return Entries[c][s]; }
     const EntryRecord& Entry(int c, int s) const { return Entries[c][s]; }

@@ -175,10 +175,7 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
 
     station_.OperationHistory().SetObserver([this] { ShowHistory(); });
     ShowHistory();
-    station_.onRefreshed = [this] {
-        ShowLists();
-        if (publisher_) publisher_->Publish();
-    };
+    refreshed_ = station_.Subscribe([this](const std::shared_ptr<const ResultsSnapshot>&) { ShowLists(); });
     station_.onBusy = [this](bool busy) {
         // The window's own pointer: a dialog opened meanwhile keeps the normal one.
         if (busy) setCursor(Qt::WaitCursor);
@@ -191,7 +188,7 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
 
 MainWindow::~MainWindow() {
     station_.OperationHistory().SetObserver(nullptr);
-    station_.onRefreshed = nullptr;
+    refreshed_.Reset();
     station_.onBusy = nullptr;
     station_.SetSparePrompt(nullptr);
 }
@@ -207,7 +204,6 @@ void MainWindow::Load() {
     ApplyHistoryTop();  // the line height may have changed with the font
     if (station_.AutoPublishOn()) {
         publisher_ = std::make_unique<Publisher>(station_);
-        publisher_->Publish();
     }
     if (station_.AutoReadOn()) StartLiveReading();
 }

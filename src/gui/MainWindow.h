@@ -3,6 +3,7 @@
 // to it. It never builds list text itself.
 #include "core/Files.h"
 #include "core/History.h"
+#include "station/Station.h"
 
 #include <QColor>
 #include <QElapsedTimer>
@@ -141,6 +142,7 @@ private:
 
     std::unique_ptr<LiveReader> live_;
     std::unique_ptr<Publisher> publisher_;
+    Subscription refreshed_;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* liveTimer_ = nullptr;
     QElapsedTimer liveClock_;

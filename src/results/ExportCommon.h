@@ -23,12 +23,6 @@ struct ExportInfo {
     // The start list was not read whole: competitors may be missing, so the lists are
     // never final.
     bool startListIncomplete = false;
-    // The moment the export says it was made, when not today and now: a file written
-    // again without other change keeps the bytes it had.
-    std::optional<std::pair<LocalDate, Time>> stamp;
-
-    LocalDate StampDay() const { return stamp ? stamp->first : today; }
-    Time StampTime() const { return stamp ? stamp->second : now; }
 };
 
 // "Quilo" and the version the program was built as.

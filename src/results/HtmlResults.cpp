@@ -129,8 +129,7 @@ struct SplitScope final : Scope {
     bool Section(int name, const Each& each) const override { return name == kMissing && Flag(!punched, each); }
 };
 
-void EachSplit(const Event& ev, int c, int n, const Each& each) {
-    const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
+void EachSplit(const ClassResult& cls, const CompetitorResult& cr, const Each& each) {
     // The leg needs both ends: after a missing position it stays blank.
     std::optional<Time> previous = Time();
     SplitScope split;
@@ -144,22 +143,19 @@ void EachSplit(const Event& ev, int c, int n, const Each& each) {
         previous = punched ? std::optional<Time>(elapsed) : std::nullopt;
     };
     // A position without a code is left out; the next leg runs from the one before it.
-    for (int p = 1; p <= count; ++p)
-        if (PositionHasCode(ev, c, p)) add(p, SplitCode(ev, c, n, p), Punched(ev, n, p), ev.PunchTimes[n][p]);
-    const Time finish = ev.PunchTimes[n][kFinishPosition];
-    add(0, 0, !finish.IsZero(), finish);
+    for (const SplitTime& p : cls.SplitsOf(cr)) add(p.position, p.code, p.punched, p.time);
+    add(0, 0, !cr.finish.IsZero(), cr.finish);
 }
 
 struct RowScope final : Scope {
-    const Event& ev;
     const ExportInfo& info;
-    int c;
+    const ClassResult& cls;
+    const CompetitorResult& cr;
     const EntryRecord& r;
-    int n;
     std::optional<Time> best;
 
-    RowScope(const Event& e, const ExportInfo& i, int cls, const EntryRecord& rec, int number, std::optional<Time> b)
-        : ev(e), info(i), c(cls), r(rec), n(number), best(b) {}
+    RowScope(const ExportInfo& i, const ClassResult& c, const CompetitorResult& rec, std::optional<Time> b)
+        : info(i), cls(c), cr(rec), r(rec.record), best(b) {}
 
     bool Timed() const {
         const CompetitorState state = StateOf(r);
@@ -181,7 +177,7 @@ struct RowScope final : Scope {
             return true;
         case kStatus: out += StatusText(r, info.limit, info.now); return true;
         case kStart: if (StillToStart(r, info.now)) out += StartText(r.StartTime); return true;
-        case kNumber: AppendNumber(out, n); return true;
+        case kNumber: AppendNumber(out, cr.number); return true;
         default: return false;
         }
     }
@@ -190,9 +186,9 @@ struct RowScope final : Scope {
         switch (name) {
         case kOut: return Flag(StateOf(r) == CompetitorState::NotReturned, each);
         case kToStart: return Flag(StillToStart(r, info.now), each);
-        case kHasSplits: return Flag(r.CardRead && n >= 0, each);
+        case kHasSplits: return Flag(cr.HasSplits(), each);
         case kSplits:
-            if (r.CardRead && n >= 0) EachSplit(ev, c, n, each);
+            if (cr.HasSplits()) EachSplit(cls, cr, each);
             return true;
         default: return false;
         }
@@ -200,46 +196,45 @@ struct RowScope final : Scope {
 };
 
 struct ClassScope final : Scope {
-    const Event& ev;
     const ExportInfo& info;
-    const CompetitorNumbers& numbers;
+    const ClassResult& cls;
     int c;
-    // The rows and what their columns need, worked out when the class's section asks:
-    // the class list at the top of the page needs only the names.
-    mutable std::optional<std::vector<int>> slots;
+    // What the rows' columns need, worked out when the class's section asks: the class
+    // list at the top of the page needs only the names.
+    mutable bool worked = false;
     mutable std::optional<Time> best;
     mutable bool hasStatus = false;
 
-    ClassScope(const Event& e, const ExportInfo& i, const CompetitorNumbers& num, int cls) : ev(e), info(i), numbers(num), c(cls) {}
+    ClassScope(const ExportInfo& i, const ClassResult& cl, int index) : info(i), cls(cl), c(index) {}
 
-    const std::vector<int>& Slots() const {
-        if (slots) return *slots;
-        slots = ExportOrder(ev, c);
-        for (int s : *slots) {
-            const EntryRecord& r = ev.Entries[c][s];
+    void WorkOut() const {
+        if (worked) return;
+        worked = true;
+        for (const CompetitorResult& cr : cls.competitors) {
+            const EntryRecord& r = cr.record;
             // The leader: the best time among those placed and shown with their place.
             if (r.Place != 0 && !IsOverTimeLimit(r, info.limit) && (!best || r.RunningTime < *best)) best = r.RunningTime;
             // An empty status column is folded away on a phone, giving names the room.
             hasStatus = hasStatus || !StatusText(r, info.limit, info.now).empty();
         }
-        return *slots;
     }
 
     bool Value(int name, std::string& out) const override {
         switch (name) {
         case kId: out += 'c'; AppendNumber(out, c + 1); return true;
-        case kClassName: out += ev.ClassNames[c]; return true;
-        case kCount: AppendNumber(out, SlotCount(ev, c)); return true;
+        case kClassName: out += cls.name; return true;
+        case kCount: AppendNumber(out, static_cast<long long>(cls.competitors.size())); return true;
         default: return false;
         }
     }
 
     bool Section(int name, const Each& each) const override {
         switch (name) {
-        case kHasStatus: Slots(); return Flag(hasStatus, each);
+        case kHasStatus: WorkOut(); return Flag(hasStatus, each);
         case kRows:
-            for (int s : Slots()) {
-                const RowScope row(ev, info, c, ev.Entries[c][s], numbers.Of(c, s), best);
+            WorkOut();
+            for (const CompetitorResult& cr : cls.competitors) {
+                const RowScope row(info, cls, cr, best);
                 each(&row);
             }
             return true;
@@ -249,25 +244,17 @@ struct ClassScope final : Scope {
 };
 
 struct PageScope final : Scope {
-    const Event& ev;
+    const ResultsSnapshot& snap;
     const ExportInfo& info;
-    const CompetitorNumbers numbers;
-    bool complete;
 
-    PageScope(const Event& e, const ExportInfo& i) : ev(e), info(i), numbers(e), complete(!i.startListIncomplete) {
-        for (int c = 0, classes = ev.ClassesInUse(); c < classes && complete; ++c)
-            for (int s = 1, count = SlotCount(ev, c); s <= count && complete; ++s) {
-                const CompetitorState state = StateOf(ev.Entries[c][s]);
-                if (state == CompetitorState::NotReturned || state == CompetitorState::Provisional) complete = false;
-            }
-    }
+    explicit PageScope(const ResultsSnapshot& s) : snap(s), info(s.info) {}
 
     bool Value(int name, std::string& out) const override {
         switch (name) {
         case kEventName: out += info.eventName; return true;
         case kEventDate: out += IsoDate(info.eventDate); return true;
-        case kUpdated: out += FormatHhNnSs(info.StampTime()); return true;
-        case kStatusText: out += complete ? "確定" : "速報"; return true;
+        case kUpdated: out += FormatHhNnSs(info.now); return true;
+        case kStatusText: out += snap.complete ? "確定" : "速報"; return true;
         case kCreator: out += info.creator; return true;
         default: return false;
         }
@@ -275,11 +262,11 @@ struct PageScope final : Scope {
 
     bool Section(int name, const Each& each) const override {
         switch (name) {
-        case kComplete: return Flag(complete, each);
+        case kComplete: return Flag(snap.complete, each);
         case kStartListIncomplete: return Flag(info.startListIncomplete, each);
         case kClasses:
-            for (int c = 0, classes = ev.ClassesInUse(); c < classes; ++c) {
-                const ClassScope cls(ev, info, numbers, c);
+            for (std::size_t c = 0; c < snap.classes.size(); ++c) {
+                const ClassScope cls(info, snap.classes[c], static_cast<int>(c));
                 each(&cls);
             }
             return true;
@@ -290,15 +277,15 @@ struct PageScope final : Scope {
 
 } // namespace
 
-void WriteHtmlResults(const Event& ev, const ExportInfo& info, ByteSink& out) {
-    const PageScope page(ev, info);
+void WriteHtmlResults(const ResultsSnapshot& snap, ByteSink& out) {
+    const PageScope page(snap);
     Page().Render(page, out);
 }
 
-std::string BuildHtmlResults(const Event& ev, const ExportInfo& info) {
+std::string BuildHtmlResults(const ResultsSnapshot& snap) {
     std::string out;
     StringSink sink(out);
-    WriteHtmlResults(ev, info, sink);
+    WriteHtmlResults(snap, sink);
     return out;
 }
 

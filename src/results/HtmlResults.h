@@ -4,18 +4,16 @@
 // competitor's splits folded under the row. It reloads itself until the list is final;
 // the script, where it runs, keeps the open splits and the scroll position across the
 // reload. Made from the template compiled into the program, every text escaped.
-#include "core/Event.h"
 #include "core/Files.h"
-#include "results/ExportCommon.h"
+#include "results/ResultsSnapshot.h"
 
 #include <string>
 
 namespace quilo {
 
-// The page written to `out` as it is made, a class at a time (run the status refresh
-// first, so places are fresh).
-void WriteHtmlResults(const Event& ev, const ExportInfo& info, ByteSink& out);
+// The page written to `out` as it is made, a class at a time.
+void WriteHtmlResults(const ResultsSnapshot& snap, ByteSink& out);
 // The whole page as one text.
-std::string BuildHtmlResults(const Event& ev, const ExportInfo& info);
+std::string BuildHtmlResults(const ResultsSnapshot& snap);
 
 } // namespace quilo

@@ -4,7 +4,6 @@
 
 #include <pugixml.hpp>
 
-#include <algorithm>
 #include <optional>
 
 namespace quilo {
@@ -71,8 +70,9 @@ void AddPerson(pugi::xml_node pr, const EntryRecord& r) {
     if (!XmlText(r.Club).empty()) Text(pr.append_child("Organisation"), "Name", r.Club);
 }
 
-void AddResult(pugi::xml_node pr, const Event& ev, int c, int n, const EntryRecord& r, const ExportInfo& info,
+void AddResult(pugi::xml_node pr, const ClassResult& cls, const CompetitorResult& cr, const ExportInfo& info,
                std::optional<Time> best) {
+    const EntryRecord& r = cr.record;
     pugi::xml_node res = pr.append_child("Result");
     Number(res, "BibNumber", r.BibNumber);
     Text(res, "StartTime", IsoDateTime(info.eventDate, r.StartTime));
@@ -85,15 +85,12 @@ void AddResult(pugi::xml_node pr, const Event& ev, int c, int n, const EntryReco
     if (ok && best) Number(res, "TimeBehind", (r.RunningTime - *best).Seconds());
     if (ok && r.Place != 0) Number(res, "Position", r.Place);
     Text(res, "Status", status);
-    if (r.CardRead && n >= 0) {
-        const int count = std::clamp(ev.ControlCount[c], 0, kPositions);
-        for (int p = 1; p <= count; ++p) {
-            if (!PositionHasCode(ev, c, p)) continue;
+    if (cr.HasSplits()) {
+        for (const SplitTime& p : cls.SplitsOf(cr)) {
             pugi::xml_node split = res.append_child("SplitTime");
-            const bool punched = Punched(ev, n, p);
-            if (!punched) split.append_attribute("status").set_value("Missing");
-            Number(split, "ControlCode", SplitCode(ev, c, n, p));
-            if (punched) Number(split, "Time", ev.PunchTimes[n][p].Seconds());
+            if (!p.punched) split.append_attribute("status").set_value("Missing");
+            Number(split, "ControlCode", p.code);
+            if (p.punched) Number(split, "Time", p.time.Seconds());
         }
     }
     if (r.EcardNumber != 0) Number(res, "ControlCard", r.EcardNumber);
@@ -101,17 +98,8 @@ void AddResult(pugi::xml_node pr, const Event& ev, int c, int n, const EntryReco
 
 } // namespace
 
-void WriteIofResultList(const Event& ev, const ExportInfo& info, ByteSink& out) {
-    const int classes = ev.ClassesInUse();
-    bool complete = !info.startListIncomplete;
-    for (int c = 0; c < classes && complete; ++c)
-        for (int s = 1, count = SlotCount(ev, c); s <= count; ++s) {
-            const CompetitorState st = StateOf(ev.Entries[c][s]);
-            if (st == CompetitorState::NotReturned || st == CompetitorState::Provisional) {
-                complete = false;
-                break;
-            }
-        }
+void WriteIofResultList(const ResultsSnapshot& snap, ByteSink& out) {
+    const ExportInfo& info = snap.info;
 
     // The document is made and written a competitor at a time, each part printed by the
     // library at its depth in the whole, so the bytes are those of the whole tree saved
@@ -129,9 +117,9 @@ void WriteIofResultList(const Event& ev, const ExportInfo& info, ByteSink& out) 
         pugi::xml_node list = doc.append_child("ResultList");
         list.append_attribute("xmlns").set_value("http://www.orienteering.org/datastandard/3.0");
         list.append_attribute("iofVersion").set_value("3.0");
-        list.append_attribute("createTime").set_value(IsoDateTime(info.StampDay(), info.StampTime()).c_str());
+        list.append_attribute("createTime").set_value(IsoDateTime(info.today, info.now).c_str());
         list.append_attribute("creator").set_value(XmlText(info.creator).c_str());
-        list.append_attribute("status").set_value(complete ? "Complete" : "Snapshot");
+        list.append_attribute("status").set_value(snap.complete ? "Complete" : "Snapshot");
         pugi::xml_node event = list.append_child("Event");
         Text(event, "Name", info.eventName);
         Text(event.append_child("StartTime"), "Date", IsoDate(info.eventDate));
@@ -144,27 +132,24 @@ void WriteIofResultList(const Event& ev, const ExportInfo& info, ByteSink& out) 
         out.Write(head);
     }
 
-    const CompetitorNumbers numbers(ev);
     pugi::xml_document part;
-    for (int c = 0; c < classes; ++c) {
+    for (const ClassResult& cls : snap.classes) {
         out.Write("  <ClassResult>\n");
         part.reset();
-        pugi::xml_node cls = part.append_child("Class");
-        Text(cls, "Name", ev.ClassNames[c]);
-        cls.print(writer, kIndent, kFormat, pugi::encoding_utf8, 2);
-        const std::vector<int> slots = ExportOrder(ev, c);
+        pugi::xml_node node = part.append_child("Class");
+        Text(node, "Name", cls.name);
+        node.print(writer, kIndent, kFormat, pugi::encoding_utf8, 2);
         std::optional<Time> best;
-        for (int s : slots) {
-            const EntryRecord& r = ev.Entries[c][s];
+        for (const CompetitorResult& cr : cls.competitors) {
+            const EntryRecord& r = cr.record;
             if (std::string_view(IofStatus(r, info.limit, info.now)) == "OK" && (!best || r.RunningTime < *best))
                 best = r.RunningTime;
         }
-        for (int s : slots) {
+        for (const CompetitorResult& cr : cls.competitors) {
             part.reset();
             pugi::xml_node pr = part.append_child("PersonResult");
-            const EntryRecord& r = ev.Entries[c][s];
-            AddPerson(pr, r);
-            AddResult(pr, ev, c, numbers.Of(c, s), r, info, best);
+            AddPerson(pr, cr.record);
+            AddResult(pr, cls, cr, info, best);
             pr.print(writer, kIndent, kFormat, pugi::encoding_utf8, 2);
         }
         out.Write("  </ClassResult>\n");
@@ -172,10 +157,10 @@ void WriteIofResultList(const Event& ev, const ExportInfo& info, ByteSink& out) 
     out.Write("</ResultList>\n");
 }
 
-std::string BuildIofResultList(const Event& ev, const ExportInfo& info) {
+std::string BuildIofResultList(const ResultsSnapshot& snap) {
     std::string out;
     StringSink sink(out);
-    WriteIofResultList(ev, info, sink);
+    WriteIofResultList(snap, sink);
     return out;
 }
 

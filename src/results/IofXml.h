@@ -1,9 +1,8 @@
 #pragma once
 // The IOF XML 3.0 result list: every class with its competitors, their results and
 // split times, as the federations', ranking and split-analysis programs read it.
-#include "core/Event.h"
 #include "core/Files.h"
-#include "results/ExportCommon.h"
+#include "results/ResultsSnapshot.h"
 
 #include <string>
 
@@ -14,10 +13,9 @@ namespace quilo {
 // the codes.
 const char* IofStatus(const EntryRecord& r, Time limit, Time now);
 
-// The document written to `out` as it is made, a competitor at a time, UTF-8 (run the
-// status refresh first, so places are fresh).
-void WriteIofResultList(const Event& ev, const ExportInfo& info, ByteSink& out);
+// The document written to `out` as it is made, a competitor at a time, UTF-8.
+void WriteIofResultList(const ResultsSnapshot& snap, ByteSink& out);
 // The whole document as one text.
-std::string BuildIofResultList(const Event& ev, const ExportInfo& info);
+std::string BuildIofResultList(const ResultsSnapshot& snap);
 
 } // namespace quilo

@@ -4,6 +4,8 @@
 #include "results/LineParts.h"
 #include "results/StatusRefresh.h"
 
+#include <algorithm>
+
 namespace quilo {
 
 namespace {
@@ -35,36 +37,31 @@ std::string ResultsLine(const EntryRecord& r, Time limit) {
     return out;
 }
 
-std::vector<std::string> BuildResultsFile(const Event& ev, Time limit) {
+std::vector<std::string> BuildResultsFile(const ResultsSnapshot& snap) {
     std::vector<std::string> lines;
-    const int classes = ev.ClassesInUse();
-    KeySorter sorter;
-    for (int c = 0; c < classes; ++c) {
-        const int slots = SlotCount(ev, c);
-        sorter.Clear();
-        for (int s = 1; s <= slots; ++s) {
-            const EntryRecord& r = ev.Entries[c][s];
-            if (HasResult(r)) sorter.Add(ResultSortKey(r), s);
-        }
-        sorter.Sort();
-        lines.push_back(ClassHeading(ev.ClassNames[c]));
+    for (const ClassResult& cls : snap.classes) {
+        lines.push_back(ClassHeading(cls.name));
         lines.emplace_back();
-        for (int i = 0; i < sorter.Count(); ++i) lines.push_back(ResultsLine(ev.Entries[c][sorter.SlotAt(i)], limit));
+        for (int i = 0; i < cls.withResult; ++i)
+            lines.push_back(ResultsLine(cls.competitors[static_cast<std::size_t>(i)].record, snap.info.limit));
         lines.emplace_back();
         lines.emplace_back();
     }
     return lines;
 }
 
-std::vector<std::string> BuildNotReturnedFile(const Event& ev) {
+std::vector<std::string> BuildNotReturnedFile(const ResultsSnapshot& snap) {
     std::vector<std::string> lines;
     lines.push_back("◆◆ 未帰還者リスト（Ｅカード）");
     lines.emplace_back();
-    const int classes = ev.ClassesInUse();
-    for (int c = 0; c < classes; ++c) {
-        const int slots = SlotCount(ev, c);
-        for (int s = 1; s <= slots; ++s)
-            if (StateOf(ev.Entries[c][s]) == CompetitorState::NotReturned) lines.push_back(RosterLine(ev, c, s));
+    std::vector<const CompetitorResult*> out;
+    for (const ClassResult& cls : snap.classes) {
+        out.clear();
+        for (const CompetitorResult& r : cls.competitors)
+            if (StateOf(r.record) == CompetitorState::NotReturned) out.push_back(&r);
+        // In slot order, as the start list gave them.
+        std::sort(out.begin(), out.end(), [](const CompetitorResult* a, const CompetitorResult* b) { return a->slot < b->slot; });
+        for (const CompetitorResult* r : out) lines.push_back(RosterLine(cls.name, r->record));
     }
     return lines;
 }

@@ -1,16 +1,16 @@
 #pragma once
 // The results file and the not-returned file, built as lines and replaced whole.
-#include "core/Event.h"
+#include "results/ResultsSnapshot.h"
 
 #include <string>
 #include <vector>
 
 namespace quilo {
 
-// The lines of the results file (run the status refresh first, so places are fresh).
-std::vector<std::string> BuildResultsFile(const Event& ev, Time limit);
+// The lines of the results file.
+std::vector<std::string> BuildResultsFile(const ResultsSnapshot& snap);
 std::string ResultsLine(const EntryRecord& r, Time limit);
 // The lines of the not-returned file.
-std::vector<std::string> BuildNotReturnedFile(const Event& ev);
+std::vector<std::string> BuildNotReturnedFile(const ResultsSnapshot& snap);
 
 } // namespace quilo

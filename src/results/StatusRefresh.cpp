@@ -122,10 +122,11 @@ std::string ClubColumn(const std::string& club, int width) {
     return out;
 }
 
-void AppendRosterLine(std::string& out, const Event& ev, int c, int s) {
-    const EntryRecord& r = ev.Entries[c][s];
+void AppendRosterLine(std::string& out, const Event& ev, int c, int s) { AppendRosterLine(out, ev.ClassNames[c], ev.Entries[c][s]); }
+
+void AppendRosterLine(std::string& out, const std::string& className, const EntryRecord& r) {
     parts::LineWriter w(out);
-    w.LeftChars(ev.ClassNames[c], 8);
+    w.LeftChars(className, 8);
     w.HhNn(r.StartTime);
     CompetitorPieces(w, r, 18);
 }
@@ -174,6 +175,12 @@ std::string RosterLine(const Event& ev, int c, int s) {
     return out;
 }
 
+std::string RosterLine(const std::string& className, const EntryRecord& r) {
+    std::string out;
+    AppendRosterLine(out, className, r);
+    return out;
+}
+
 std::string StartOrderLine(const EntryRecord& r) {
     std::string out;
     AppendStartOrderLine(out, r);
@@ -186,7 +193,7 @@ std::string ResultOrderLine(const EntryRecord& r, Time limit) {
     return out;
 }
 
-void RefreshStatus(Event& ev, Time now, Time limit, StatusLists& lists) {
+void RefreshStatus(Event& ev, Time now, Time limit, bool byResult, StatusLists& lists) {
     const int classes = ev.ClassesInUse();
     std::vector<ClassCounts> counts(static_cast<std::size_t>(classes));
     // A result confirmed now is counted and placed as confirmed now.
@@ -201,16 +208,16 @@ void RefreshStatus(Event& ev, Time now, Time limit, StatusLists& lists) {
         table.Add(kClassStatusHeader, 0);
         for (int c = 0; c < classes; ++c) AppendClassRow(table.Add(0), ev, c, counts[static_cast<std::size_t>(c)]);
     }
-    BuildCompetitorList(ev, limit, lists);
+    BuildCompetitorList(ev, limit, byResult, lists);
 }
 
-void BuildCompetitorList(const Event& ev, Time limit, StatusLists& lists) {
+void BuildCompetitorList(const Event& ev, Time limit, bool byResult, StatusLists& lists) {
     const int classes = ev.ClassesInUse();
     const CompetitorNumbers numbers(ev);
     KeySorter sorter;
     LineSink list(lists.competitors);
 
-    if (ev.SortByResult == 0) {
+    if (!byResult) {
         for (int c = 0; c < classes; ++c) {
             const int slots = SlotCount(ev, c);
             sorter.Clear();

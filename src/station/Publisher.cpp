@@ -20,11 +20,30 @@ std::string FileName(const std::string& path) { return path.substr(path.find_las
 
 } // namespace
 
-void Publisher::Write(Output& out, const std::string& path, const std::string& bytes) {
-    if (path == out.path && bytes == out.bytes && !out.failed) return;
-    const IoResult r = ReplaceFileBytes(path, bytes);
+Publisher::Publisher(Station& station) : station_(station) {
+    subscription_ = station_.Subscribe([this](const std::shared_ptr<const ResultsSnapshot>& snap) { Publish(*snap); });
+    Publish(*station_.Snapshot());
+}
+
+void Publisher::Write(Output& out, const std::string& path, std::uint64_t serial, bool keepBytes,
+                      const std::function<std::string()>& build) {
+    const bool same = path == out.path && !out.failed;
+    if (same && out.serial == serial) return;
     History& history = station_.OperationHistory();
-    if (!r.ok) {
+    // The output button wrote this very snapshot: written, bytes unknown.
+    if (station_.WrittenAt(path) == serial) {
+        if (out.failed) history.Report(" (出力)" + FileName(path));
+        out = {path, serial, std::nullopt, false};
+        return;
+    }
+    std::string bytes = build();
+    // The text files carry no moment: the same bytes are not written again.
+    if (same && out.bytes == bytes) {
+        out.serial = serial;
+        return;
+    }
+    const IoResult r = ReplaceFileBytes(path, bytes);
+    if (!r) {
         if (!out.failed || path != out.path)
             history.Warning({"　" + path + " を書き込めませんでした（" + ReasonText(r) + "）"});
         out.failed = true;
@@ -32,34 +51,22 @@ void Publisher::Write(Output& out, const std::string& path, const std::string& b
         return;
     }
     if (out.failed) history.Report(" (出力)" + FileName(path));
-    out.failed = false;
-    out.path = path;
-    out.bytes = bytes;
+    out = {path, serial, keepBytes ? std::optional<std::string>(std::move(bytes)) : std::nullopt, false};
     ++lastWritten_;
 }
 
-void Publisher::Publish() {
+void Publisher::Publish(const ResultsSnapshot& snap) {
     lastWritten_ = 0;
-    const Event& ev = station_.Tables();
-    const Time limit = station_.TimeLimit();
-    Write(outputs_[0], station_.OutputPath("SeisekiOutput"), Cp932File(BuildResultsFile(ev, limit)));
-    Write(outputs_[1], station_.OutputPath("MikikanOutput"), Cp932File(BuildNotReturnedFile(ev)));
-
-    // The exports carry the moment they were made: built first with the moment of the
-    // last write, an export whose content did not change keeps its bytes.
-    const ExportInfo now = station_.ExportDetails();
-    auto publishExport = [&](Output& out, const std::string& path, std::string (*build)(const Event&, const ExportInfo&)) {
-        ExportInfo info = now;
-        if (out.stamp && !out.failed) {
-            info.stamp = out.stamp;
-            if (std::string same = build(ev, info); same == out.bytes && path == out.path) return;
-        }
-        info.stamp = std::make_pair(now.today, now.now);
-        Write(out, path, build(ev, info));
-        if (!out.failed) out.stamp = info.stamp;
-    };
-    publishExport(outputs_[2], station_.ExportPath(Station::ExportKind::Xml), BuildIofResultList);
-    publishExport(outputs_[3], station_.ExportPath(Station::ExportKind::Html), BuildHtmlResults);
+    Write(outputs_[0], station_.OutputPath("SeisekiOutput"), snap.serial, true,
+          [&] { return Cp932File(BuildResultsFile(snap)); });
+    Write(outputs_[1], station_.OutputPath("MikikanOutput"), snap.serial, true,
+          [&] { return Cp932File(BuildNotReturnedFile(snap)); });
+    // The exports carry the moment they were made: written only when what they show
+    // changed, an export keeps its bytes otherwise.
+    Write(outputs_[2], station_.ExportPath(Station::ExportKind::Xml), snap.exportSerial, false,
+          [&] { return BuildIofResultList(snap); });
+    Write(outputs_[3], station_.ExportPath(Station::ExportKind::Html), snap.exportSerial, false,
+          [&] { return BuildHtmlResults(snap); });
 }
 
 } // namespace quilo

@@ -177,7 +177,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
         station.StartupLog();
     }
-    station.Tables().SortByResult = opt.byResult ? 1 : 0;
+    station.SetSortByResult(opt.byResult);
 
     Station::ResultOutputs results = station.WriteResultOutputs(opt.xml, opt.html);
     for (IoResult r : {results.results, results.xml, results.html, station.WriteNotReturned(), station.ReleaseSettings()}) {

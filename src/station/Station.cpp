@@ -90,7 +90,7 @@ bool Station::StartupBeforeLog() {
         history_.Warning({"　Quilo.ini: EventDate=" + eventDate + " は日付ではないため使いません（YYYY-MM-DD または YYYY/MM/DD）"});
 
     // The window applies the font sizes itself (FontSize).
-    event_->SortByResult = 0;
+    byResult_ = false;
 
     std::string course = PathOf("Control.dat");
     if (FileExists(course)) {
@@ -243,14 +243,59 @@ void Station::RefreshStatus() {
     // A timer firing while the spare-card question waits inside a read would judge and
     // publish a half-read log; the read ends with a refresh of its own.
     if (reading_) return;
+    Refresh();
+    HandOut();
+}
+
+void Station::Refresh() {
     Busy(true);
-    quilo::RefreshStatus(*event_, clock_(), TimeLimit(), lists_);
+    quilo::RefreshStatus(*event_, clock_(), TimeLimit(), byResult_, lists_);
+    snapshot_ = NextSnapshot(*event_, ExportDetails(), lists_, snapshot_);
     Busy(false);
-    if (onRefreshed) onRefreshed();
+}
+
+void Station::HandOut() {
+    // Held here: a handler may refresh again, subscribe or end subscriptions.
+    const std::shared_ptr<const ResultsSnapshot> snap = snapshot_;
+    const std::shared_ptr<Subscription::Hub> hub = hub_;
+    std::vector<std::pair<std::uint64_t, std::shared_ptr<const SnapshotHandler>>> handlers(hub->handlers.begin(),
+                                                                                             hub->handlers.end());
+    for (const auto& [id, handler] : handlers)
+        if (hub->handlers.count(id)) (*handler)(snap);
+}
+
+Subscription Station::Subscribe(SnapshotHandler handler) {
+    const std::uint64_t id = hub_->next++;
+    hub_->handlers.emplace(id, std::make_shared<const SnapshotHandler>(std::move(handler)));
+    return Subscription(hub_, id);
+}
+
+Subscription::Subscription(Subscription&& other) noexcept : hub_(std::move(other.hub_)), id_(other.id_) { other.id_ = 0; }
+
+Subscription& Subscription::operator=(Subscription&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        hub_ = std::move(other.hub_);
+        id_ = other.id_;
+        other.id_ = 0;
+    }
+    return *this;
+}
+
+void Subscription::Reset() {
+    if (auto hub = hub_.lock()) hub->handlers.erase(id_);
+    hub_.reset();
+    id_ = 0;
+}
+
+std::optional<std::uint64_t> Station::WrittenAt(const std::string& path) const {
+    const auto it = writtenAt_.find(path);
+    if (it == writtenAt_.end()) return std::nullopt;
+    return it->second;
 }
 
 void Station::SetSortByResult(bool byResult) {
-    event_->SortByResult = byResult ? 1 : 0;
+    byResult_ = byResult;
     RefreshStatus();
 }
 
@@ -262,25 +307,23 @@ std::string Station::OutputPath(const char* key) const {
     return path;
 }
 
-IoResult Station::WriteResults() {
-    RefreshStatus();
+IoResult Station::WriteLines(const char* key, std::vector<std::string> (*build)(const ResultsSnapshot&)) {
+    // The subscribers hear of the refresh once the file is written: a publisher then
+    // leaves the file alone instead of writing the same again.
+    const bool refreshed = !reading_;
+    if (refreshed) Refresh();
     Busy(true);
-    std::string path = OutputPath("SeisekiOutput");
-    IoResult r = path.empty() ? IoResult::Fail(path, IoResult::Problem::NoPath)
-                              : ReplaceFile(path, BuildResultsFile(*event_, TimeLimit()));
+    std::string path = OutputPath(key);
+    IoResult r = path.empty() ? IoResult::Fail(path, IoResult::Problem::NoPath) : ReplaceFile(path, build(*snapshot_));
     Busy(false);
+    if (r) writtenAt_[path] = snapshot_->serial;
+    if (refreshed) HandOut();
     return r;
 }
 
-IoResult Station::WriteNotReturned() {
-    RefreshStatus();
-    Busy(true);
-    std::string path = OutputPath("MikikanOutput");
-    IoResult r = path.empty() ? IoResult::Fail(path, IoResult::Problem::NoPath)
-                              : ReplaceFile(path, BuildNotReturnedFile(*event_));
-    Busy(false);
-    return r;
-}
+IoResult Station::WriteResults() { return WriteLines("SeisekiOutput", BuildResultsFile); }
+
+IoResult Station::WriteNotReturned() { return WriteLines("MikikanOutput", BuildNotReturnedFile); }
 
 IoResult Station::ReleaseSettings() {
     if (!settings_) return IoResult::Ok();

@@ -9,10 +9,12 @@
 #include "finish/ChangeRecord.h"
 #include "finish/FinishLog.h"
 #include "results/ExportCommon.h"
+#include "results/ResultsSnapshot.h"
 #include "results/StatusRefresh.h"
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -20,6 +22,32 @@
 #include <vector>
 
 namespace quilo {
+
+using SnapshotHandler = std::function<void(const std::shared_ptr<const ResultsSnapshot>&)>;
+
+// A handler's place among the station's subscribers: it ends with this object. Safe when
+// the station is gone first, and when a handler ends a subscription while it is called.
+class Subscription {
+public:
+    Subscription() = default;
+    Subscription(Subscription&& other) noexcept;
+    Subscription& operator=(Subscription&& other) noexcept;
+    Subscription(const Subscription&) = delete;
+    Subscription& operator=(const Subscription&) = delete;
+    ~Subscription() { Reset(); }
+    void Reset();
+
+    struct Hub {
+        std::uint64_t next = 1;
+        std::map<std::uint64_t, std::shared_ptr<const SnapshotHandler>> handlers;
+    };
+
+private:
+    friend class Station;
+    Subscription(std::weak_ptr<Hub> hub, std::uint64_t id) : hub_(std::move(hub)), id_(id) {}
+    std::weak_ptr<Hub> hub_;
+    std::uint64_t id_ = 0;
+};
 
 class Station {
 public:
@@ -69,11 +97,18 @@ public:
     // A correction from a dialog for a competitor: applied as the change file will keep it
     // (so the next start gives the same), then its history line, then its record appended.
     IoResult Correct(const ChangeRecord& record, const std::string& historyText, int competitor);
-    // Judges, places and rebuilds the lists, then onRefreshed. Held while a read runs (the
-    // read ends with one).
+    // Judges, places, rebuilds the lists and takes the snapshot, then hands it to the
+    // subscribers. Held while a read runs (the read ends with one).
     void RefreshStatus();
+    // The handler is called with the snapshot after every refresh, in the order subscribed.
+    [[nodiscard]] Subscription Subscribe(SnapshotHandler handler);
+    // The latest refresh's snapshot.
+    std::shared_ptr<const ResultsSnapshot> Snapshot() const { return snapshot_; }
+    // The serial of the snapshot an output button last wrote the file at, if it did.
+    std::optional<std::uint64_t> WrittenAt(const std::string& path) const;
     // The sort buttons: set the order, then refresh.
     void SetSortByResult(bool byResult);
+    bool SortByResult() const { return byResult_; }
     // The output buttons: refresh, then replace the file named by the setting.
     IoResult WriteResults();
     IoResult WriteNotReturned();
@@ -124,14 +159,14 @@ public:
 
     // Busy notifications (the window shows the hourglass between the two).
     std::function<void(bool busy)> onBusy;
-    // Called after every refresh (the window then shows the new lists).
-    std::function<void()> onRefreshed;
-
 private:
     void Busy(bool b) {
         if (onBusy) onBusy(b);
     }
     void Read(bool automatic, std::uint64_t byteLimit);
+    void Refresh();
+    void HandOut();
+    IoResult WriteLines(const char* key, std::vector<std::string> (*build)(const ResultsSnapshot&));
     bool SettingIsOne(const char* key) const;
     std::string folder_;
     Clock clock_;
@@ -139,6 +174,10 @@ private:
     std::unique_ptr<IniFile> settings_;
     History history_;
     StatusLists lists_;
+    bool byResult_ = false;
+    std::shared_ptr<const ResultsSnapshot> snapshot_ = std::make_shared<const ResultsSnapshot>();
+    std::shared_ptr<Subscription::Hub> hub_ = std::make_shared<Subscription::Hub>();
+    std::map<std::string, std::uint64_t> writtenAt_;
     SparePrompt sparePrompt_;
     Calendar calendar_ = SystemCalendar();
     bool startupStopped_ = false;

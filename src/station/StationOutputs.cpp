@@ -52,16 +52,15 @@ Station::ResultOutputs Station::WriteResultOutputs(const std::string& xmlPath, c
     ResultOutputs out;
     out.results = WriteResults();
     Busy(true);
-    const ExportInfo info = ExportDetails();
     // Written as they are made: neither export is ever whole in memory.
     {
         FileReplacement file(xmlPath.empty() ? ExportPath(ExportKind::Xml) : xmlPath);
-        if (!file.Failed()) WriteIofResultList(*event_, info, file);
+        if (!file.Failed()) WriteIofResultList(*snapshot_, file);
         out.xml = file.Commit();
     }
     {
         FileReplacement file(htmlPath.empty() ? ExportPath(ExportKind::Html) : htmlPath);
-        if (!file.Failed()) WriteHtmlResults(*event_, info, file);
+        if (!file.Failed()) WriteHtmlResults(*snapshot_, file);
         out.html = file.Commit();
     }
     Busy(false);

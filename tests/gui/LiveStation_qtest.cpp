@@ -51,11 +51,9 @@ private slots:
 
         // Every refresh is looked at: a wrong time must never be shown, not even once.
         int wrongTimes = 0;
-        auto shown = f.station.onRefreshed;
-        f.station.onRefreshed = [&] {
-            shown();
+        const Subscription looked = f.station.Subscribe([&](const auto&) {
             if (ListHas(list, QStringLiteral("0:04'00\""))) ++wrongTimes;
-        };
+        });
 
         const std::string log = dir.File("Regnly.log");
         std::thread writer([&] {

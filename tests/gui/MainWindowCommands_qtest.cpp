@@ -52,7 +52,7 @@ private slots:
         QCOMPARE(RowOf(w.lstWindow(1), QStringLiteral("◆◆ 欠席")), -1);
 
         QTest::mouseClick(w.Command4(), Qt::LeftButton);
-        QCOMPARE(f.station.Tables().SortByResult, 1);
+        QVERIFY(f.station.SortByResult());
         QCOMPARE(w.Command4()->palette().color(QPalette::Button), green);
         QCOMPARE(w.Command3()->palette().color(QPalette::Button), MainWindow::ButtonFaceColour());
         QCOMPARE(f.refreshes, 1);
@@ -61,7 +61,7 @@ private slots:
         QVERIFY(RowOf(w.lstWindow(1), QStringLiteral("◆◆ 未帰還者")) >= 0);
 
         QTest::mouseClick(w.Command3(), Qt::LeftButton);
-        QCOMPARE(f.station.Tables().SortByResult, 0);
+        QVERIFY(!f.station.SortByResult());
         QCOMPARE(w.Command3()->palette().color(QPalette::Button), green);
         QCOMPARE(w.Command4()->palette().color(QPalette::Button), MainWindow::ButtonFaceColour());
         // A flat fill of exactly that colour, left and right of the caption.

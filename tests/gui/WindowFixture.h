@@ -32,11 +32,7 @@ struct WindowFixture {
     // Start-up, then count every refresh from here on.
     void LoadAndCountRefreshes() {
         window.Load();
-        auto shown = station.onRefreshed;
-        station.onRefreshed = [this, shown] {
-            ++refreshes;
-            shown();
-        };
+        counted = station.Subscribe([this](const auto&) { ++refreshes; });
     }
 
     // The row of the list line that names the competitor with this card (-1: none).
@@ -47,6 +43,7 @@ struct WindowFixture {
 
     Station station;
     MainWindow window;
+    Subscription counted;
     std::vector<int> edits, spares;
     std::vector<QWidget*> owners;
     QStringList titles, messages;

@@ -15,6 +15,12 @@ using test::T;
 
 const Time kLimit = Time::Minutes(150);
 
+ResultsSnapshot Taken(const Event& ev) {
+    ExportInfo info;
+    info.limit = kLimit;
+    return TakeSnapshot(ev, info);
+}
+
 TEST(ResultsFile, LineColumns) {
     EntryRecord r;
     r.Status = "OK";
@@ -62,11 +68,11 @@ TEST(ResultsFile, ClassesInResultOrder) {
     add("DNF", Time(), 0);
     add("", T(2, 31), 0, true);
     // The file as written, padded columns and all.
-    EXPECT_EQ(test::CompareWithGolden(BuildResultsFile(*b, kLimit), "results/ClassesInResultOrder.txt"), "");
+    EXPECT_EQ(test::CompareWithGolden(BuildResultsFile(Taken(*b)), "results/ClassesInResultOrder.txt"), "");
 
     EventBuilder none{};
     none->LastClassIndex = -1;
-    EXPECT_TRUE(BuildResultsFile(*none, kLimit).empty());
+    EXPECT_TRUE(BuildResultsFile(Taken(*none)).empty());
 }
 
 TEST(NotReturnedFile, EveryCompetitorOutInClassThenSlotOrder) {
@@ -78,11 +84,11 @@ TEST(NotReturnedFile, EveryCompetitorOutInClassThenSlotOrder) {
     b.Add(0, T(10, 0), 5, 1005, "E", 5, "C5").Reference = true;
     b.Add(1, T(23, 0), 6, 2001, "一二三四五六七", 6, "東京大学オリエンテーリング部");  // still to start
     const std::string heading = "◆◆ 未帰還者リスト（Ｅカード）";
-    EXPECT_EQ(test::CompareWithGolden(BuildNotReturnedFile(*b), "results/NotReturnedInClassThenSlotOrder.txt"), "");
+    EXPECT_EQ(test::CompareWithGolden(BuildNotReturnedFile(Taken(*b)), "results/NotReturnedInClassThenSlotOrder.txt"), "");
 
     EventBuilder empty{};
     empty->LastClassIndex = -1;
-    EXPECT_EQ(BuildNotReturnedFile(*empty), (std::vector<std::string>{heading, ""}));
+    EXPECT_EQ(BuildNotReturnedFile(Taken(*empty)), (std::vector<std::string>{heading, ""}));
 }
 
 } // namespace

@@ -35,7 +35,7 @@ TEST(ClassStatus, RowOfAClassOfTwelve) {
     for (Time start : {T(10, 0), T(11, 30), T(10, 30)}) b.Add(0, start);  // out: threshold 0:30:00
     b.Add(0, T(9, 45)).RunningTime = T(0, 45);                           // stays provisional
     StatusLists lists;
-    RefreshStatus(*b, kNow, kLimit, lists);
+    RefreshStatus(*b, kNow, kLimit, false, lists);
     EXPECT_EQ(Texts(lists.classStatus), (std::vector<std::string>{"クラス  人数 欠席 出走 確定 未帰    TOP   LAST",
                                                                   "M12       12    1   11    7    3    09:00 11:30"}));
     EXPECT_EQ(Items(lists.classStatus), (std::vector<int>{0, 0}));
@@ -49,7 +49,7 @@ TEST(ClassStatus, EmptyClassesPromotionsAndWideCounts) {
     b->ClassNames[3] = "X";  // beyond the last class: never walked
     b.Add(3, T(10, 0)).RunningTime = T(0, 30);
     StatusLists lists;
-    RefreshStatus(*b, kNow, kLimit, lists);
+    RefreshStatus(*b, kNow, kLimit, false, lists);
     EXPECT_EQ(Texts(lists.classStatus), (std::vector<std::string>{kClassStatusHeader,
                                                                   "A          1    0    1    1    0    10:00 10:00",
                                                                   "B          0    0    0    0    0    09:00 00:00",
@@ -59,8 +59,7 @@ TEST(ClassStatus, EmptyClassesPromotionsAndWideCounts) {
 
     EventBuilder none{};
     none->LastClassIndex = -1;
-    none->SortByResult = 1;
-    RefreshStatus(*none, kNow, kLimit, lists);
+    RefreshStatus(*none, kNow, kLimit, true, lists);
     EXPECT_EQ(Texts(lists.classStatus), (std::vector<std::string>{kClassStatusHeader}));
     EXPECT_EQ(Texts(lists.competitors), (std::vector<std::string>{"◆◆ 欠席", "", "◆◆ 未帰還者", ""}));
 }
@@ -137,7 +136,7 @@ protected:
 };
 
 TEST_F(CompetitorList, StartOrder) {
-    RefreshStatus(*b, kNow, kLimit, lists);
+    RefreshStatus(*b, kNow, kLimit, false, lists);
     auto line = [](const char* start, int n, const char* state) {
         return Line(start, n, "  " + std::to_string(n) + " C" + Sp(21) + state);
     };
@@ -152,8 +151,7 @@ TEST_F(CompetitorList, StartOrder) {
 }
 
 TEST_F(CompetitorList, ResultOrderAndBackToStartOrder) {
-    b->SortByResult = 1;
-    RefreshStatus(*b, kNow, kLimit, lists);
+    RefreshStatus(*b, kNow, kLimit, true, lists);
     auto roster = [](const char* cls, const char* start, int n) {
         return Line((std::string(cls) + "     " + start).c_str(), n, "  " + std::to_string(n) + " C" + Sp(17));
     };
@@ -174,10 +172,9 @@ TEST_F(CompetitorList, ResultOrderAndBackToStartOrder) {
 
     // Start order again: the hidden lists keep what they held, nothing of the longer list stays.
     const StatusLists before = lists;
-    RefreshStatus(*b, kNow, kLimit, lists);
+    RefreshStatus(*b, kNow, kLimit, true, lists);
     EXPECT_EQ(lists.competitors, before.competitors);
-    b->SortByResult = 0;
-    RefreshStatus(*b, kNow, kLimit, lists);
+    RefreshStatus(*b, kNow, kLimit, false, lists);
     EXPECT_EQ(lists.kesseki, before.kesseki);
     EXPECT_EQ(lists.mikikan, before.mikikan);
     EXPECT_EQ(lists.competitors.size(), 14u);

@@ -63,7 +63,7 @@ struct HtmlResultsTest : ::testing::Test {
     }
     void Build() {
         for (int c = 0; c <= e.Tables().LastClassIndex; ++c) AssignClassPlaces(e.Tables(), c);
-        html = BuildHtmlResults(e.Tables(), FixedInfo());
+        html = BuildHtmlResults(TakeSnapshot(e.Tables(), FixedInfo()));
     }
 };
 
@@ -108,7 +108,7 @@ TEST_F(HtmlResultsTest, RefreshesUntilTheListIsComplete) {
         AssignClassPlaces(ev.Tables(), 0);
         ExportInfo info = FixedInfo();
         info.startListIncomplete = c.startListIncomplete;
-        const std::string page = BuildHtmlResults(ev.Tables(), info);
+        const std::string page = BuildHtmlResults(TakeSnapshot(ev.Tables(), info));
         // Without script the meta refresh reloads; with it, the script does.
         EXPECT_EQ(Count(page, "<noscript><meta http-equiv=\"refresh\" content=\"30\"></noscript>"), c.refreshes ? 1u : 0u);
         EXPECT_EQ(Count(page, "http-equiv"), c.refreshes ? 1u : 0u);
@@ -146,7 +146,7 @@ TEST_F(HtmlResultsTest, StillToStartShowsTheStartTime) {
         r.Status = c.status;
         r.RunningTime = c.running;
         AssignClassPlaces(ev.Tables(), 0);
-        const std::vector<HtmlRow> rows = Rows(BuildHtmlResults(ev.Tables(), FixedInfo(T(12, 0))));
+        const std::vector<HtmlRow> rows = Rows(BuildHtmlResults(TakeSnapshot(ev.Tables(), FixedInfo(T(12, 0)))));
         ASSERT_EQ(rows.size(), 1u);
         SCOPED_TRACE(FormatHhNnSs(c.start) + " " + c.status);
         EXPECT_EQ(rows[0].time, c.time);

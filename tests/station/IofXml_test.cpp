@@ -79,7 +79,7 @@ struct IofXmlTest : ::testing::Test {
     }
     void Build(Time now = kNow) {
         for (int c = 0; c <= e.Tables().LastClassIndex; ++c) AssignClassPlaces(e.Tables(), c);
-        xml = BuildIofResultList(e.Tables(), FixedInfo(now));
+        xml = BuildIofResultList(TakeSnapshot(e.Tables(), FixedInfo(now)));
         ASSERT_TRUE(doc.load_string(xml.c_str())) << xml;
     }
     static std::vector<std::pair<std::string, std::string>> Splits(pugi::xml_node result) {
@@ -229,7 +229,7 @@ TEST_F(IofXmlTest, ListIsCompleteOnlyWhenNobodyIsOutOrProvisional) {
     // Competitors the start list could not give may be missing.
     ExportInfo info = FixedInfo();
     info.startListIncomplete = true;
-    ASSERT_TRUE(doc.load_string(BuildIofResultList(e.Tables(), info).c_str()));
+    ASSERT_TRUE(doc.load_string(BuildIofResultList(TakeSnapshot(e.Tables(), info)).c_str()));
     EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), "Snapshot");
 }
 
@@ -263,7 +263,7 @@ TEST_P(IofNameSplit, AtTheFirstBlank) {
     ExportEvent e{"M21"};
     e.Runner(0, T(10, 0), 101, row.name);
     pugi::xml_document doc;
-    const std::string xml = BuildIofResultList(e.Tables(), FixedInfo());
+    const std::string xml = BuildIofResultList(TakeSnapshot(e.Tables(), FixedInfo()));
     ASSERT_TRUE(doc.load_string(xml.c_str()));
     auto x = XmlByBib(doc);
     EXPECT_EQ(x[101].family, row.family);

@@ -185,11 +185,10 @@ TEST_F(LiveReaderTest, AQuietReadAddsNoHistoryLineAndWarningsComeOnlyWhenTheyDif
 
 TEST_F(LiveReaderTest, PublishingWritesOnlyWhatChangedAndReportsAFailureOnce) {
     Publisher publisher(station);
-    publisher.Publish();
     EXPECT_EQ(publisher.LastWritten(), 4);
     for (const char* f : {"E_Result.txt", "E_NoRet.txt", "E_Result.xml", "E_Result.html"})
         EXPECT_TRUE(std::filesystem::exists(dir.File(f))) << f;
-    publisher.Publish();
+    station.RefreshStatus();
     EXPECT_EQ(publisher.LastWritten(), 0);
 
     // The not-returned file's name taken by a folder: one warning, however often.
@@ -197,16 +196,15 @@ TEST_F(LiveReaderTest, PublishingWritesOnlyWhatChangedAndReportsAFailureOnce) {
     std::filesystem::create_directory(dir.File("E_NoRet.txt"));
     Append(kValid + "\r\n");
     station.ReadFinishLog();
-    const int before = station.OperationHistory().Count();
-    publisher.Publish();
-    publisher.Publish();
+    const int after = station.OperationHistory().Count();
+    station.RefreshStatus();
     const auto& lines = station.OperationHistory().Lines();
-    ASSERT_EQ(station.OperationHistory().Count(), before + 2);
-    EXPECT_EQ(lines[before].text, History::kWarning);
-    EXPECT_EQ(lines[before + 1].text, "　" + dir.File("E_NoRet.txt") + " を書き込めませんでした（同じ名前のフォルダがあります）");
+    ASSERT_EQ(station.OperationHistory().Count(), after);
+    EXPECT_EQ(lines[after - 2].text, History::kWarning);
+    EXPECT_EQ(lines[after - 1].text, "　" + dir.File("E_NoRet.txt") + " を書き込めませんでした（同じ名前のフォルダがあります）");
 
     std::filesystem::remove(dir.File("E_NoRet.txt"));
-    publisher.Publish();
+    station.RefreshStatus();
     EXPECT_EQ(station.OperationHistory().Lines().back().text, "12:00 (出力)E_NoRet.txt");
     EXPECT_EQ(publisher.LastWritten(), 1);
 }

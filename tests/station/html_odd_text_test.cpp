@@ -22,7 +22,7 @@ TEST(HtmlOddText, ControlCharactersLeftOutMarkupEscaped) {
     AssignClassPlaces(e.Tables(), 0);
     ExportInfo info = FixedInfo();
     info.eventName = "春\x07の\x1b大会\t\r\n";
-    const std::string html = BuildHtmlResults(e.Tables(), info);
+    const std::string html = BuildHtmlResults(TakeSnapshot(e.Tables(), info));
     EXPECT_NE(html.find("山田&lt;b&gt;"), std::string::npos);
     EXPECT_NE(html.find("A&amp;B"), std::string::npos);
     // Tab and line ends are white space a page may carry.

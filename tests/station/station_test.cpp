@@ -133,7 +133,7 @@ TEST(Station, NoRefreshWhileTheSpareQuestionWaitsInsideARead) {
                                         "1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:3"});
     Station st(dir.Path(), FixedClock(12, 0, 0));
     int refreshes = 0;
-    st.onRefreshed = [&] { ++refreshes; };
+    const Subscription counted = st.Subscribe([&](const auto&) { ++refreshes; });
     int asked = 0;
     st.SetSparePrompt([&](int) {
         ++asked;
