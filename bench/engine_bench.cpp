@@ -40,8 +40,9 @@ std::string InEvent(const char* file) { return EventFolder() + "/" + file; }
 std::unique_ptr<Event> ReadSetUp() {
     auto ev = std::make_unique<Event>();
     History h(FixedClock());
-    ReadCourseFile(*ev, InEvent("Control.dat"), h);
-    if (ReadStartList(*ev, InEvent("Startlst.dat"), h).undefinedClass) std::abort();
+    if (!ReadCourseFile(*ev, InEvent("Control.dat"), h)) std::abort();
+    const Result<StartListRead> read = ReadStartList(*ev, InEvent("Startlst.dat"), h);
+    if (!read || read->undefinedClass) std::abort();
     return ev;
 }
 
@@ -51,7 +52,7 @@ Event& FilledEvent() {
         auto e = ReadSetUp();
         History h(FixedClock());
         std::string tag;
-        ReadFinishLogFile(*e, InEvent("Regnly.log"), h, tag, {});
+        if (!ReadFinishLogFile(*e, InEvent("Regnly.log"), h, tag, {})) std::abort();
         StatusLists lists;
         RefreshStatus(*e, kNow, TimeLimitFromText("150"), false, lists);
         return e;
@@ -65,11 +66,10 @@ void BM_ReadFinishLog(benchmark::State& state) {
     std::string tag;
     for (auto _ : state) {
         History h(FixedClock());
-        ReadFinishLogFile(*ev, path, h, tag, {});
+        if (!ReadFinishLogFile(*ev, path, h, tag, {})) state.SkipWithError("the finish log cannot be read");
         benchmark::DoNotOptimize(h.Count());
     }
-    std::vector<std::string> lines;
-    ReadTextLines(path, lines);
+    const std::vector<std::string> lines = ReadTextLines(path).Value();
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(path)));
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
 }
@@ -158,7 +158,7 @@ BENCHMARK(BM_BuildNotReturnedFile)->Unit(benchmark::kMicrosecond);
 void BM_WriteResultsFile(benchmark::State& state) {
     const std::string path = quilo::bench::ScratchFolder("results") + "/E_Result.txt";
     for (auto _ : state) {
-        IoResult r = ReplaceFile(path, BuildResultsFile(Taken()));
+        const Result<> r = ReplaceFile(path, BuildResultsFile(Taken()));
         if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(path));
@@ -168,7 +168,7 @@ BENCHMARK(BM_WriteResultsFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
 void BM_WriteNotReturnedFile(benchmark::State& state) {
     const std::string path = quilo::bench::ScratchFolder("noret") + "/E_NoRet.txt";
     for (auto _ : state) {
-        IoResult r = ReplaceFile(path, BuildNotReturnedFile(Taken()));
+        const Result<> r = ReplaceFile(path, BuildNotReturnedFile(Taken()));
         if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(path));
@@ -180,7 +180,7 @@ void BM_ReplaceFileOnly(benchmark::State& state) {
     const std::vector<std::string> lines = BuildResultsFile(Taken());
     const std::string path = quilo::bench::ScratchFolder("replace") + "/E_Result.txt";
     for (auto _ : state) {
-        IoResult r = ReplaceFile(path, lines);
+        const Result<> r = ReplaceFile(path, lines);
         if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
 }

@@ -2,7 +2,9 @@
 
 #include "core/Cp932.h"
 #include "core/Event.h"
-#include "core/General.h"
+#include "core/Fields.h"
+#include "core/Kana.h"
+#include "core/Numbers.h"
 #include "core/Time.h"
 #include "station/Station.h"
 
@@ -171,8 +173,7 @@ std::string EditLogic::Who() {
 }
 
 void EditLogic::Record(const std::string& history, const ChangeRecord& record, EditApplyResult& result) {
-    IoResult io = station_.Correct(record, history, competitor_);
-    if (!io.ok) result.saveFailures.push_back(std::move(io));
+    if (Result<> saved = station_.Correct(record, history, competitor_); !saved) result.saveFailures.push_back(saved.Failure());
 }
 
 std::string EditLogic::Refusal(Case which) {

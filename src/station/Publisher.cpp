@@ -1,7 +1,6 @@
 #include "station/Publisher.h"
 
 #include "core/Cp932.h"
-#include "core/General.h"
 #include "results/HtmlResults.h"
 #include "results/IofXml.h"
 #include "results/OutputFiles.h"
@@ -42,7 +41,7 @@ void Publisher::Write(Output& out, const std::string& path, std::uint64_t serial
         out.serial = serial;
         return;
     }
-    const IoResult r = ReplaceFileBytes(path, bytes);
+    const Result<> r = ReplaceFileBytes(path, bytes);
     if (!r) {
         if (!out.failed || path != out.path)
             history.Warning({"　" + path + " を書き込めませんでした（" + ReasonText(r) + "）"});

@@ -1,7 +1,7 @@
 // The exports written with the results file: the IOF XML result list and the HTML page.
 #include "station/Station.h"
 
-#include "core/General.h"
+#include "core/Fields.h"
 #include "results/HtmlResults.h"
 #include "results/IofXml.h"
 
@@ -49,19 +49,20 @@ std::string Station::ExportPath(ExportKind kind) const {
 }
 
 Station::ResultOutputs Station::WriteResultOutputs(const std::string& xmlPath, const std::string& htmlPath) {
-    ResultOutputs out;
-    out.results = WriteResults();
+    ResultOutputs out{WriteResults(), Error::Of(Error::Kind::NoPath), Error::Of(Error::Kind::NoPath)};
     Busy(true);
     // Written as they are made: neither export is ever whole in memory.
     {
-        FileReplacement file(xmlPath.empty() ? ExportPath(ExportKind::Xml) : xmlPath);
+        const std::string path = xmlPath.empty() ? ExportPath(ExportKind::Xml) : xmlPath;
+        FileReplacement file(path);
         if (!file.Failed()) WriteIofResultList(*snapshot_, file);
-        out.xml = file.Commit();
+        out.xml = WithValue(file.Commit(), path);
     }
     {
-        FileReplacement file(htmlPath.empty() ? ExportPath(ExportKind::Html) : htmlPath);
+        const std::string path = htmlPath.empty() ? ExportPath(ExportKind::Html) : htmlPath;
+        FileReplacement file(path);
         if (!file.Failed()) WriteHtmlResults(*snapshot_, file);
-        out.html = file.Commit();
+        out.html = WithValue(file.Commit(), path);
     }
     Busy(false);
     return out;
