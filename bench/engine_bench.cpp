@@ -49,8 +49,7 @@ Event& FilledEvent() {
     static std::unique_ptr<Event> ev = [] {
         auto e = ReadSetUp();
         History h(FixedClock());
-        std::string tag;
-        ReadFinishLogFile(*e, InEvent("Regnly.log"), h, tag, {});
+        ReadFinishLogFile(*e, InEvent("Regnly.log"), h, {});
         StatusLists lists;
         RefreshStatus(*e, kNow, TimeLimitFromText("150"), lists);
         return e;
@@ -61,10 +60,9 @@ Event& FilledEvent() {
 void BM_ReadFinishLog(benchmark::State& state) {
     auto ev = ReadSetUp();
     const std::string path = InEvent("Regnly.log");
-    std::string tag;
     for (auto _ : state) {
         History h(FixedClock());
-        ReadFinishLogFile(*ev, path, h, tag, {});
+        ReadFinishLogFile(*ev, path, h, {});
         benchmark::DoNotOptimize(h.Count());
     }
     std::vector<std::string> lines;
