@@ -8,40 +8,35 @@
 #include <sstream>
 
 using namespace quilo;
+using quilo::test::Strings;
 using quilo::test::TempDir;
 using quilo::test::WriteCp932;
 
-TEST(EventFolder, EmptyFolderAsks) {
-    TempDir dir;
-    EXPECT_EQ(ChooseStartFolder(dir.Path()), StartFolder::Ask);
-}
-
-TEST(EventFolder, SettingsAndOutputsAloneAsk) {
-    TempDir dir;
-    WriteCp932(dir.File("Quilo.ini"), {"TimeLimit=150"});
-    WriteCp932(dir.File("Regnly.log"), {"1,2026/12/06,11:00:20,0001,R,(10001),100,0:48:06"});
-    WriteCp932(dir.File("Change.dat"), {"欠席/10012"});
-    EXPECT_EQ(ChooseStartFolder(dir.Path()), StartFolder::Ask);
-}
-
-TEST(EventFolder, CourseFileOrStartListUseTheProgramFolder) {
-    for (const char* name : {"Control.dat", "Startlst.dat"}) {
+// Only a course file or a start list makes a folder an event's: settings, outputs, a
+// folder named like an event file or no folder at all leave the choice to the operator.
+TEST(EventFolder, ProgramFolderOnlyWithACourseFileOrAStartList) {
+    const struct Case {
+        const char* name;
+        Strings files;
+        const char* folder;  // made inside, under this name
+        const char* path;    // asked about, inside the scratch folder
+        StartFolder expected;
+    } cases[] = {
+        {"empty folder", {}, nullptr, "", StartFolder::Ask},
+        {"settings and outputs alone", {"Quilo.ini", "Regnly.log", "Change.dat"}, nullptr, "", StartFolder::Ask},
+        {"course file", {"Control.dat"}, nullptr, "", StartFolder::ProgramFolder},
+        {"course file, trailing slash", {"Control.dat"}, nullptr, "/", StartFolder::ProgramFolder},
+        {"start list", {"Startlst.dat"}, nullptr, "", StartFolder::ProgramFolder},
+        {"start list, trailing slash", {"Startlst.dat"}, nullptr, "/", StartFolder::ProgramFolder},
+        {"folder named like an event file", {}, "Control.dat", "", StartFolder::Ask},
+        {"missing folder", {}, nullptr, "/gone", StartFolder::Ask},
+    };
+    for (const Case& c : cases) {
         TempDir dir;
-        WriteCp932(dir.File(name), {});
-        EXPECT_EQ(ChooseStartFolder(dir.Path()), StartFolder::ProgramFolder) << name;
-        EXPECT_EQ(ChooseStartFolder(dir.Path() + "/"), StartFolder::ProgramFolder) << name;
+        for (const std::string& f : c.files) WriteCp932(dir.File(f), {});
+        if (c.folder) std::filesystem::create_directory(dir.File(c.folder));
+        EXPECT_EQ(ChooseStartFolder(dir.Path() + c.path), c.expected) << c.name;
     }
-}
-
-TEST(EventFolder, FolderNamedLikeAnEventFileDoesNotCount) {
-    TempDir dir;
-    std::filesystem::create_directory(dir.File("Control.dat"));
-    EXPECT_EQ(ChooseStartFolder(dir.Path()), StartFolder::Ask);
-}
-
-TEST(EventFolder, MissingFolderAsks) {
-    TempDir dir;
-    EXPECT_EQ(ChooseStartFolder(dir.File("gone")), StartFolder::Ask);
 }
 
 TEST(StartArgs, EachCallDecided) {

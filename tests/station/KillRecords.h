@@ -1,5 +1,5 @@
 #pragma once
-// The records kill_test's driver appends: record k is a late start of KillMinutes(k)
+// The records the kill tests' driver appends: record k is a late start of KillMinutes(k)
 // minutes for card KillCard(k), so the killer can tell which record a number names.
 #include "core/Time.h"
 

@@ -126,7 +126,9 @@ TEST(Hardening, OldLimitsAndOnePastAreHeld) {
         SCOPED_TRACE(c);
         EXPECT_EQ(ev.ClassNames[c], "C" + std::to_string(c));
         EXPECT_EQ(ev.ControlCount[c], 30);
-        if (c > 1) EXPECT_EQ(ev.ClassEntryCount[c], 20);
+        if (c > 1) {
+            EXPECT_EQ(ev.ClassEntryCount[c], 20);
+        }
         EXPECT_EQ(std::vector<int>(ev.CourseControls[c][30].begin(), ev.CourseControls[c][30].end()), (std::vector<int>{130, 230, 430}));
         EXPECT_EQ(std::vector<int>(ev.CourseControls[c][31].begin(), ev.CourseControls[c][31].end()), (std::vector<int>{901, 902, 904}));
     }

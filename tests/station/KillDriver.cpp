@@ -1,4 +1,4 @@
-// The station's correction path in a loop, for kill_test: start-up, then late-start
+// The station's correction path in a loop, for the kill tests: start-up, then late-start
 // corrections through EditLogic, each followed by the output files. After each record's
 // append has returned its number is written to the pipe, so the killer knows which
 // records were promised durable.

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +36,7 @@ TEST(ReportArgs, MalformedCallsSayWhy) {
     const Case cases[] = {
         {{"--now"}, "--now needs a time"},
         {{"--now", "12:00", f}, "malformed --now: 12:00"},
+        {{"--now", "25:00:00", f}, "malformed --now: 25:00:00"},
         {{"--order"}, "--order needs start or result"},
         {{"--order", "time", f}, "unknown order: time"},
         {{"--spare"}, "--spare needs CARD=BIB"},
@@ -68,22 +71,20 @@ TEST(ReportArgs, HelpAndVersionPrintAndStop) {
     EXPECT_EQ(v.out.rfind("quilo-report ", 0), 0u);
 }
 
-TEST(ReportArgs, AFileIsNotAFolder) {
+// A file, a missing folder or a dash (a folder name, in the working folder when alone).
+TEST(ReportArgs, WhatIsNoFolderIsRefused) {
     TempDir dir;
     test::WriteBytes(dir.File("plain"), "x");
-    const ReportRun r = Report({dir.File("plain")});
-    EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err, "quilo-report: not a folder: " + dir.File("plain") + "\n");
-}
-
-TEST(ReportArgs, ADashIsAFolderName) {
-    TempDir dir;
-    const ReportRun r = Report({dir.Path() + "/-"});
-    EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err, "quilo-report: not a folder: " + dir.Path() + "/-\n");
-    const ReportRun alone = Report({"-"});
-    EXPECT_EQ(alone.code, 2);
-    EXPECT_EQ(alone.err, "quilo-report: not a folder: " + (std::filesystem::current_path() / "-").string() + "\n");
+    const std::string dash = (std::filesystem::current_path() / "-").string();
+    for (const auto& [given, named] : std::vector<std::pair<std::string, std::string>>{
+             {dir.File("plain"), dir.File("plain")},
+             {"/no/such/folder", "/no/such/folder"},
+             {dir.Path() + "/-", dir.Path() + "/-"},
+             {"-", dash}}) {
+        const ReportRun r = Report({given});
+        EXPECT_EQ(r.code, 2) << given;
+        EXPECT_EQ(r.err, "quilo-report: not a folder: " + named + "\n");
+    }
 }
 
 TEST(ReportArgs, ExportsThatCannotBeWrittenExitOne) {

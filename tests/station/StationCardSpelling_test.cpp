@@ -31,7 +31,7 @@ int CompetitorOfLine(const Station& st, const std::string& name) {
 
 // Each card as a competitor's own card (both dialogs name it in their records) and as a
 // spare card (the spare dialog and --spare take it as spelled).
-class CardSpelling : public ::testing::TestWithParam<const char*> {
+class CardSpelling : public ::testing::TestWithParam<std::string> {
 protected:
     std::string card = GetParam();
     bool readable = card.size() == 5;  // the log's card field is five characters
@@ -113,7 +113,8 @@ TEST_P(CardSpelling, AsASpareCardInTheDialogAndThroughSpareAnswers) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cards, CardSpelling, ::testing::Values("01234", "1234", "90001", "09001"));
+INSTANTIATE_TEST_SUITE_P(Cards, CardSpelling, ::testing::Values("01234", "1234", "90001", "09001"),
+                         [](const auto& card) { return "Card" + card.param; });
 
 // --spare names what it cannot use, with status 2 and nothing appended.
 TEST(SpareAnswers, ACardThatIsNoSpareRowOrABibNobodyHasIsBadUsage) {

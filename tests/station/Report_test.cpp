@@ -20,19 +20,6 @@ void WriteEvent(const TempDir& dir) {
                                               "1,2,3,4,5,(90812),31,0:10:00,32,0:20:00,100,0:40:00"}});
 }
 
-TEST(Report, UsageErrors) {
-    EXPECT_EQ(Report({"--help"}).code, 0);
-    EXPECT_EQ(Report({}).code, 2);
-    EXPECT_EQ(Report({"--bogus", "x"}).code, 2);
-    EXPECT_EQ(Report({"--now", "12:00", "x"}).code, 2);
-    EXPECT_EQ(Report({"--now", "25:00:00", "x"}).code, 2);
-    EXPECT_EQ(Report({"--order", "time", "x"}).code, 2);
-    EXPECT_EQ(Report({"--spare", "812", "x"}).code, 2);
-    ReportRun r = Report({"/no/such/folder"});
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("/no/such/folder"), std::string::npos);
-}
-
 TEST(Report, PrintsTheThreeListsAndWritesBothFiles) {
     TempDir dir;
     WriteEvent(dir);
