@@ -3,8 +3,8 @@
 // the same values. (The station's start-up over a settings file is fuzz_station's.)
 #include "FuzzSupport.h"
 
-#include "core/General.h"
 #include "core/IniFile.h"
+#include "core/Numbers.h"
 #include "results/Evaluation.h"
 
 #include <string>

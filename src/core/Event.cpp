@@ -1,6 +1,6 @@
 #include "core/Event.h"
 
-#include "core/General.h"
+#include "core/Fields.h"
 
 #include <algorithm>
 

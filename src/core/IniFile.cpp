@@ -1,7 +1,8 @@
 #include "core/IniFile.h"
 
 #include "core/Cp932.h"
-#include "core/General.h"
+#include "core/Fields.h"
+#include "core/Paths.h"
 
 namespace quilo {
 

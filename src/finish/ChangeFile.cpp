@@ -1,6 +1,6 @@
 #include "finish/ChangeFile.h"
 
-#include "core/General.h"
+#include "core/Numbers.h"
 #include "finish/ChangeRecord.h"
 #include "readers/SkippedLines.h"
 

@@ -1,7 +1,8 @@
 #include "finish/ChangeRecord.h"
 
 #include "core/Cp932.h"
-#include "core/General.h"
+#include "core/Fields.h"
+#include "core/Numbers.h"
 #include "finish/ResultFields.h"
 
 #include <algorithm>

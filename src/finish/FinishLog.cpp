@@ -1,8 +1,10 @@
 #include "finish/FinishLog.h"
 
 #include "core/Cp932.h"
+#include "core/Fields.h"
 #include "core/Files.h"
-#include "core/General.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
 #include "finish/ResultFields.h"
 
 #include <fcntl.h>

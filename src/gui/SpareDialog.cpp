@@ -1,6 +1,6 @@
 #include "gui/SpareDialog.h"
 
-#include "core/General.h"
+#include "core/TextWidth.h"
 #include "gui/DialogSupport.h"
 
 #include <QApplication>

@@ -1,7 +1,8 @@
 #include "readers/CourseFile.h"
 
+#include "core/Fields.h"
 #include "core/Files.h"
-#include "core/General.h"
+#include "core/Numbers.h"
 #include "readers/FileLines.h"
 #include "readers/SkippedLines.h"
 

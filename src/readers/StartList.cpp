@@ -1,7 +1,9 @@
 #include "readers/StartList.h"
 
+#include "core/Fields.h"
 #include "core/Files.h"
-#include "core/General.h"
+#include "core/Numbers.h"
+#include "core/TextWidth.h"
 #include "readers/FileLines.h"
 #include "readers/SkippedLines.h"
 

@@ -1,6 +1,6 @@
 #include "results/Evaluation.h"
 
-#include "core/General.h"
+#include "core/Numbers.h"
 #include "results/LineParts.h"
 
 #include <algorithm>

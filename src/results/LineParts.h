@@ -4,7 +4,7 @@
 // numbers and times are written without temporaries or snprintf (the time forms match
 // FormatHhNnSs, FormatHhNn and FormatHNnSs).
 #include "core/Event.h"
-#include "core/General.h"
+#include "core/TextWidth.h"
 #include "core/Time.h"
 
 #include <cstdint>

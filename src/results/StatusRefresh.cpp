@@ -1,6 +1,6 @@
 #include "results/StatusRefresh.h"
 
-#include "core/General.h"
+#include "core/Kana.h"
 #include "results/Evaluation.h"
 #include "results/ExportCommon.h"
 #include "results/LineParts.h"

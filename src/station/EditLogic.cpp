@@ -2,7 +2,9 @@
 
 #include "core/Cp932.h"
 #include "core/Event.h"
-#include "core/General.h"
+#include "core/Fields.h"
+#include "core/Kana.h"
+#include "core/Numbers.h"
 #include "core/Time.h"
 #include "station/Station.h"
 

@@ -1,6 +1,6 @@
 #include "station/EventFolder.h"
 
-#include "core/General.h"
+#include "core/Paths.h"
 
 #include <filesystem>
 #include <ostream>

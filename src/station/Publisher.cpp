@@ -1,7 +1,6 @@
 #include "station/Publisher.h"
 
 #include "core/Cp932.h"
-#include "core/General.h"
 #include "results/HtmlResults.h"
 #include "results/IofXml.h"
 #include "results/OutputFiles.h"

@@ -1,6 +1,7 @@
 #include "station/Report.h"
 
-#include "core/General.h"
+#include "core/Fields.h"
+#include "core/Numbers.h"
 #include "station/Messages.h"
 #include "station/SpareLogic.h"
 #include "station/Station.h"

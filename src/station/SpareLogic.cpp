@@ -1,7 +1,9 @@
 #include "station/SpareLogic.h"
 
 #include "core/Event.h"
-#include "core/General.h"
+#include "core/Kana.h"
+#include "core/Numbers.h"
+#include "core/TextWidth.h"
 #include "core/Time.h"
 #include "station/Station.h"
 

@@ -1,6 +1,8 @@
 #include "station/Station.h"
 
-#include "core/General.h"
+#include "core/Fields.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
 #include "finish/ChangeFile.h"
 #include "readers/CourseFile.h"
 #include "readers/FileLines.h"

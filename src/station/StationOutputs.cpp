@@ -1,7 +1,7 @@
 // The exports written with the results file: the IOF XML result list and the HTML page.
 #include "station/Station.h"
 
-#include "core/General.h"
+#include "core/Fields.h"
 #include "results/HtmlResults.h"
 #include "results/IofXml.h"
 

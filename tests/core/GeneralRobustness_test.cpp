@@ -1,8 +1,10 @@
 // The file and number services on inputs a broken or hostile folder can hold: FIFOs
 // and devices where files belong, and numbers too long for a double.
+#include "core/Fields.h"
 #include "core/Files.h"
-#include "core/General.h"
 #include "core/IniFile.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
 
 #include "ChildProcess.h"
 #include "TestSupport.h"

@@ -3,8 +3,10 @@
 // and in order.
 #include "results/LineParts.h"
 
-#include "core/General.h"
+#include "core/TextWidth.h"
 #include "core/Time.h"
+
+#include "Padding.h"
 
 #include <gtest/gtest.h>
 
@@ -24,17 +26,17 @@ void Compare(std::size_t lead) {
         w.Text(head);
         want += head;
         w.RightNumber(-42, 6);
-        want += RightNumber(-42, 6);
+        want += test::RightNumber(-42, 6);
         w.RightNumber(std::numeric_limits<std::int64_t>::min(), 3);
         want += std::to_string(std::numeric_limits<std::int64_t>::min());
         w.LeftChars("男子", 5);
-        want += PadRight("男子", 5);
+        want += test::PadRight("男子", 5);
         w.LeftWidth("男子", 6);
-        want += PadRightWidth("男子", 6);
+        want += test::PadRightWidth("男子", 6);
         w.Name("とても長い名前の選手", 8, 3);
-        want += PadRightWidth(LeftChars("とても長い名前の選手", 3), 8);
+        want += test::PadRightWidth(LeftChars("とても長い名前の選手", 3), 8);
         w.Name("山田", 8, 3);
-        want += PadRightWidth("山田", 8);
+        want += test::PadRightWidth("山田", 8);
         w.Spaces(0);
         w.Spaces(-3);
         w.Spaces(200);  // more than the whole buffer
@@ -47,9 +49,9 @@ void Compare(std::size_t lead) {
             w.HhNn(t);
             want += FormatHhNn(t);
             w.HNnSs(t, 9);
-            want += PadLeft(FormatHNnSs(t), 9);
+            want += test::PadLeft(FormatHNnSs(t), 9);
             w.RunningTime(t);
-            want += PadLeft(FormatHNnSs(t), 7) + "\"";
+            want += test::PadLeft(FormatHNnSs(t), 7) + "\"";
         }
         for (int i = 0; i < 200; ++i) {
             w.Char(static_cast<char>('a' + i % 26));

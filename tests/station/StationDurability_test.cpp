@@ -4,11 +4,11 @@
 // full disk leaves the previous file in place and reports the path and the reason.
 #include "core/Cp932.h"
 #include "core/Files.h"
-#include "core/General.h"
 #include "core/IniFile.h"
+#include "core/Numbers.h"
 #include "finish/ChangeFile.h"
-#include "station/Station.h"
 #include "station/Messages.h"
+#include "station/Station.h"
 
 #include "ChildProcess.h"
 #include "Clock.h"

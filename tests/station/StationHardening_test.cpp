@@ -12,7 +12,7 @@
 #include "TableChecks.h"
 #include "TestSupport.h"
 #include "core/Cp932.h"
-#include "core/General.h"
+#include "core/Numbers.h"
 #include "finish/FinishLog.h"
 
 #include <sys/stat.h>
