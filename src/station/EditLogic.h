@@ -46,7 +46,7 @@ struct EditApplyResult {
     bool refused = false;
     std::string message;
     // Change records that could not be written; the correction itself stands in memory.
-    std::vector<IoResult> saveFailures;
+    std::vector<Error> saveFailures;
 };
 
 class EditLogic {

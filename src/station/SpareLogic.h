@@ -27,7 +27,7 @@ struct SpareOkResult {
     bool confirm = false;
     std::string message;
     // Change records that could not be written; the assignment itself stands in memory.
-    std::vector<IoResult> saveFailures;
+    std::vector<Error> saveFailures;
 };
 
 class SpareLogic {
