@@ -12,9 +12,9 @@ namespace quilo {
 
 LiveStation::LiveStation(Station& station, QObject* parent) : QObject(parent), station_(station) {
     // Subscribed before the publisher: the lists are shown before the files are written.
-    refreshed_ = station_.Subscribe([this](const auto&) {
+    refreshed_ = std::make_unique<Subscription>(station_.Subscribe([this](const auto&) {
         if (onRefreshed) onRefreshed();
-    });
+    }));
 }
 
 LiveStation::~LiveStation() = default;

@@ -10,8 +10,6 @@
 //   live.Start();                 // publishes and follows the log as the settings say
 //   press in a list -> live.ListPressed();  release -> live.ListReleased();
 //   dialog closed   -> live.DialogClosed();
-#include "station/Station.h"
-
 #include <QElapsedTimer>
 #include <QObject>
 
@@ -25,6 +23,7 @@ namespace quilo {
 
 class LiveReader;
 class Publisher;
+class Subscription;
 class Station;
 
 class LiveStation : public QObject {
@@ -76,7 +75,7 @@ private:
     Station& station_;
     std::unique_ptr<LiveReader> live_;
     std::unique_ptr<Publisher> publisher_;
-    Subscription refreshed_;
+    std::unique_ptr<Subscription> refreshed_;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* lookTimer_ = nullptr;
     QElapsedTimer clock_;
