@@ -6,6 +6,7 @@
 #include "core/Files.h"
 #include "core/History.h"
 #include "core/IniFile.h"
+#include "core/LineWarnings.h"
 #include "finish/ChangeRecord.h"
 #include "finish/FinishLog.h"
 #include "results/ExportCommon.h"
@@ -172,6 +173,8 @@ private:
     void Refresh();
     void HandOut();
     Result<std::string> WriteLines(const char* key, std::vector<std::string> (*build)(const ResultsSnapshot&));
+    // A reader's warnings into the history, each under its banner.
+    void Warn(const Warnings& warnings);
     bool SettingIsOne(const char* key) const;
     std::string folder_;
     Clock clock_;
