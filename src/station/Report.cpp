@@ -2,6 +2,7 @@
 
 #include "core/Fields.h"
 #include "core/Numbers.h"
+#include "core/Version.h"
 #include "station/Messages.h"
 #include "station/SpareLogic.h"
 #include "station/Station.h"
@@ -94,7 +95,7 @@ void AnswerSpare(Station& station, int spareRow, const std::map<int, std::string
     SpareLogic logic(station, spareRow);
     logic.Load();
     logic.SetText1(it->second);
-    SpareOkResult r = logic.Ok();
+    DialogOutcome r = logic.Ok();
     if (r.confirm) {
         err << "quilo-report: spare card " << logic.SpareCardText() << " given to bib " << it->second
             << ", who already had a result or another spare card\n";

@@ -49,7 +49,7 @@ TEST_P(CardSpelling, AsTheCompetitorsCardInBothDialogsAndAfterARestart) {
         spare.Load();
         spare.SetText1("0101");
         EXPECT_EQ(spare.Label3().rfind("M21 <" + card + "> 10:00\r\n", 0), 0u) << spare.Label3();
-        SpareOkResult r = spare.Ok();
+        DialogOutcome r = spare.Ok();
         // Their own card was read first: the operator is asked, and says yes.
         EXPECT_EQ(r.confirm, readable);
         if (r.confirm) r = spare.Ok(true);
@@ -60,7 +60,7 @@ TEST_P(CardSpelling, AsTheCompetitorsCardInBothDialogsAndAfterARestart) {
     ASSERT_GE(n, 0);
     EditLogic edit(st, n);
     ASSERT_TRUE(edit.Load());
-    edit.SetCheck2(true);
+    edit.SetReference(true);
     ASSERT_FALSE(edit.Apply().refused);
     // The history line of the correction opens the same competitor again.
     EXPECT_EQ(st.OperationHistory().Lines().back().competitor, n);
