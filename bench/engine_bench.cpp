@@ -39,8 +39,9 @@ std::string InEvent(const char* file) { return EventFolder() + "/" + file; }
 std::unique_ptr<Event> ReadSetUp() {
     auto ev = std::make_unique<Event>();
     History h(FixedClock());
-    ReadCourseFile(*ev, InEvent("Control.dat"), h);
-    if (ReadStartList(*ev, InEvent("Startlst.dat"), h).undefinedClass) std::abort();
+    if (!ReadCourseFile(*ev, InEvent("Control.dat"), h)) std::abort();
+    const Result<StartListRead> read = ReadStartList(*ev, InEvent("Startlst.dat"), h);
+    if (!read || read->undefinedClass) std::abort();
     return ev;
 }
 
@@ -50,7 +51,7 @@ Event& FilledEvent() {
         auto e = ReadSetUp();
         History h(FixedClock());
         std::string tag;
-        ReadFinishLogFile(*e, InEvent("Regnly.log"), h, tag, {});
+        if (!ReadFinishLogFile(*e, InEvent("Regnly.log"), h, tag, {})) std::abort();
         StatusLists lists;
         RefreshStatus(*e, kNow, TimeLimitFromText("150"), lists);
         return e;
@@ -64,11 +65,10 @@ void BM_ReadFinishLog(benchmark::State& state) {
     std::string tag;
     for (auto _ : state) {
         History h(FixedClock());
-        ReadFinishLogFile(*ev, path, h, tag, {});
+        if (!ReadFinishLogFile(*ev, path, h, tag, {})) state.SkipWithError("the finish log cannot be read");
         benchmark::DoNotOptimize(h.Count());
     }
-    std::vector<std::string> lines;
-    ReadTextLines(path, lines);
+    const std::vector<std::string> lines = ReadTextLines(path).Value();
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(path)));
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
 }
@@ -143,7 +143,7 @@ void BM_WriteResultsFile(benchmark::State& state) {
     const Time limit = TimeLimitFromText("150");
     const std::string path = quilo::bench::ScratchFolder("results") + "/E_Result.txt";
     for (auto _ : state) {
-        IoResult r = ReplaceFile(path, BuildResultsFile(ev, limit));
+        const Result<> r = ReplaceFile(path, BuildResultsFile(ev, limit));
         if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(path));
@@ -154,7 +154,7 @@ void BM_WriteNotReturnedFile(benchmark::State& state) {
     const Event& ev = FilledEvent();
     const std::string path = quilo::bench::ScratchFolder("noret") + "/E_NoRet.txt";
     for (auto _ : state) {
-        IoResult r = ReplaceFile(path, BuildNotReturnedFile(ev));
+        const Result<> r = ReplaceFile(path, BuildNotReturnedFile(ev));
         if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(path));
@@ -166,7 +166,7 @@ void BM_ReplaceFileOnly(benchmark::State& state) {
     const std::vector<std::string> lines = BuildResultsFile(FilledEvent(), TimeLimitFromText("150"));
     const std::string path = quilo::bench::ScratchFolder("replace") + "/E_Result.txt";
     for (auto _ : state) {
-        IoResult r = ReplaceFile(path, lines);
+        const Result<> r = ReplaceFile(path, lines);
         if (!r) state.SkipWithError(ReasonText(r).c_str());
     }
 }

@@ -38,9 +38,9 @@ bool ListShows(const QListWidget* list, const QString& text) {
 // The first line of the log that has a finish ("100" code), up to the finish time: a
 // whole read of the log as the card reader wrote it for one card.
 std::string LineBeforeFinishTime(const std::string& log) {
-    std::vector<std::string> lines;
-    ReadTextLines(log, lines);
-    for (const std::string& line : lines)
+    const Result<std::vector<std::string>> lines = ReadTextLines(log);
+    if (!lines) return {};
+    for (const std::string& line : *lines)
         if (const auto at = line.rfind(",100,"); at != std::string::npos) return line.substr(0, at + 5);
     return {};
 }

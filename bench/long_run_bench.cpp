@@ -67,8 +67,7 @@ int main(int argc, char** argv) {
     fs::remove(folder / "Quilo.ini");
 
     // Reads as the card reader wrote them: the log's own lines, played again in turn.
-    std::vector<std::string> recorded;
-    ReadTextLines((folder / "Regnly.log").string(), recorded);
+    std::vector<std::string> recorded = ReadTextLines((folder / "Regnly.log").string()).Value();
     std::erase_if(recorded, [](const std::string& l) { return l.find('(') == std::string::npos; });
 
     Station station(folder.string(), [] { return Time::Hms(12, 0, 0); });

@@ -33,8 +33,8 @@ void CheckAppendAfter(std::string_view bytes) {
     scratch.Write("Change.dat", bytes.substr(bytes.empty() ? 0 : bytes.size() - 1));
     const std::string record = "欠席/10001";
     if (!SaveChangeRecord(scratch.File("Change.dat"), record)) fuzz::Fail("append to the change file failed");
-    std::vector<std::string> lines;
-    if (!ReadTextLines(scratch.File("Change.dat"), lines) || lines.empty() || lines.back() != record)
+    const Result<std::vector<std::string>> lines = ReadTextLines(scratch.File("Change.dat"));
+    if (!lines || lines->empty() || lines->back() != record)
         fuzz::Fail("appended record not read back whole");
 }
 

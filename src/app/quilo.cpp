@@ -11,6 +11,7 @@
 #include "gui/MainWindow.h"
 #include "gui/Translations.h"
 #include "station/EventFolder.h"
+#include "station/Messages.h"
 #include "station/Station.h"
 
 #include <QApplication>
@@ -87,6 +88,10 @@ int main(int argc, char** argv) {
         };
     }
     window.Load();
+    if (const quilo::Error* stopped = station.StartupError()) {
+        window.critical(nullptr, QStringLiteral("Quilo"), QString::fromStdString(quilo::FailureText(quilo::kStartupFailed, *stopped)));
+        return 1;
+    }
     window.show();
 
     if (!shot.isEmpty()) {

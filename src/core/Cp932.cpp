@@ -5,7 +5,6 @@
 #include <array>
 #include <cerrno>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 namespace quilo {
@@ -17,6 +16,7 @@ struct Tables {
     std::array<char32_t, 256> single{};            // 0 = not a valid single byte
     std::vector<char32_t> dbl;                     // [lead * 256 + trail], 0 = invalid pair
     std::vector<std::uint16_t> encode;             // BMP code point -> code, 0 = unmappable
+    bool missing = false;                          // the system has no CP932 converter
 };
 
 char32_t IconvDecode(iconv_t cd, const unsigned char* in, std::size_t len) {
@@ -49,8 +49,13 @@ std::unique_ptr<Tables> BuildTables() {
 
     iconv_t dec = iconv_open("UTF-32LE", "CP932");
     iconv_t enc = iconv_open("CP932", "UTF-32LE");
-    if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("iconv has no CP932 converter");
+    if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1)) {
+        // Without a converter nothing decodes: the start-up asks Cp932Ready and stops.
+        if (dec != reinterpret_cast<iconv_t>(-1)) iconv_close(dec);
+        if (enc != reinterpret_cast<iconv_t>(-1)) iconv_close(enc);
+        t->missing = true;
+        return t;
+    }
 
     for (int b = 0; b < 0x80; ++b) t->single[b] = static_cast<char32_t>(b);
     for (int b = 0x80; b < 0x100; ++b) {
@@ -83,6 +88,15 @@ const Tables& T() {
     static const std::unique_ptr<Tables> tables = BuildTables();
     return *tables;
 }
+
+} // namespace
+
+Result<> Cp932Ready() {
+    if (T().missing) return Error::Of(Error::Kind::NoCp932Converter);
+    return {};
+}
+
+namespace {
 
 // Length of the well-formed UTF-8 sequence at s[pos]; 0 when none starts there.
 std::size_t Utf8SequenceLength(std::string_view s, std::size_t pos) {

@@ -2,10 +2,16 @@
 // Windows-932 (Shift_JIS) <-> UTF-8. Tables are built once from glibc iconv, then
 // conversion is a table walk: an invalid byte becomes U+FFFD and never stops a read,
 // and a character the code page cannot hold becomes "?" (one byte).
+#include "core/Result.h"
+
 #include <string>
 #include <string_view>
 
 namespace quilo {
+
+// Builds the tables; an error when the system has no converter to build them from (every
+// byte would then read as U+FFFD and every character write as "?").
+Result<> Cp932Ready();
 
 std::string Cp932ToUtf8(std::string_view bytes);
 std::string Utf8ToCp932(std::string_view utf8);

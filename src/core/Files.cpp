@@ -14,28 +14,25 @@
 
 namespace quilo {
 
-namespace {
+bool FileDescriptor::Close() {
+    if (fd_ < 0) return true;
+    return ::close(std::exchange(fd_, -1)) == 0;
+}
 
-// Regular files only, opened without waiting: a FIFO at the path would block the open,
-// and a device could feed one endless line. -1 with the reason in `why`.
-int OpenRegularForReading(const std::string& path, IoResult& why) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        why = IoResult::FromErrno(path, errno);
-        return -1;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        why = IoResult::Fail(path, IoResult::Problem::NotRegularFile);
-        return -1;
-    }
+Result<FileDescriptor> OpenRegularForReading(const std::string& path, struct stat* st) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) return Error::FromErrno(path, errno);
+    struct stat own {};
+    if (!st) st = &own;
+    if (::fstat(fd.Get(), st) != 0 || !S_ISREG(st->st_mode)) return Error::Of(Error::Kind::NotRegularFile, path);
     return fd;
 }
 
-} // namespace
-
-LineReader::LineReader(const std::string& path) : buf_(64 * 1024) { fd_ = OpenRegularForReading(path, open_); }
+LineReader::LineReader(const std::string& path) : path_(path), buf_(64 * 1024) {
+    Result<FileDescriptor> fd = OpenRegularForReading(path);
+    if (fd) fd_ = std::move(*fd);
+    else status_ = fd.Failure();
+}
 
 LineReader::LineReader(Bytes bytes) : mem_(bytes.data.data() ? bytes.data.data() : ""), eof_(true), end_(bytes.data.size()) {}
 
@@ -44,12 +41,10 @@ void LineReader::LimitTo(std::uint64_t bytes) {
     else remaining_ = bytes;
 }
 
-LineReader::~LineReader() {
-    if (fd_ >= 0) ::close(fd_);
-}
+LineReader::~LineReader() = default;
 
 bool LineReader::Fill() {
-    if (eof_ || fd_ < 0) return false;
+    if (eof_ || !fd_) return false;
     if (begin_ > 0) {
         std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
         end_ -= begin_;
@@ -58,8 +53,9 @@ bool LineReader::Fill() {
     if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
     while (true) {
         const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(buf_.size() - end_, remaining_));
-        ssize_t n = room == 0 ? 0 : ::read(fd_, buf_.data() + end_, room);
+        ssize_t n = room == 0 ? 0 : ::read(fd_.Get(), buf_.data() + end_, room);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) status_ = Error::FromErrno(path_, errno);
         if (n <= 0) {
             eof_ = true;
             return false;
@@ -101,7 +97,7 @@ bool LineReader::Next(std::string_view& line) {
         }
         std::size_t keep = end_ - begin_;
         if (!Fill()) {
-            if (begin_ == end_) return false;
+            if (begin_ == end_ || !status_) return false;
             line = std::string_view(Base() + begin_, end_ - begin_);
             begin_ = end_;
             return true;
@@ -110,12 +106,13 @@ bool LineReader::Next(std::string_view& line) {
     }
 }
 
-IoResult ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
+Result<std::vector<std::string>> ReadTextLines(const std::string& path) {
     LineReader reader(path);
-    if (!reader.IsOpen()) return reader.OpenResult();
+    std::vector<std::string> lines;
     std::string_view raw;
     while (reader.Next(raw)) lines.push_back(Cp932ToUtf8(raw));
-    return IoResult::Ok(path);
+    if (!reader.Status()) return reader.Status().Failure();
+    return lines;
 }
 
 std::vector<std::string> TextLines(std::string_view bytes, TextEncoding encoding) {
@@ -128,21 +125,20 @@ std::vector<std::string> TextLines(std::string_view bytes, TextEncoding encoding
     return lines;
 }
 
-IoResult ReadFileBytes(const std::string& path, std::string& bytes) {
-    bytes.clear();
-    IoResult why;
-    const int fd = OpenRegularForReading(path, why);
-    if (fd < 0) return why;
+Result<std::string> ReadFileBytes(const std::string& path) {
+    Result<FileDescriptor> fd = OpenRegularForReading(path);
+    if (!fd) return fd.Failure();
+    std::string bytes;
     char chunk[64 * 1024];
     while (true) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        ssize_t n = ::read(fd->Get(), chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
-        // A read error ends the bytes where it happened, as it ends LineReader's lines.
-        if (n <= 0) break;
+        // Bytes cut short by a failed read are no file's bytes.
+        if (n < 0) return Error::FromErrno(path, errno);
+        if (n == 0) break;
         bytes.append(chunk, static_cast<std::size_t>(n));
     }
-    ::close(fd);
-    return IoResult::Ok(path);
+    return bytes;
 }
 
 namespace {
@@ -168,32 +164,26 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// Best effort: the file itself is on stable storage already, and a folder that cannot
+// be synced (some file systems refuse) must not fail the write.
 void SyncFolder(const std::string& path) {
-    int dfd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    const FileDescriptor dir(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir) static_cast<void>(::fsync(dir.Get()));
 }
 
 } // namespace
 
 namespace {
 
-IoResult Append(const std::string& path, std::string_view utf8Line, bool durable, TextEncoding encoding) {
-    int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
-    if (fd < 0) return IoResult::FromErrno(path, errno);
+Result<> Append(const std::string& path, std::string_view utf8Line, bool durable, TextEncoding encoding) {
+    FileDescriptor file(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644));
+    if (!file) return Error::FromErrno(path, errno);
+    const int fd = file.Get();
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        return IoResult::FromErrno(path, err);
-    }
+    if (::fstat(fd, &st) != 0) return Error::FromErrno(path, errno);
     // A FIFO would take the record away, or block once its buffer is full.
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return S_ISDIR(st.st_mode) ? IoResult::FromErrno(path, EISDIR) : IoResult::Fail(path, IoResult::Problem::NotRegularFile);
-    }
+    if (!S_ISREG(st.st_mode))
+        return S_ISDIR(st.st_mode) ? Error::FromErrno(path, EISDIR) : Error::Of(Error::Kind::NotRegularFile, path);
     bool created = st.st_size == 0;
     std::string data;
     if (st.st_size > 0) {
@@ -204,23 +194,23 @@ IoResult Append(const std::string& path, std::string_view utf8Line, bool durable
     data += "\r\n";
     if (!WriteAll(fd, data) || (durable && ::fsync(fd) != 0)) {
         int err = errno;
-        // Leave no partial record behind: cut the file back to where it stood.
-        if (::ftruncate(fd, st.st_size) == 0) ::fsync(fd);
-        ::close(fd);
-        return IoResult::FromErrno(path, err);
+        // Leave no partial record behind: cut the file back to where it stood (best
+        // effort: the failure reported is the write's).
+        if (::ftruncate(fd, st.st_size) == 0) static_cast<void>(::fsync(fd));
+        return Error::FromErrno(path, err);
     }
-    ::close(fd);
+    file.Close();
     if (created && durable) SyncFolder(path);
-    return IoResult::Ok(path);
+    return {};
 }
 
 } // namespace
 
-IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line) {
+Result<> AppendLineDurable(const std::string& path, std::string_view utf8Line) {
     return Append(path, utf8Line, true, TextEncoding::Cp932);
 }
 
-IoResult AppendLine(const std::string& path, std::string_view utf8Line, TextEncoding encoding) {
+Result<> AppendLine(const std::string& path, std::string_view utf8Line, TextEncoding encoding) {
     return Append(path, utf8Line, false, encoding);
 }
 
@@ -232,49 +222,47 @@ constexpr std::size_t kReplaceBuffer = 128 * 1024;
 
 } // namespace
 
-FileReplacement::FileReplacement(std::string path) : path_(std::move(path)), tmp_(path_ + kTempSuffix), result_(IoResult::Ok(path_)) {
+FileReplacement::FileReplacement(std::string path) : path_(std::move(path)), tmp_(path_ + kTempSuffix) {
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        result_ = IoResult::FromErrno(path_, EISDIR);
+        result_ = Error::FromErrno(path_, EISDIR);
         return;
     }
     // Held locked while written, so a start-up's clean-up leaves it alone; one the
     // clean-up took away just before the lock is made again.
     for (int tries = 0; tries < 3; ++tries) {
-        fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd_ < 0) {
-            result_ = IoResult::FromErrno(path_, errno);
+        fd_ = FileDescriptor(::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!fd_) {
+            result_ = Error::FromErrno(path_, errno);
             return;
         }
         struct stat own {};
-        if (::flock(fd_, LOCK_EX) != 0 || ::fstat(fd_, &own) != 0 || own.st_nlink > 0) break;
-        ::close(fd_);
-        fd_ = -1;
+        if (::flock(fd_.Get(), LOCK_EX) != 0 || ::fstat(fd_.Get(), &own) != 0 || own.st_nlink > 0) break;
+        fd_.Close();
     }
-    if (fd_ < 0) {
-        result_ = IoResult::FromErrno(path_, ENOENT);
+    if (!fd_) {
+        result_ = Error::FromErrno(path_, ENOENT);
         return;
     }
     buffer_.reserve(kReplaceBuffer);
 }
 
 FileReplacement::~FileReplacement() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (fd_) {
+        fd_.Close();
         ::unlink(tmp_.c_str());
     }
 }
 
 void FileReplacement::Fail(int err) {
-    result_ = IoResult::FromErrno(path_, err);
-    ::close(fd_);
-    fd_ = -1;
+    result_ = Error::FromErrno(path_, err);
+    fd_.Close();
     ::unlink(tmp_.c_str());
     buffer_ = std::string();
 }
 
 bool FileReplacement::Flush() {
-    if (!buffer_.empty() && !WriteAll(fd_, buffer_)) {
+    if (!buffer_.empty() && !WriteAll(fd_.Get(), buffer_)) {
         Fail(errno);
         return false;
     }
@@ -283,27 +271,25 @@ bool FileReplacement::Flush() {
 }
 
 void FileReplacement::Write(std::string_view bytes) {
-    if (fd_ < 0) return;
+    if (!fd_) return;
     // A writer with a buffer of its own hands over large pieces: they go straight on.
     if (bytes.size() < kReplaceBuffer / 2) {
         if (buffer_.size() + bytes.size() > kReplaceBuffer && !Flush()) return;
         buffer_.append(bytes);
-    } else if (Flush() && !WriteAll(fd_, bytes)) {
+    } else if (Flush() && !WriteAll(fd_.Get(), bytes)) {
         Fail(errno);
     }
 }
 
-IoResult FileReplacement::Commit() {
-    if (fd_ < 0) return result_;
+Result<> FileReplacement::Commit() {
+    if (!fd_) return result_;
     if (!Flush()) return result_;
-    if (::fsync(fd_) != 0) {
+    if (::fsync(fd_.Get()) != 0) {
         Fail(errno);
         return result_;
     }
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0 || ::rename(tmp_.c_str(), path_.c_str()) != 0) {
-        result_ = IoResult::FromErrno(path_, errno);
+    if (!fd_.Close() || ::rename(tmp_.c_str(), path_.c_str()) != 0) {
+        result_ = Error::FromErrno(path_, errno);
         ::unlink(tmp_.c_str());
         return result_;
     }
@@ -311,7 +297,7 @@ IoResult FileReplacement::Commit() {
     return result_;
 }
 
-IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines) {
+Result<> ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines) {
     FileReplacement file(path);
     for (const auto& l : utf8Lines) {
         file.Write(Utf8ToCp932(l));
@@ -320,7 +306,7 @@ IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& ut
     return file.Commit();
 }
 
-IoResult ReplaceFileBytes(const std::string& path, std::string_view data) {
+Result<> ReplaceFileBytes(const std::string& path, std::string_view data) {
     FileReplacement file(path);
     file.Write(data);
     return file.Commit();
@@ -334,26 +320,25 @@ void RemoveLeftoverTemps(const std::string& folder) {
         std::string_view name = entry->d_name;
         if (name.size() <= suffix.size() || name.substr(name.size() - suffix.size()) != suffix) continue;
         std::string path = folder + "/" + std::string(name);
-        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) continue;
+        const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!fd) continue;
         struct stat held {}, named {};
-        // A writer still at work holds the lock; the name must still be this file.
-        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        // A writer still at work holds the lock; the name must still be this file. A
+        // leftover that cannot be removed stays harmless beside the file.
+        if (::fstat(fd.Get(), &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 &&
             ::lstat(path.c_str(), &named) == 0 && named.st_ino == held.st_ino && named.st_dev == held.st_dev)
-            ::unlink(path.c_str());
-        ::close(fd);
+            static_cast<void>(::unlink(path.c_str()));
     }
     ::closedir(dir);
 }
 
-IoResult CreateEmptyFile(const std::string& path) {
+Result<> CreateEmptyFile(const std::string& path) {
     // Without waiting: opening a FIFO for writing would block until someone reads it.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
-    if (fd < 0) return IoResult::FromErrno(path, errno);
+    const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644));
+    if (!fd) return Error::FromErrno(path, errno);
     struct stat st {};
-    bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return regular ? IoResult::Ok(path) : IoResult::Fail(path, IoResult::Problem::NotRegularFile);
+    if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode)) return {};
+    return Error::Of(Error::Kind::NotRegularFile, path);
 }
 
 } // namespace quilo

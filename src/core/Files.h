@@ -1,34 +1,50 @@
 #pragma once
 // Whole-line file access in code page 932 with CR LF.
 #include "core/Cp932.h"
+#include "core/Result.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace quilo {
 
-// Outcome of every operation on a file, read or write: ok, or the path and what went
-// wrong. The words the operator reads are made above this layer (station/Messages.h).
-struct IoResult {
-    enum class Problem {
-        None,
-        System,         // `error` holds the errno value
-        NotRegularFile, // a FIFO, a device or the like stands at the path
-        NoPath,         // no path was set for an output
-    };
-    bool ok = true;
-    std::string path;
-    Problem problem = Problem::None;
-    int error = 0;
+// Owns one open file descriptor: closed when it goes, so no path out of a function
+// leaves one open.
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(FileDescriptor&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& o) noexcept {
+        if (this != &o) {
+            Close();
+            fd_ = std::exchange(o.fd_, -1);
+        }
+        return *this;
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
 
-    explicit operator bool() const { return ok; }
-    static IoResult Ok(std::string p = {}) { return {true, std::move(p), Problem::None, 0}; }
-    static IoResult FromErrno(std::string p, int err) { return {false, std::move(p), Problem::System, err}; }
-    static IoResult Fail(std::string p, Problem why) { return {false, std::move(p), why, 0}; }
+    int Get() const { return fd_; }
+    bool IsOpen() const { return fd_ >= 0; }
+    explicit operator bool() const { return IsOpen(); }
+    // Closes now; false (errno set) when the close failed (a write-back error).
+    bool Close();
+
+private:
+    int fd_ = -1;
 };
+
+// Opens a regular file for reading without waiting: a FIFO at the path would block the
+// open, and a device could feed one endless line. `st` gets what fstat told.
+Result<FileDescriptor> OpenRegularForReading(const std::string& path, struct stat* st = nullptr);
 
 // Streams the raw (undecoded) lines of a file. A line ends at CR LF, LF or CR; the
 // last line needs no line end. Lines are read as they stand when the reader reaches
@@ -45,10 +61,11 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0 || mem_ != nullptr; }
-    // Why the file could not be opened (ok when it is open).
-    const IoResult& OpenResult() const { return open_; }
-    // The next line without its line end; false at the end of the file.
+    bool IsOpen() const { return fd_.IsOpen() || mem_ != nullptr; }
+    // Why the file could not be opened, or why a read failed: a failed read ends the
+    // lines, and the caller must not take them for the whole file.
+    const Result<>& Status() const { return status_; }
+    // The next line without its line end; false at the end of the file or at a failed read.
     bool Next(std::string_view& line);
     // Reads no byte past the first `bytes` of the file (a line cut there ends there).
     void LimitTo(std::uint64_t bytes);
@@ -56,9 +73,10 @@ public:
 private:
     bool Fill();
     const char* Base() const { return mem_ ? mem_ : buf_.data(); }
-    int fd_ = -1;
+    FileDescriptor fd_;
+    std::string path_;
     const char* mem_ = nullptr;
-    IoResult open_;
+    Result<> status_;
     bool eof_ = false;
     std::uint64_t remaining_ = UINT64_MAX;
     std::vector<char> buf_;
@@ -66,19 +84,19 @@ private:
 };
 
 // Every line of a CP932 file, decoded to UTF-8.
-IoResult ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+Result<std::vector<std::string>> ReadTextLines(const std::string& path);
 // The same over bytes in memory; as UTF-8 (a byte order mark dropped) when told.
 std::vector<std::string> TextLines(std::string_view bytes, TextEncoding encoding = TextEncoding::Cp932);
 // The whole of a regular file, as it stands (opened as LineReader opens it).
-IoResult ReadFileBytes(const std::string& path, std::string& bytes);
+Result<std::string> ReadFileBytes(const std::string& path);
 
 // Appends one line (UTF-8 in, CP932 with CR LF out) and has it on stable storage
 // before returning. A last line left without a line end is ended first, so the new
 // line never glues onto it. Creates the file when missing.
-IoResult AppendLineDurable(const std::string& path, std::string_view utf8Line);
+Result<> AppendLineDurable(const std::string& path, std::string_view utf8Line);
 // The same without waiting for stable storage (settings: lost defaults come back); the
 // line is written in the file's own encoding when told.
-IoResult AppendLine(const std::string& path, std::string_view utf8Line, TextEncoding encoding = TextEncoding::Cp932);
+Result<> AppendLine(const std::string& path, std::string_view utf8Line, TextEncoding encoding = TextEncoding::Cp932);
 
 // Where an output is written piece by piece (a file being replaced, or a string).
 class ByteSink {
@@ -110,22 +128,22 @@ public:
 
     void Write(std::string_view bytes) override;
     bool Failed() const { return !result_; }
-    IoResult Commit();
+    Result<> Commit();
 
 private:
     bool Flush();
     void Fail(int err);
     std::string path_, tmp_;
-    int fd_ = -1;
-    IoResult result_;
+    FileDescriptor fd_;
+    Result<> result_;
     std::string buffer_;
 };
 
 // Replaces a file with the given lines (CP932, each ended by CR LF) only once they are
 // written whole: a temporary file beside it is written, synced and renamed over it.
-IoResult ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines);
+Result<> ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines);
 // The same for bytes written as they are (the UTF-8 exports).
-IoResult ReplaceFileBytes(const std::string& path, std::string_view data);
+Result<> ReplaceFileBytes(const std::string& path, std::string_view data);
 
 // A replacement is written to the file's name with this ending, then renamed over it.
 inline constexpr const char* kTempSuffix = ".quilo-tmp";
@@ -134,6 +152,6 @@ inline constexpr const char* kTempSuffix = ".quilo-tmp";
 void RemoveLeftoverTemps(const std::string& folder);
 
 // Creates an empty file when none exists (leaves an existing one alone).
-IoResult CreateEmptyFile(const std::string& path);
+Result<> CreateEmptyFile(const std::string& path);
 
 } // namespace quilo

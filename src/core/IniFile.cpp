@@ -7,7 +7,8 @@
 namespace quilo {
 
 IniFile::~IniFile() {
-    if (!fileName_.empty()) Save();
+    // The station saves and reports before this; here only what nobody saved is tried.
+    if (!fileName_.empty()) static_cast<void>(Save());
 }
 
 bool IniFile::ParseLine(std::string_view line, std::string& key, std::string& value) {
@@ -18,14 +19,18 @@ bool IniFile::ParseLine(std::string_view line, std::string& key, std::string& va
     return true;
 }
 
-void IniFile::SetFileName(const std::string& path) {
-    if (!fileName_.empty())
-        throw IniFileError(kFileNameSetTwice, "FileName プロパティは１回のみ設定可能です。");
+Result<> IniFile::SetFileName(const std::string& path) {
+    if (!fileName_.empty()) return Error::Of(Error::Kind::SettingsNamedTwice, path);
     fileName_ = path;
     std::string bytes;
-    if (FileExists(path)) ReadFileBytes(path, bytes);
-    else CreateEmptyFile(path);
+    if (FileExists(path)) {
+        if (Result<std::string> read = ReadFileBytes(path)) bytes = std::move(*read);
+    } else {
+        // Not made (a read-only folder): the settings are kept in memory.
+        static_cast<void>(CreateEmptyFile(path));
+    }
     LoadText(bytes);
+    return {};
 }
 
 void IniFile::LoadText(std::string_view bytes) {
@@ -57,14 +62,14 @@ void IniFile::SetItem(std::string_view rawKey, std::string_view rawValue) {
         return;
     }
     // A failed append is ignored: the value is still held in memory.
-    if (!fileName_.empty()) AppendLine(fileName_, key + "=" + value, encoding_);
+    if (!fileName_.empty()) static_cast<void>(AppendLine(fileName_, key + "=" + value, encoding_));
     keys_.push_back(key);
     values_.emplace(AsciiLower(key), value);
 }
 
-IoResult IniFile::Save() {
-    if (!dirty_) return IoResult::Ok(fileName_);
-    IoResult r = ReplaceFileBytes(fileName_, SavedText());
+Result<> IniFile::Save() {
+    if (!dirty_) return {};
+    Result<> r = ReplaceFileBytes(fileName_, SavedText());
     if (r) dirty_ = false;
     return r;
 }

@@ -6,7 +6,6 @@
 #include "core/Files.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,27 +13,18 @@
 
 namespace quilo {
 
-class IniFileError : public std::runtime_error {
-public:
-    IniFileError(std::uint32_t number, const std::string& message) : std::runtime_error(message), number_(number) {}
-    std::uint32_t Number() const { return number_; }
-
-private:
-    std::uint32_t number_;
-};
-
 class IniFile {
 public:
-    static constexpr std::uint32_t kFileNameSetTwice = 0x80040001u;
-
     IniFile() = default;
     ~IniFile();  // saves when dirty
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
 
     const std::string& FileName() const { return fileName_; }
-    // May be set once; loads the file, or creates it empty. Throws IniFileError on a second call.
-    void SetFileName(const std::string& path);
+    // May be set once (a second name is refused, and changes nothing); loads the file, or
+    // creates it empty. A file that cannot be read or made gives no settings: the values
+    // set are then held in memory, as for a file that is not there.
+    Result<> SetFileName(const std::string& path);
     // Takes the keys and values of a settings file's bytes, with no file behind them
     // (new keys are then kept in memory only).
     void LoadText(std::string_view bytes);
@@ -43,7 +33,7 @@ public:
     void SetItem(std::string_view key, std::string_view value);
 
     // Rewrites the file when dirty (replaced only once written whole).
-    IoResult Save();
+    Result<> Save();
     // The bytes Save writes (CR LF, in the file's encoding).
     std::string SavedText() const;
     bool Dirty() const { return dirty_; }

@@ -40,13 +40,13 @@ bool ResolveCardByNumber(const Event& ev, std::string& card) {
 
 } // namespace
 
-IoResult SaveChangeRecord(const std::string& path, const std::string& line) { return AppendLineDurable(path, line); }
+Result<> SaveChangeRecord(const std::string& path, const std::string& line) { return AppendLineDurable(path, line); }
 
-IoResult LoadChangeFile(Event& ev, const std::string& path, History& history) {
-    std::string bytes;
-    if (IoResult r = ReadFileBytes(path, bytes); !r) return r;
-    LoadChangeText(ev, bytes, history);
-    return IoResult::Ok(path);
+Result<> LoadChangeFile(Event& ev, const std::string& path, History& history) {
+    const Result<std::string> bytes = ReadFileBytes(path);
+    if (!bytes) return bytes.Failure();
+    LoadChangeText(ev, *bytes, history);
+    return {};
 }
 
 void LoadChangeText(Event& ev, std::string_view bytes, History& history) {

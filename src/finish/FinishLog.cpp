@@ -283,15 +283,15 @@ void ReadFinishLogLines(Event& ev, LineReader& reader, History& history, std::st
 
 } // namespace
 
-IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
+Result<> ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
                            const SparePrompt& prompt, std::uint64_t byteLimit) {
-    if (!FileExists(path)) return IoResult::FromErrno(path, ENOENT);
+    if (!FileExists(path)) return Error::FromErrno(path, ENOENT);
     // Streamed, so a log the card reader is appending to is read as it stands.
     LineReader reader(path);
-    if (!reader.IsOpen()) return reader.OpenResult();
+    if (!reader.IsOpen()) return reader.Status();
     reader.LimitTo(byteLimit);
     ReadFinishLogLines(ev, reader, history, tag, prompt);
-    return IoResult::Ok(path);
+    return reader.Status();
 }
 
 void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
@@ -342,21 +342,6 @@ bool ByteDigest::operator==(const ByteDigest& o) const {
 
 namespace {
 
-// As LineReader opens a file: regular files only, without waiting on a FIFO.
-int OpenLog(const std::string& path, IoResult& why, struct stat& st) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        why = IoResult::FromErrno(path, errno);
-        return -1;
-    }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        why = IoResult::Fail(path, IoResult::Problem::NotRegularFile);
-        return -1;
-    }
-    return fd;
-}
-
 // The digest of the file's first `size` bytes; nothing when fewer can be read.
 std::optional<ByteDigest> DigestOfStart(int fd, std::uint64_t size) {
     constexpr std::size_t kChunk = 64 * 1024;
@@ -378,9 +363,10 @@ std::optional<ByteDigest> DigestOfStart(int fd, std::uint64_t size) {
 // pieces of whole lines: every piece but the last ends with a line feed, where a line
 // always ends whatever ends the others, so LineReader gives over the pieces the lines it
 // gives over the file. Returns where the bytes read end; `lastByte` is the last of them.
-// `take` returns false to stop early.
+// `take` returns false to stop early. A failed read is the error, with `path`.
 template <class Take>
-std::uint64_t ReadPieces(int fd, std::uint64_t from, std::uint64_t limit, char& lastByte, Take&& take) {
+Result<std::uint64_t> ReadPieces(int fd, const std::string& path, std::uint64_t from, std::uint64_t limit, char& lastByte,
+                                 Take&& take) {
     std::size_t size = 64 * 1024;  // grown for a longer line
     auto buf = std::make_unique_for_overwrite<char[]>(size);
     std::size_t begin = 0, end = 0;
@@ -400,7 +386,8 @@ std::uint64_t ReadPieces(int fd, std::uint64_t from, std::uint64_t limit, char& 
         const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(size - end, limit > at ? limit - at : 0));
         const ssize_t n = room == 0 ? 0 : ::pread(fd, buf.get() + end, room, static_cast<off_t>(at));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
+        if (n < 0) return Error::FromErrno(path, errno);
+        if (n == 0) {
             if (end > begin) take(std::string_view(buf.get() + begin, end - begin));
             return at;
         }
@@ -442,22 +429,20 @@ bool TakeAgain(Event& ev, const LogPlace& place, const std::function<bool(int)>&
 
 } // namespace
 
-FollowedRead ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, std::string& tag,
+Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, std::string& tag,
                                     const SparePrompt& prompt, LogPlace& place,
                                     const std::function<bool(int spareRow)>& quietSpare, std::uint64_t byteLimit) {
-    FollowedRead result;
     if (!FileExists(path)) {
         place.Forget();
-        result.io = IoResult::FromErrno(path, ENOENT);
-        return result;
+        return Error::FromErrno(path, ENOENT);
     }
     struct stat st {};
-    const int fd = OpenLog(path, result.io, st);
-    if (fd < 0) {
+    Result<FileDescriptor> file = OpenRegularForReading(path, &st);
+    if (!file) {
         place.Forget();
-        return result;
+        return file.Failure();
     }
-    result.io = IoResult::Ok(path);
+    const int fd = file->Get();
     const auto device = static_cast<std::uint64_t>(st.st_dev);
     const auto inode = static_cast<std::uint64_t>(st.st_ino);
     const auto size = static_cast<std::uint64_t>(st.st_size);
@@ -484,14 +469,15 @@ FollowedRead ReadFinishLogFollowing(Event& ev, const std::string& path, History&
 
     // The place's bytes end with a line feed; a read from the first byte has none yet.
     char lastByte = appended ? '\n' : 0;
-    const std::uint64_t end = ReadPieces(fd, from, byteLimit, lastByte, [&](std::string_view piece) {
+    const Result<std::uint64_t> read = ReadPieces(fd, path, from, byteLimit, lastByte, [&](std::string_view piece) {
         next.digest.Add(piece);
         LineReader reader(LineReader::Bytes{piece});
         lines.Take(reader);
         return true;
     });
-    ::close(fd);
     lines.Report(history);
+    if (!read) return read.Failure();
+    const std::uint64_t end = *read;
 
     // Only a read that ended with a whole line and saw every card lead one way is a place
     // to go on from.
@@ -506,18 +492,16 @@ FollowedRead ReadFinishLogFollowing(Event& ev, const std::string& path, History&
         next.lastFound = lines.lastFound;
         place = std::move(next);
     }
-    result.appended = appended;
-    return result;
+    return appended;
 }
 
 std::optional<LocalDate> FirstReadDate(const std::string& path) {
-    IoResult why;
-    struct stat st {};
-    const int fd = OpenLog(path, why, st);
-    if (fd < 0) return std::nullopt;
+    const Result<FileDescriptor> file = OpenRegularForReading(path);
+    if (!file) return std::nullopt;
     std::optional<LocalDate> date;
     char lastByte = 0;
-    ReadPieces(fd, 0, UINT64_MAX, lastByte, [&](std::string_view piece) {
+    // A read that fails before the line is found finds no date.
+    const Result<std::uint64_t> read = ReadPieces(file->Get(), path, 0, UINT64_MAX, lastByte, [&](std::string_view piece) {
         LineReader reader(LineReader::Bytes{piece});
         std::string_view line;
         while (!date && reader.Next(line)) {
@@ -527,7 +511,7 @@ std::optional<LocalDate> FirstReadDate(const std::string& path) {
         }
         return !date;
     });
-    ::close(fd);
+    if (!read) return std::nullopt;
     return date;
 }
 

@@ -29,10 +29,11 @@ std::string CardNumberText(std::string_view rawLine);
 void CheckLine(Event& ev, int n, std::string_view rawLine);
 
 // Reads the whole finish log: every line, then the history line and the warnings.
-// Does nothing when the file does not exist or cannot be opened. The caller runs the
+// Does nothing when the file does not exist or cannot be opened; a read that fails
+// midway reports the lines read before it and gives the error. The caller runs the
 // status refresh.
 // `byteLimit` leaves out what follows the first that many bytes (a line in progress).
-IoResult ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
+Result<> ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
                            const SparePrompt& prompt, std::uint64_t byteLimit = UINT64_MAX);
 // The date of the log's first read: the second field (YYYY/MM/DD) of the first line
 // that holds a comma and a real date there. Stops at that line; nothing
@@ -78,12 +79,9 @@ struct LogPlace {
 // competitor, and `quietSpare` says the question would not be asked again for any spare
 // card met (so a read from the first line would ask nothing before the new lines), only
 // the lines after it are read: the tables, history and tag end as a read from the first
-// line leaves them. Otherwise the whole log is read. `appended` tells which it was.
-struct FollowedRead {
-    IoResult io;
-    bool appended = false;
-};
-FollowedRead ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, std::string& tag,
+// line leaves them. Otherwise the whole log is read. The value tells which it was (true:
+// only the appended lines). A read that fails midway keeps no place.
+Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, std::string& tag,
                                     const SparePrompt& prompt, LogPlace& place,
                                     const std::function<bool(int spareRow)>& quietSpare,
                                     std::uint64_t byteLimit = UINT64_MAX);

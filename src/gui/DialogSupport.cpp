@@ -40,7 +40,7 @@ bool AskDialogQuestion(QWidget* parent, const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-void ShowSaveFailures(QWidget* parent, const std::vector<IoResult>& failures) {
+void ShowSaveFailures(QWidget* parent, const std::vector<Error>& failures) {
     for (const auto& f : failures) ShowDialogMessage(parent, ChangeNotSavedText(f), MessageIcon::Critical);
 }
 

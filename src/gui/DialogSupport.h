@@ -30,7 +30,7 @@ QuestionHook& DialogQuestionHook();
 bool AskDialogQuestion(QWidget* parent, const std::string& text);
 
 // One critical box per change record that could not be written.
-void ShowSaveFailures(QWidget* parent, const std::vector<IoResult>& failures);
+void ShowSaveFailures(QWidget* parent, const std::vector<Error>& failures);
 
 // Design units of the dialogs (twips) to pixels.
 constexpr int Twips(int twips) { return (twips + 7) / 15; }

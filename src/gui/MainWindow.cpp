@@ -385,9 +385,8 @@ void MainWindow::Form_Unload() {
     unloaded_ = true;
     clockTimer_->stop();
     statusTimer_->stop();
-    IoResult r = station_.ReleaseSettings();
-    if (!r.ok && critical)
-        critical(this, QStringLiteral("Quilo"), Q(FailureText(kSettingsNotWritten, r)));
+    const Result<> r = station_.ReleaseSettings();
+    if (!r && critical) critical(this, QStringLiteral("Quilo"), Q(FailureText(kSettingsNotWritten, r.Failure())));
 }
 
 void MainWindow::Fill(QListWidget* list, std::vector<ListLine>& shown, const std::vector<ListLine>& lines) {
@@ -479,14 +478,14 @@ void MainWindow::StatusTimer_Timer() { station_.RefreshStatus(); }
 
 void MainWindow::Command1_Click() { station_.ReadFinishLog(); }
 
-void MainWindow::ReportWriteFailure(const char* heading, const IoResult& r) {
-    if (critical) critical(this, QStringLiteral("Quilo"), Q(FailureText(heading, r)));
+void MainWindow::ReportWriteFailure(const char* heading, const Error& error) {
+    if (critical) critical(this, QStringLiteral("Quilo"), Q(FailureText(heading, error)));
 }
 
-void MainWindow::ReportWritten(const char* failureHeading, const IoResult& r) {
-    if (!r.ok) return ReportWriteFailure(failureHeading, r);
+void MainWindow::ReportWritten(const char* failureHeading, const Result<std::string>& written) {
+    if (!written) return ReportWriteFailure(failureHeading, written.Failure());
     // A press that worked says so, as the live publisher does.
-    station_.OperationHistory().Report(" (出力)" + r.path.substr(r.path.find_last_of('/') + 1));
+    station_.OperationHistory().Report(" (出力)" + written->substr(written->find_last_of('/') + 1));
 }
 
 void MainWindow::Command2_Click() {

@@ -116,9 +116,9 @@ private:
     void ApplyHistoryTop();
     void ApplyFontSizes();
     void SetSortColours(bool byResult);
-    void ReportWriteFailure(const char* heading, const IoResult& r);
+    void ReportWriteFailure(const char* heading, const Error& error);
     // A failure's message box, or the history line of a file written.
-    void ReportWritten(const char* failureHeading, const IoResult& r);
+    void ReportWritten(const char* failureHeading, const Result<std::string>& written);
     void Place(QWidget* w, TwipRect r);
     // Shows the lines in the list; `shown` holds the lines its items show.
     static void Fill(QListWidget* list, std::vector<ListLine>& shown, const std::vector<ListLine>& lines);

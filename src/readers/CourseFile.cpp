@@ -20,14 +20,14 @@ void StoreAlternative(Alternatives& alternatives, int code) {
 
 } // namespace
 
-IoResult ReadCourseFile(Event& ev, const std::string& path, History& history) {
-    std::string bytes;
-    if (IoResult r = ReadFileBytes(path, bytes); !r) {
+Result<> ReadCourseFile(Event& ev, const std::string& path, History& history) {
+    const Result<std::string> bytes = ReadFileBytes(path);
+    if (!bytes) {
         ev.LastClassIndex = -1;
-        return r;
+        return bytes.Failure();
     }
-    ReadCourseText(ev, bytes, history);
-    return IoResult::Ok(path);
+    ReadCourseText(ev, *bytes, history);
+    return {};
 }
 
 void ReadCourseText(Event& ev, std::string_view bytes, History& history) {

@@ -11,7 +11,7 @@ namespace quilo {
 // Reads the course file into ClassNames, CourseControls, ControlCount and LastClassIndex
 // (the last class read; -1 when the file defines no class or cannot be read). Lines the
 // format has no rule for are skipped with a warning in the history.
-IoResult ReadCourseFile(Event& ev, const std::string& path, History& history);
+Result<> ReadCourseFile(Event& ev, const std::string& path, History& history);
 // The same over the file's bytes in memory (CP932 or UTF-8, any line ends).
 void ReadCourseText(Event& ev, std::string_view bytes, History& history);
 

@@ -32,13 +32,12 @@ int FindClass(const Event& ev, const std::string& name) {
 
 } // namespace
 
-StartListResult ReadStartList(Event& ev, const std::string& path, History& history) {
-    std::string bytes;
-    if (IoResult r = ReadFileBytes(path, bytes); !r) return {r, false};
-    StartListResult result;
-    result.file = IoResult::Ok(path);
-    result.undefinedClass = ReadStartListText(ev, bytes, history, &result.skippedRows);
-    return result;
+Result<StartListRead> ReadStartList(Event& ev, const std::string& path, History& history) {
+    const Result<std::string> bytes = ReadFileBytes(path);
+    if (!bytes) return bytes.Failure();
+    StartListRead read;
+    read.undefinedClass = ReadStartListText(ev, *bytes, history, &read.skippedRows);
+    return read;
 }
 
 bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int* skippedRows) {

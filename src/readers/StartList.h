@@ -8,8 +8,8 @@
 
 namespace quilo {
 
-struct StartListResult {
-    IoResult file;
+// What a start list read gave, past its file.
+struct StartListRead {
     // A row named a class the course file does not define: its three warning lines are
     // in the history and reading stopped there.
     bool undefinedClass = false;
@@ -19,7 +19,7 @@ struct StartListResult {
 
 // Reads the start list: card index, competitor numbers, slots, start-list fields and
 // start ranges.
-StartListResult ReadStartList(Event& ev, const std::string& path, History& history);
+Result<StartListRead> ReadStartList(Event& ev, const std::string& path, History& history);
 // The same over the file's bytes in memory; true when a row named an undefined class.
 // The rows skipped are counted into `skippedRows` when given.
 bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int* skippedRows = nullptr);

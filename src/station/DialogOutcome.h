@@ -1,6 +1,6 @@
 #pragma once
 // What a correction dialog's button leads to, for both the edit and the spare-card dialog.
-#include "core/Files.h"
+#include "core/Result.h"
 
 #include <string>
 #include <vector>
@@ -15,7 +15,7 @@ struct DialogOutcome {
     bool confirm = false;
     std::string message;
     // Change records that could not be written; the correction itself stands in memory.
-    std::vector<IoResult> saveFailures;
+    std::vector<Error> saveFailures;
 };
 
 } // namespace quilo

@@ -162,8 +162,7 @@ std::string EditLogic::Who() {
 }
 
 void EditLogic::Record(const std::string& history, const ChangeRecord& record, DialogOutcome& result) {
-    IoResult io = station_.Correct(record, history, competitor_);
-    if (!io.ok) result.saveFailures.push_back(std::move(io));
+    if (Result<> saved = station_.Correct(record, history, competitor_); !saved) result.saveFailures.push_back(saved.Failure());
 }
 
 std::string EditLogic::Refusal(Case which) {

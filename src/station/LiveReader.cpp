@@ -1,5 +1,7 @@
 #include "station/LiveReader.h"
 
+#include "core/Files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,13 +30,10 @@ std::size_t ReadAt(int fd, char* buf, std::size_t size, std::uint64_t offset) {
 LogSignature ProbeLog(const std::string& path) {
     LogSignature sig;
     // Without waiting: a FIFO at the path must not hang the station.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return sig;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return sig;
-    }
+    const Result<FileDescriptor> file = OpenRegularForReading(path, &st);
+    if (!file) return sig;
+    const int fd = file->Get();
     sig.exists = true;
     sig.size = static_cast<std::uint64_t>(st.st_size);
     sig.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -54,7 +53,6 @@ LogSignature ProbeLog(const std::string& path) {
         }
         end = begin;
     }
-    ::close(fd);
     return sig;
 }
 

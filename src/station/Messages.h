@@ -1,6 +1,6 @@
 #pragma once
 // The operator's words for what went wrong with a file, in one place.
-#include "core/Files.h"
+#include "core/Result.h"
 
 #include <string>
 
@@ -15,11 +15,18 @@ inline constexpr const char* kSettingsNotWritten = "設定ファイルを書き�
 inline constexpr const char* kChangeNotSaved = "変更データを保存できませんでした。";
 inline constexpr const char* kChangeLostAtRestart = "次回起動時にこの変更は反映されません。";
 
+inline constexpr const char* kStartupFailed = "起動できませんでした。";
+
 // Why, in Japanese: "書き込みの権限がありません" and the like.
-std::string ReasonText(const IoResult& result);
+std::string ReasonText(const Error& error);
+// Nothing for a result that holds its value.
+template <class T>
+std::string ReasonText(const Result<T>& result) {
+    return result ? std::string() : ReasonText(result.Failure());
+}
 // The heading, the path and the reason, one a line.
-std::string FailureText(const std::string& heading, const IoResult& result);
+std::string FailureText(const std::string& heading, const Error& error);
 // A change record that could not be written: the correction stands until the next start.
-std::string ChangeNotSavedText(const IoResult& result);
+std::string ChangeNotSavedText(const Error& error);
 
 } // namespace quilo

@@ -21,9 +21,9 @@ std::string FileName(const std::string& path) { return path.substr(path.find_las
 
 void Publisher::Write(Output& out, const std::string& path, const std::string& bytes) {
     if (path == out.path && bytes == out.bytes && !out.failed) return;
-    const IoResult r = ReplaceFileBytes(path, bytes);
+    const Result<> r = ReplaceFileBytes(path, bytes);
     History& history = station_.OperationHistory();
-    if (!r.ok) {
+    if (!r) {
         if (!out.failed || path != out.path)
             history.Warning({"　" + path + " を書き込めませんでした（" + ReasonText(r) + "）"});
         out.failed = true;

@@ -101,7 +101,7 @@ void AnswerSpare(Station& station, int spareRow, const std::map<int, std::string
             << ", who already had a result or another spare card\n";
         r = logic.Ok(true);
     }
-    for (const IoResult& f : r.saveFailures) {
+    for (const Error& f : r.saveFailures) {
         err << "quilo-report: cannot write " << f.path << ": " << ReasonText(f) << "\n";
         status = 1;
     }
@@ -178,15 +178,22 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             return 2;
         }
         station.StartupLog();
+    } else if (const Error* stopped = station.StartupError()) {
+        err << "quilo-report: " << ReasonText(*stopped) << "\n";
+        return 2;
     }
     station.Tables().SortByResult = opt.byResult ? 1 : 0;
 
     Station::ResultOutputs results = station.WriteResultOutputs(opt.xml, opt.html);
-    for (IoResult r : {results.results, results.xml, results.html, station.WriteNotReturned(), station.ReleaseSettings()}) {
-        if (!r) {
-            err << "quilo-report: cannot write " << r.path << ": " << ReasonText(r) << "\n";
-            status = 1;
-        }
+    Result<std::string> notReturned = station.WriteNotReturned();
+    const Result<> settings = station.ReleaseSettings();
+    std::vector<const Error*> failures;
+    for (const Result<std::string>* r : {&results.results, &results.xml, &results.html, &notReturned})
+        if (!*r) failures.push_back(&r->Failure());
+    if (!settings) failures.push_back(&settings.Failure());
+    for (const Error* f : failures) {
+        err << "quilo-report: cannot write " << f->path << ": " << ReasonText(*f) << "\n";
+        status = 1;
     }
 
     for (const auto& l : station.OperationHistory().Lines()) out << l.itemData << '\t' << l.text << '\n';

@@ -107,8 +107,7 @@ DialogOutcome SpareLogic::Ok(bool confirmed) {
     // The competitor's card before the assignment, as the start list spells it.
     const std::string chosen = r.EcardText;
     auto record = [&](const std::string& history, const ChangeRecord& change) {
-        IoResult io = station_.Correct(change, history, n);
-        if (!io.ok) result.saveFailures.push_back(std::move(io));
+        if (Result<> saved = station_.Correct(change, history, n); !saved) result.saveFailures.push_back(saved.Failure());
     };
     record(" (変更)予備Ｅカード" + spareCardText_ + "使用" + who, {ChangeKind::Spare, spareCardText_, chosen});
 

@@ -70,8 +70,15 @@ bool Station::StartupBeforeLog() {
     // A replacement killed before its rename leaves its temporary file behind.
     RemoveLeftoverTemps(folder_);
 
+    startupError_.reset();
+    Result<> ready = Cp932Ready();
     settings_ = std::make_unique<IniFile>();
-    settings_->SetFileName(PathOf("Quilo.ini"));
+    if (ready) ready = settings_->SetFileName(PathOf("Quilo.ini"));
+    if (!ready) {
+        startupError_ = ready.Failure();
+        startupStopped_ = true;
+        return false;
+    }
     if (settings_->Encoding() == TextEncoding::Utf8) WarnReadAsUtf8(history_, "Quilo.ini");
 
     // Missing or empty settings get their defaults, in this order.
@@ -96,7 +103,9 @@ bool Station::StartupBeforeLog() {
 
     std::string course = PathOf("Control.dat");
     if (FileExists(course)) {
-        ReadCourseFile(*event_, course, history_);
+        // One that cannot be read defines no class (LastClassIndex -1): the lists show
+        // that, and the history says the file was met, as it always did.
+        static_cast<void>(ReadCourseFile(*event_, course, history_));
         history_.Report(" (読込)コントロールデータ");
     } else {
         event_->LastClassIndex = 0;
@@ -106,10 +115,10 @@ bool Station::StartupBeforeLog() {
     std::string start = PathOf("Startlst.dat");
     startListIncomplete_ = false;
     if (FileExists(start)) {
-        const StartListResult read = ReadStartList(*event_, start, history_);
+        const Result<StartListRead> read = ReadStartList(*event_, start, history_);
         // Competitors missing from the tables: no list made from them is final.
-        startListIncomplete_ = !read.file || read.undefinedClass || read.skippedRows > 0;
-        if (read.undefinedClass) {
+        startListIncomplete_ = !read || read->undefinedClass || read->skippedRows > 0;
+        if (read && read->undefinedClass) {
             startupStopped_ = true;
             return false;
         }
@@ -191,10 +200,13 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
         // in this run: with none such among the lines read, the appended lines suffice.
         std::function<bool(int)> quiet;
         if (automatic) quiet = [this](int spareRow) { return cancelledSpares_.count(spareRow) > 0; };
-        lastReadAppended_ =
-            ReadFinishLogFollowing(*event_, PathOf("Regnly.log"), lines, Tag, prompt, logPlace_, quiet, byteLimit).appended;
+        // A log that cannot be read now is read at the next read; its lines read before
+        // a failure are in `lines` already.
+        const Result<bool> read =
+            ReadFinishLogFollowing(*event_, PathOf("Regnly.log"), lines, Tag, prompt, logPlace_, quiet, byteLimit);
+        lastReadAppended_ = read && *read;
     } else {
-        ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit);
+        static_cast<void>(ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit));
     }
     firstReadDate_ = FirstReadDate(PathOf("Regnly.log"));
     // The first line reports the read; the others are its warnings.
@@ -222,11 +234,12 @@ bool Station::SettingIsOne(const char* key) const {
 bool Station::AutoReadOn() const { return SettingIsOne("AutoRead"); }
 bool Station::AutoPublishOn() const { return SettingIsOne("AutoPublish"); }
 
-void Station::LoadData() { LoadChangeFile(*event_, PathOf("Change.dat"), history_); }
+// A change file that cannot be read replays nothing; the start-up goes on without it.
+void Station::LoadData() { static_cast<void>(LoadChangeFile(*event_, PathOf("Change.dat"), history_)); }
 
-IoResult Station::SaveData(const std::string& line) { return SaveChangeRecord(PathOf("Change.dat"), line); }
+Result<> Station::SaveData(const std::string& line) { return SaveChangeRecord(PathOf("Change.dat"), line); }
 
-IoResult Station::Correct(const ChangeRecord& record, const std::string& historyText, int competitor) {
+Result<> Station::Correct(const ChangeRecord& record, const std::string& historyText, int competitor) {
     ApplyAsStored(*event_, record);
     // The line carries the card the competitor runs on now (a spare card once assigned).
     const EntryRecord* e = event_->EntryOf(competitor);
@@ -264,30 +277,29 @@ std::string Station::OutputPath(const char* key) const {
     return path;
 }
 
-IoResult Station::WriteResults() {
+Result<std::string> Station::WriteResults() {
     RefreshStatus();
     Busy(true);
     std::string path = OutputPath("SeisekiOutput");
-    IoResult r = path.empty() ? IoResult::Fail(path, IoResult::Problem::NoPath)
-                              : ReplaceFile(path, BuildResultsFile(*event_, TimeLimit()));
+    Result<std::string> r = path.empty() ? Error::Of(Error::Kind::NoPath)
+                                         : WithValue(ReplaceFile(path, BuildResultsFile(*event_, TimeLimit())), path);
     Busy(false);
     return r;
 }
 
-IoResult Station::WriteNotReturned() {
+Result<std::string> Station::WriteNotReturned() {
     RefreshStatus();
     Busy(true);
     std::string path = OutputPath("MikikanOutput");
-    IoResult r = path.empty() ? IoResult::Fail(path, IoResult::Problem::NoPath)
-                              : ReplaceFile(path, BuildNotReturnedFile(*event_));
+    Result<std::string> r = path.empty() ? Error::Of(Error::Kind::NoPath)
+                                         : WithValue(ReplaceFile(path, BuildNotReturnedFile(*event_)), path);
     Busy(false);
     return r;
 }
 
-IoResult Station::ReleaseSettings() {
-    if (!settings_) return IoResult::Ok();
-    IoResult r = settings_->Save();
-    return r;
+Result<> Station::ReleaseSettings() {
+    if (!settings_) return {};
+    return settings_->Save();
 }
 
 } // namespace quilo

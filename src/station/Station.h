@@ -65,23 +65,24 @@ public:
     // Replays the change file (the caller checks that it exists).
     void LoadData();
     // Appends one change record to Change.dat, on stable storage before it returns.
-    IoResult SaveData(const std::string& line);
+    Result<> SaveData(const std::string& line);
     // A correction from a dialog for a competitor: applied as the change file will keep it
     // (so the next start gives the same), then its history line, then its record appended.
-    IoResult Correct(const ChangeRecord& record, const std::string& historyText, int competitor);
+    Result<> Correct(const ChangeRecord& record, const std::string& historyText, int competitor);
     // Judges, places and rebuilds the lists, then onRefreshed. Held while a read runs (the
     // read ends with one).
     void RefreshStatus();
     // The sort buttons: set the order, then refresh.
     void SetSortByResult(bool byResult);
-    // The output buttons: refresh, then replace the file named by the setting.
-    IoResult WriteResults();
-    IoResult WriteNotReturned();
+    // The output buttons: refresh, then replace the file named by the setting (the path
+    // written when it worked).
+    Result<std::string> WriteResults();
+    Result<std::string> WriteNotReturned();
     // The results button's whole output: the results file as above, then the IOF XML
     // result list and the HTML page (paths from XmlOutput and HtmlOutput, or the given
     // ones), each replaced only once written whole.
     struct ResultOutputs {
-        IoResult results, xml, html;
+        Result<std::string> results, xml, html;
     };
     ResultOutputs WriteResultOutputs(const std::string& xmlPath = {}, const std::string& htmlPath = {});
     // Where an export goes: its setting's path, else its default in the event folder.
@@ -92,7 +93,7 @@ public:
     // today: results published the next day keep the day they were run.
     ExportInfo ExportDetails() const;
     // Saves the settings when a value changed (the window's unload).
-    IoResult ReleaseSettings();
+    Result<> ReleaseSettings();
 
     // Seams: the spare-card question and the clock.
     void SetSparePrompt(SparePrompt prompt) { sparePrompt_ = std::move(prompt); }
@@ -118,6 +119,9 @@ public:
     std::string Tag;
     // True when the start list named an undefined class and the start-up stopped.
     bool StartupStopped() const { return startupStopped_; }
+    // What stopped the start-up before any event file was read (no CP932 converter, the
+    // settings file refused), for the start-up to report; null when nothing did.
+    const Error* StartupError() const { return startupError_ ? &*startupError_ : nullptr; }
     // True when the start list was not read whole: it could not be read, it stopped at
     // an undefined class or rows of it were skipped.
     bool StartListIncomplete() const { return startListIncomplete_; }
@@ -142,6 +146,7 @@ private:
     SparePrompt sparePrompt_;
     Calendar calendar_ = SystemCalendar();
     bool startupStopped_ = false;
+    std::optional<Error> startupError_;
     bool startListIncomplete_ = false;
     // The day of the finish log's first read, as the last read of the log found it.
     std::optional<LocalDate> firstReadDate_;

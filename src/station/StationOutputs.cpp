@@ -49,20 +49,21 @@ std::string Station::ExportPath(ExportKind kind) const {
 }
 
 Station::ResultOutputs Station::WriteResultOutputs(const std::string& xmlPath, const std::string& htmlPath) {
-    ResultOutputs out;
-    out.results = WriteResults();
+    ResultOutputs out{WriteResults(), Error::Of(Error::Kind::NoPath), Error::Of(Error::Kind::NoPath)};
     Busy(true);
     const ExportInfo info = ExportDetails();
     // Written as they are made: neither export is ever whole in memory.
     {
-        FileReplacement file(xmlPath.empty() ? ExportPath(ExportKind::Xml) : xmlPath);
+        const std::string path = xmlPath.empty() ? ExportPath(ExportKind::Xml) : xmlPath;
+        FileReplacement file(path);
         if (!file.Failed()) WriteIofResultList(*event_, info, file);
-        out.xml = file.Commit();
+        out.xml = WithValue(file.Commit(), path);
     }
     {
-        FileReplacement file(htmlPath.empty() ? ExportPath(ExportKind::Html) : htmlPath);
+        const std::string path = htmlPath.empty() ? ExportPath(ExportKind::Html) : htmlPath;
+        FileReplacement file(path);
         if (!file.Failed()) WriteHtmlResults(*event_, info, file);
-        out.html = file.Commit();
+        out.html = WithValue(file.Commit(), path);
     }
     Busy(false);
     return out;

@@ -113,7 +113,7 @@ TEST(Encoding, SettingsKeepTheirEncoding) {
         const std::string path = dir.File("s" + std::to_string(i) + ".ini");
         test::WriteBytes(path, cases[i].file);
         IniFile ini;
-        ini.SetFileName(path);
+        ASSERT_TRUE(ini.SetFileName(path));
         EXPECT_EQ(ini.Item("EventName"), "春の大会");
         ini.SetItem("TimeLimit", "150");
         EXPECT_EQ(test::ReadBytes(path), cases[i].afterAppend);

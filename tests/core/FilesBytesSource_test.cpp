@@ -51,13 +51,13 @@ TEST(BytesSource, LineReaderSplitsMemoryAsItSplitsAFile) {
         ASSERT_TRUE(fromBytes.IsOpen());
         EXPECT_EQ(RawLines(fromBytes), RawLines(fromFile));
 
-        std::vector<std::string> decoded;
-        ASSERT_TRUE(ReadTextLines(dir.File("f"), decoded));
-        EXPECT_EQ(TextLines(kCases[i]), decoded);
+        const Result<std::vector<std::string>> decoded = ReadTextLines(dir.File("f"));
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(TextLines(kCases[i]), *decoded);
 
-        std::string bytes;
-        ASSERT_TRUE(ReadFileBytes(dir.File("f"), bytes));
-        EXPECT_EQ(bytes, kCases[i]);
+        const Result<std::string> bytes = ReadFileBytes(dir.File("f"));
+        ASSERT_TRUE(bytes);
+        EXPECT_EQ(*bytes, kCases[i]);
     }
 }
 
@@ -77,14 +77,12 @@ TEST(BytesSource, ByteLimitCutsMemoryWhereItCutsAFile) {
 
 TEST(BytesSource, ReadFileBytesRefusesWhatLineReaderRefuses) {
     test::TempDir dir;
-    std::string bytes = "left over";
-    IoResult r = ReadFileBytes(dir.File("missing"), bytes);
-    EXPECT_FALSE(r);
-    EXPECT_EQ(r.error, ENOENT);
-    EXPECT_TRUE(bytes.empty());
-    r = ReadFileBytes(dir.Path(), bytes);
-    EXPECT_FALSE(r);
-    EXPECT_EQ(r.problem, IoResult::Problem::NotRegularFile);
+    const Result<std::string> missing = ReadFileBytes(dir.File("missing"));
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.Failure().errnum, ENOENT);
+    const Result<std::string> folder = ReadFileBytes(dir.Path());
+    ASSERT_FALSE(folder);
+    EXPECT_EQ(folder.Failure().kind, Error::Kind::NotRegularFile);
 }
 
 TEST(BytesSource, SettingsFromBytesMatchTheFile) {
@@ -100,7 +98,7 @@ TEST(BytesSource, SettingsFromBytesMatchTheFile) {
         const std::string path = dir.File("s" + std::to_string(i) + ".ini");
         test::WriteBytes(path, cases[i]);
         IniFile fromFile;
-        fromFile.SetFileName(path);
+        ASSERT_TRUE(fromFile.SetFileName(path));
         IniFile fromBytes;
         fromBytes.LoadText(cases[i]);
         ASSERT_EQ(fromBytes.Keys(), fromFile.Keys());

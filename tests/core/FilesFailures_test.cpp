@@ -39,23 +39,23 @@ std::string Make(const TempDir& dir, Shape shape) {
 }
 
 struct Expect {
-    IoResult::Problem problem;
+    Error::Kind kind;
     int error;
 };
-constexpr Expect Sys(int e) { return {IoResult::Problem::System, e}; }
-constexpr Expect kNotRegular{IoResult::Problem::NotRegularFile, 0};
+constexpr Expect Sys(int e) { return {Error::Kind::System, e}; }
+constexpr Expect kNotRegular{Error::Kind::NotRegularFile, 0};
 
-void Check(const IoResult& r, const Expect& want, const std::string& path, const std::string& what) {
-    EXPECT_FALSE(r) << what;
-    EXPECT_EQ(r.problem, want.problem) << what;
-    EXPECT_EQ(r.error, want.error) << what << ": " << r.error;
-    EXPECT_EQ(r.path, path) << what;
+void Check(const Result<>& r, const Expect& want, const std::string& path, const std::string& what) {
+    ASSERT_FALSE(r) << what;
+    EXPECT_EQ(r.Failure().kind, want.kind) << what;
+    EXPECT_EQ(r.Failure().errnum, want.error) << what << ": " << r.Failure().errnum;
+    EXPECT_EQ(r.Failure().path, path) << what;
 }
 
 TEST(FileFailures, EachFunctionNamesTheReasonAndThePath) {
-    using Fn = std::function<IoResult(const std::string&)>;
-    const Fn readLines = [](const std::string& p) { std::vector<std::string> l; return ReadTextLines(p, l); };
-    const Fn readBytes = [](const std::string& p) { std::string b; return ReadFileBytes(p, b); };
+    using Fn = std::function<Result<>(const std::string&)>;
+    const Fn readLines = [](const std::string& p) { return test::Outcome(ReadTextLines(p)); };
+    const Fn readBytes = [](const std::string& p) { return test::Outcome(ReadFileBytes(p)); };
     const Fn append = [](const std::string& p) { return AppendLine(p, "1"); };
     const Fn appendDurable = [](const std::string& p) { return AppendLineDurable(p, "1"); };
     const Fn replace = [](const std::string& p) { return ReplaceFile(p, {"1"}); };
@@ -105,7 +105,7 @@ TEST(FileFailures, ReplaceRefusesWhenItsTemporaryNameIsAFolder) {
     const std::string path = dir.File("Results.txt");
     test::WriteBytes(path, "old\r\n");
     ::mkdir((path + kTempSuffix).c_str(), 0755);
-    const IoResult r = ReplaceFile(path, {"new"});
+    const Result<> r = ReplaceFile(path, {"new"});
     Check(r, Sys(EISDIR), path, "temporary is a folder");
     EXPECT_EQ(test::ReadBytes(path), "old\r\n");
 }
@@ -129,10 +129,10 @@ TEST(FileFailures, AFullDiskLeavesNoPartialRecord) {
         test::WriteBytes(path, "0001,10:00:00\r\n");
         const std::string before = test::ReadBytes(path);
         const std::string out = WithSizeLimit(before.size() + 8, [&]() -> std::string {
-            IoResult r = durable ? AppendLineDurable(path, "0002,10:00:01,a longer record")
-                                 : AppendLine(path, "0002,10:00:01,a longer record");
+            const Result<> r = durable ? AppendLineDurable(path, "0002,10:00:01,a longer record")
+                                       : AppendLine(path, "0002,10:00:01,a longer record");
             if (r) return "append succeeded past the limit";
-            if (r.error != EFBIG) return "error " + std::to_string(r.error);
+            if (r.Failure().errnum != EFBIG) return "error " + std::to_string(r.Failure().errnum);
             return "";
         });
         EXPECT_EQ(out, "") << durable;
@@ -145,9 +145,9 @@ TEST(FileFailures, AFullDiskKeepsThePreviousFileOnReplace) {
     const std::string path = dir.File("Results.txt");
     test::WriteBytes(path, "old\r\n");
     const std::string out = WithSizeLimit(16, [&]() -> std::string {
-        IoResult r = ReplaceFile(path, {"a line much longer than the sixteen bytes allowed"});
+        const Result<> r = ReplaceFile(path, {"a line much longer than the sixteen bytes allowed"});
         if (r) return "replace succeeded past the limit";
-        if (r.error != EFBIG) return "error " + std::to_string(r.error);
+        if (r.Failure().errnum != EFBIG) return "error " + std::to_string(r.Failure().errnum);
         return "";
     });
     EXPECT_EQ(out, "");
@@ -173,10 +173,11 @@ TEST(FileFailures, AReplacementWrittenInPiecesKeepsThePreviousFileUntilWhole) {
                 file.Write(large);
             }
             if (end == End::NoCommit) return file.Failed() ? "failed" : "";
-            const IoResult r = file.Commit();
+            const Result<> r = file.Commit();
             if (end == End::Commit) return r ? "" : "commit failed";
             if (r || !file.Failed()) return "replace succeeded past the limit";
-            if (r.error != EFBIG || r.path != path) return "error " + std::to_string(r.error) + " at " + r.path;
+            if (r.Failure().errnum != EFBIG || r.Failure().path != path)
+                return "error " + std::to_string(r.Failure().errnum) + " at " + r.Failure().path;
             return "";
         });
         EXPECT_EQ(out, "") << int(end);

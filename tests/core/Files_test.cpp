@@ -74,11 +74,11 @@ TEST(AppendLineDurable, CreatesAndNeverGluesOntoAnOpenLastLine) {
     WriteBytes(f, "a/1");  // a power cut left the last line open
     ASSERT_TRUE(AppendLineDurable(f, "b/2"));
     EXPECT_EQ(ReadBytes(f), "a/1\r\nb/2\r\n");
-    IoResult r = AppendLineDurable(dir.File("missing/Change.dat"), "x");
-    EXPECT_FALSE(r);
-    EXPECT_EQ(r.path, dir.File("missing/Change.dat"));
-    EXPECT_EQ(r.problem, IoResult::Problem::System);
-    EXPECT_EQ(r.error, ENOENT);
+    const Result<> r = AppendLineDurable(dir.File("missing/Change.dat"), "x");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.Failure().path, dir.File("missing/Change.dat"));
+    EXPECT_EQ(r.Failure().kind, Error::Kind::System);
+    EXPECT_EQ(r.Failure().errnum, ENOENT);
 }
 
 TEST(ReplaceFile, WritesWholeOrLeavesThePreviousFile) {
@@ -92,7 +92,7 @@ TEST(ReplaceFile, WritesWholeOrLeavesThePreviousFile) {
     EXPECT_FALSE(ReplaceFile(dir.Path(), {"x"}));  // a folder where the file should be
     if (::geteuid() != 0) {
         ::chmod(dir.Path().c_str(), 0500);
-        IoResult r = ReplaceFile(f, {"lost"});
+        const Result<> r = ReplaceFile(f, {"lost"});
         ::chmod(dir.Path().c_str(), 0700);
         EXPECT_FALSE(r);
         EXPECT_EQ(ReadBytes(f), "new\r\n");
@@ -104,18 +104,16 @@ TEST(IniFile, CreatesAppendsAndRewritesOnlyWhenDirty) {
     std::string f = dir.File("Quilo.ini");
     {
         IniFile ini;
-        ini.SetFileName(f);
+        ASSERT_TRUE(ini.SetFileName(f));
         EXPECT_TRUE(test::ReadBytes(f).empty());  // created empty
         ini.SetItem("TimeLimit", "150");
         ini.SetItem("  EntryListFontSize ", " 9 ");
         EXPECT_FALSE(ini.Dirty());
         EXPECT_EQ(ReadBytes(f), "TimeLimit=150\r\nEntryListFontSize=9\r\n");
-        EXPECT_THROW(ini.SetFileName(f), IniFileError);
-        try {
-            ini.SetFileName("other");
-        } catch (const IniFileError& e) {
-            EXPECT_EQ(e.Number(), 0x80040001u);
-            EXPECT_STREQ(e.what(), "FileName プロパティは１回のみ設定可能です。");
+        for (const std::string& again : {f, std::string("other")}) {
+            const Result<> r = ini.SetFileName(again);
+            ASSERT_FALSE(r);
+            EXPECT_EQ(r.Failure().kind, Error::Kind::SettingsNamedTwice);
         }
         EXPECT_EQ(ini.FileName(), f);
     }
@@ -127,7 +125,7 @@ TEST(IniFile, ParsesTrimsAndKeepsFirstSpelling) {
     std::string f = dir.File("Quilo.ini");
     WriteBytes(f, "  TimeLimit = 120 \r\nSeisekiOutput=/a=b/E.txt\r\nno equals\r\n\r\ntimelimit=7\r\nClassListFontSize=");
     IniFile ini;
-    ini.SetFileName(f);
+    ASSERT_TRUE(ini.SetFileName(f));
     EXPECT_EQ(ini.Item("timelimit"), "120");  // first occurrence kept
     EXPECT_EQ(ini.Item("SeisekiOutput"), "/a=b/E.txt");
     EXPECT_EQ(ini.Item("ClassListFontSize"), "");

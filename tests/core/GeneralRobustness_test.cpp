@@ -55,14 +55,13 @@ TEST(Robustness, FifoIsNoFileAndNeverBlocks) {
         std::string problems;
         if (FileExists(fifo)) problems += "FileExists; ";
         if (LineReader(fifo).IsOpen()) problems += "LineReader; ";
-        std::vector<std::string> lines;
-        if (ReadTextLines(fifo, lines)) problems += "ReadTextLines; ";
-        IoResult created = CreateEmptyFile(fifo);
-        if (created) problems += "CreateEmptyFile; ";
-        IoResult appended = AppendLineDurable(fifo, "欠席/12345");
-        if (appended || appended.path != fifo || appended.problem != IoResult::Problem::NotRegularFile) problems += "AppendLineDurable; ";
+        if (ReadTextLines(fifo)) problems += "ReadTextLines; ";
+        if (CreateEmptyFile(fifo)) problems += "CreateEmptyFile; ";
+        const Result<> appended = AppendLineDurable(fifo, "欠席/12345");
+        if (appended || appended.Failure().path != fifo || appended.Failure().kind != Error::Kind::NotRegularFile)
+            problems += "AppendLineDurable; ";
         IniFile ini;
-        ini.SetFileName(fifo);  // no settings, created nowhere, held in memory
+        if (!ini.SetFileName(fifo)) problems += "IniFile name; ";  // no settings, created nowhere, held in memory
         ini.SetItem("TimeLimit", "150");
         if (ini.Item("TimeLimit") != "150") problems += "IniFile; ";
         return problems;
@@ -75,9 +74,9 @@ TEST(Robustness, DevicesAreNoFiles) {
     EXPECT_FALSE(FileExists("/dev/zero"));
     EXPECT_FALSE(LineReader("/dev/zero").IsOpen());
     EXPECT_FALSE(FileExists("/dev/null"));
-    IoResult r = AppendLineDurable("/dev/null", "x");
-    EXPECT_FALSE(r);
-    EXPECT_EQ(r.problem, IoResult::Problem::NotRegularFile);
+    const Result<> r = AppendLineDurable("/dev/null", "x");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.Failure().kind, Error::Kind::NotRegularFile);
 }
 
 TEST(Robustness, SymbolicLinkToAFileIsThatFile) {
@@ -85,9 +84,9 @@ TEST(Robustness, SymbolicLinkToAFileIsThatFile) {
     test::WriteBytes(dir.File("real.log"), "a,b\r\n");
     ASSERT_EQ(::symlink(dir.File("real.log").c_str(), dir.File("Regnly.log").c_str()), 0);
     EXPECT_TRUE(FileExists(dir.File("Regnly.log")));
-    std::vector<std::string> lines;
-    ASSERT_TRUE(ReadTextLines(dir.File("Regnly.log"), lines));
-    EXPECT_EQ(lines, (std::vector<std::string>{"a,b"}));
+    const Result<std::vector<std::string>> lines = ReadTextLines(dir.File("Regnly.log"));
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(*lines, (std::vector<std::string>{"a,b"}));
 }
 
 } // namespace

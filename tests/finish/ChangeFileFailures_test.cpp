@@ -21,21 +21,21 @@ TEST(ChangeFileFailures, AnUnreadableFileChangesNothing) {
     test::WriteBytes(dir.File("plain"), "x");
     struct Case {
         std::string path;
-        IoResult::Problem problem;
+        Error::Kind kind;
         int error;
     };
     const Case cases[] = {
-        {dir.File("folder"), IoResult::Problem::NotRegularFile, 0},
-        {dir.File("plain/Change.dat"), IoResult::Problem::System, ENOTDIR},
-        {dir.File("missing/Change.dat"), IoResult::Problem::System, ENOENT},
+        {dir.File("folder"), Error::Kind::NotRegularFile, 0},
+        {dir.File("plain/Change.dat"), Error::Kind::System, ENOTDIR},
+        {dir.File("missing/Change.dat"), Error::Kind::System, ENOENT},
     };
     for (const auto& c : cases) {
         auto ev = std::make_unique<Event>();
         History history{test::FixedClock(9, 0, 0)};
-        const IoResult r = LoadChangeFile(*ev, c.path, history);
-        EXPECT_FALSE(r) << c.path;
-        EXPECT_EQ(r.problem, c.problem) << c.path;
-        EXPECT_EQ(r.error, c.error) << c.path;
+        const Result<> r = LoadChangeFile(*ev, c.path, history);
+        ASSERT_FALSE(r) << c.path;
+        EXPECT_EQ(r.Failure().kind, c.kind) << c.path;
+        EXPECT_EQ(r.Failure().errnum, c.error) << c.path;
         EXPECT_TRUE(history.Lines().empty()) << c.path;
         EXPECT_EQ(ev->Cards.Count(), 0) << c.path;
     }

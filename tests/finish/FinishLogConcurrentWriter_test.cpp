@@ -114,8 +114,9 @@ struct ConcurrentWriterTest : ::testing::Test {
         std::vector<std::string> start;
         for (int i = 0; i < kCards; ++i) start.push_back(CardText(i) + ",M21,10:00:00," + std::to_string(i + 1) + ",名前,0,クラブ");
         test::WriteCp932(dir.File("Startlst.dat"), start);
-        ReadCourseFile(*ev, dir.File("Control.dat"), history);
-        ASSERT_FALSE(ReadStartList(*ev, dir.File("Startlst.dat"), history).undefinedClass);
+        ASSERT_TRUE(ReadCourseFile(*ev, dir.File("Control.dat"), history));
+        const Result<StartListRead> read = ReadStartList(*ev, dir.File("Startlst.dat"), history);
+        ASSERT_TRUE(read && !read->undefinedClass);
         test::WriteBytes(dir.File("Regnly.log"), "");
     }
 };
@@ -168,7 +169,7 @@ TEST_F(ConcurrentWriterTest, FinishLogReaderKeepsEveryCompleteRecordExact) {
         last = writer.Done();
         // Lines complete before the read began must come out exact.
         const int complete = CompleteLines(path, SizeOf(path));
-        ReadFinishLogFile(*ev, path, history, tag, {});
+        ASSERT_TRUE(ReadFinishLogFile(*ev, path, history, tag, {}));
         for (int i = 0; i < complete; ++i) {
             const EntryRecord& r = ev->Entries[0][i + 1];
             ASSERT_EQ(r.CheckStatus, "") << "pass " << passes << " card " << i;

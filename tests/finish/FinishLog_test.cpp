@@ -41,7 +41,7 @@ struct FinishLogTest : ::testing::Test {
     void Check(int n, const std::string& pairs) { CheckLine(*ev, n, Line("1000" + std::to_string(n), pairs)); }
     void ReadLog(const std::vector<std::string>& lines, const SparePrompt& prompt = {}) {
         test::WriteCp932(dir.File("Regnly.log"), lines);
-        ReadFinishLogFile(*ev, dir.File("Regnly.log"), history, tag, prompt);
+        EXPECT_TRUE(ReadFinishLogFile(*ev, dir.File("Regnly.log"), history, tag, prompt));
     }
 };
 
@@ -120,7 +120,7 @@ TEST_F(FinishLogTest, CardNumberIsFiveCharactersAfterTheFirstParenthesis) {
 }
 
 TEST_F(FinishLogTest, RunReportsOnceAndLastLineWins) {
-    ReadFinishLogFile(*ev, dir.File("Regnly.log"), history, tag, {});
+    EXPECT_FALSE(ReadFinishLogFile(*ev, dir.File("Regnly.log"), history, tag, {}));
     EXPECT_EQ(history.Count(), 0);
     ReadLog({"ヘッダ", Line("10000", "31,0:10:00,32,0:20:00,33,0:30:00,100,0:40:00"), Line("10000", "100,0:50:00")});
     EXPECT_EQ(Rec(0).Status, "DNF");

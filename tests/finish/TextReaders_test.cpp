@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +86,41 @@ TEST(TextReaders, ChangeTextReplaysAsTheFile) {
         EXPECT_EQ(test::EventText(*text.ev), test::EventText(*file.ev));
         EXPECT_EQ(test::HistoryText(text.history), test::HistoryText(file.history));
     }
+}
+
+// A file whose read fails: this process's memory read from address 0, which nothing maps.
+// Every reader gives the failure, never the lines before it as the whole file.
+TEST(ReadFailures, EveryReaderGivesTheError) {
+    const std::string path = "/proc/self/mem";
+    std::string tag;
+    LogPlace place;
+    const std::pair<const char*, std::function<Result<>(Reads&)>> readers[] = {
+        {"text lines", [&](Reads&) { return test::Outcome(ReadTextLines(path)); }},
+        {"file bytes", [&](Reads&) { return test::Outcome(ReadFileBytes(path)); }},
+        {"line reader", [&](Reads&) {
+             LineReader reader(path);
+             std::string_view line;
+             while (reader.Next(line)) {}
+             return reader.Status();
+         }},
+        {"course file", [&](Reads& r) { return ReadCourseFile(*r.ev, path, r.history); }},
+        {"start list", [&](Reads& r) { return test::Outcome(ReadStartList(*r.ev, path, r.history)); }},
+        {"change file", [&](Reads& r) { return LoadChangeFile(*r.ev, path, r.history); }},
+        {"finish log", [&](Reads& r) { return ReadFinishLogFile(*r.ev, path, r.history, tag, {}); }},
+        {"finish log followed", [&](Reads& r) {
+             return test::Outcome(ReadFinishLogFollowing(*r.ev, path, r.history, tag, {}, place, {}));
+         }},
+    };
+    for (const auto& [name, read] : readers) {
+        Reads r;
+        const Result<> got = read(r);
+        ASSERT_FALSE(got) << name;
+        EXPECT_EQ(got.Failure().kind, Error::Kind::System) << name;
+        EXPECT_EQ(got.Failure().errnum, EIO) << name;
+        EXPECT_EQ(got.Failure().path, path) << name;
+    }
+    EXPECT_FALSE(FirstReadDate(path));
+    EXPECT_FALSE(place.holds);
 }
 
 } // namespace

@@ -25,9 +25,10 @@ struct StartListTest : ::testing::Test {
     int skipped = -1;
     bool Read(const std::vector<std::string>& lines) {
         test::WriteCp932(dir.File("Startlst.dat"), lines);
-        const StartListResult r = ReadStartList(*ev, dir.File("Startlst.dat"), history);
-        skipped = r.skippedRows;
-        return !r.undefinedClass;
+        const Result<StartListRead> r = ReadStartList(*ev, dir.File("Startlst.dat"), history);
+        EXPECT_TRUE(r);
+        skipped = r ? r->skippedRows : -1;
+        return r && !r->undefinedClass;
     }
     // Cards of five characters, as the finish log gives them.
     static std::string Row(int card, const std::string& cls, const std::string& start = "10:00:00") {

@@ -65,11 +65,11 @@ TEST(TextReaders, StartListTextReadsAsTheFile) {
         Reads file, text;
         ReadCourseText(*file.ev, kClasses, file.history);
         ReadCourseText(*text.ev, kClasses, text.history);
-        const StartListResult r = ReadStartList(*file.ev, dir.File("Startlst.dat"), file.history);
-        ASSERT_TRUE(r.file);
+        const Result<StartListRead> r = ReadStartList(*file.ev, dir.File("Startlst.dat"), file.history);
+        ASSERT_TRUE(r);
         int skipped = -1;
-        EXPECT_EQ(ReadStartListText(*text.ev, kStartLists[i], text.history, &skipped), r.undefinedClass);
-        EXPECT_EQ(skipped, r.skippedRows);
+        EXPECT_EQ(ReadStartListText(*text.ev, kStartLists[i], text.history, &skipped), r->undefinedClass);
+        EXPECT_EQ(skipped, r->skippedRows);
         EXPECT_EQ(test::EventText(*text.ev), test::EventText(*file.ev));
         EXPECT_EQ(test::HistoryText(text.history), test::HistoryText(file.history));
     }
@@ -81,7 +81,7 @@ TEST(TextReaders, MissingFileStillFailsAndClearsTheClassCounter) {
     file.ev->LastClassIndex = 4;
     EXPECT_FALSE(ReadCourseFile(*file.ev, dir.File("Control.dat"), file.history));
     EXPECT_EQ(file.ev->LastClassIndex, -1);
-    EXPECT_FALSE(ReadStartList(*file.ev, dir.File("Startlst.dat"), file.history).file);
+    EXPECT_FALSE(ReadStartList(*file.ev, dir.File("Startlst.dat"), file.history));
 }
 
 } // namespace

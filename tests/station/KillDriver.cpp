@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         // One write below PIPE_BUF: the reader never sees half a number.
         const std::string line = std::to_string(k) + "\n";
         if (::write(pipeFd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 5;
-        if (!station.WriteResultOutputs().results.ok || !station.WriteNotReturned().ok) return 6;
+        if (!station.WriteResultOutputs().results || !station.WriteNotReturned()) return 6;
     }
     return 0;
 }

@@ -290,7 +290,7 @@ std::map<std::string, std::string> OutputsAfter(const std::string& event, const 
         Station station(scratch, test::FixedClock(test::KillClock()));
         station.Startup();
         station.WriteResultOutputs();
-        station.WriteNotReturned();
+        EXPECT_TRUE(station.WriteNotReturned());
     }
     std::map<std::string, std::string> out;
     for (const char* f : kOutputs) out[f] = ReadBytes(scratch + "/" + f);

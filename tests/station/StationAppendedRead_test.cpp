@@ -103,7 +103,7 @@ protected:
         }
         if (step.correction) {
             const int n = station.Tables().Cards.Find(step.correction->card).value_or(-1);
-            station.Correct(*step.correction, " (変更)" + step.correction->Text(), n);
+            EXPECT_TRUE(station.Correct(*step.correction, " (変更)" + step.correction->Text(), n));
         }
         std::ofstream(log, std::ios::binary | std::ios::app) << Utf8ToCp932(step.append);
         if (step.pressed) {

@@ -265,9 +265,10 @@ TEST(Durability, FullDiskKeepsThePreviousFiles) {
         st.Startup();
         if (st.OperationHistory().Count() != 4) problems += "start-up; ";
         st.Settings().SetItem("TimeLimit", "120");
-        for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/10005"), st.ReleaseSettings()}) {
-            if (r || ReasonText(r) != "ファイルが大きすぎます" || r.path.rfind(dir.Path() + "/", 0) != 0)
-                problems += "write " + r.path + ": " + ReasonText(r) + "; ";
+        for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/10005"),
+                                  st.ReleaseSettings()}) {
+            if (r || ReasonText(r) != "ファイルが大きすぎます" || test::FailedPath(r).rfind(dir.Path() + "/", 0) != 0)
+                problems += "write " + test::FailedPath(r) + ": " + ReasonText(r) + "; ";
         }
         // The data stays in memory, to be written once there is room.
         if (st.Tables().Entries[0][1].Place != 1) problems += "place; ";
@@ -311,9 +312,9 @@ TEST(Durability, FullFileSystemKeepsThePreviousFiles) {
             ::close(fd);
         }
         std::string problems;
-        IoResult r = st.WriteNotReturned();
-        if (r || ReasonText(r) != "ディスクの空き容量が不足しています" || r.path != event + "/E_NoRet.txt")
-            problems += "not-returned: " + r.path + ": " + ReasonText(r) + "; ";
+        const Result<std::string> r = st.WriteNotReturned();
+        if (r || ReasonText(r) != "ディスクの空き容量が不足しています" || test::FailedPath(r) != event + "/E_NoRet.txt")
+            problems += "not-returned: " + test::FailedPath(r) + ": " + ReasonText(r) + "; ";
         if (ReadBytes(event + "/E_NoRet.txt") != "previous\r\n") problems += "previous file lost; ";
         if (fs::exists(event + "/E_NoRet.txt.quilo-tmp")) problems += "temporary file left; ";
         return problems;

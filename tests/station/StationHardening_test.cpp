@@ -1,7 +1,7 @@
 // The station over event folders at and past every fixed limit, with lines of a
 // megabyte, bytes that are no CP932, empty files, folders and FIFOs where files belong,
 // and a missing or read-only event folder: the start-up always completes, problems
-// come out as the history's warnings or as IoResults, and nothing is written outside a
+// come out as the history's warnings or as errors, and nothing is written outside a
 // table.
 #include "station/Station.h"
 #include "station/Messages.h"
@@ -312,14 +312,14 @@ TEST(Hardening, RelativeOutputPathsStayInTheEventFolder) {
     fs::current_path(elsewhere.Path());
     Station st(dir.Path(), FixedClock(9, 0, 0));
     st.Startup();
-    IoResult results = st.WriteResults();
-    IoResult noRet = st.WriteNotReturned();
+    const Result<std::string> results = st.WriteResults();
+    const Result<std::string> noRet = st.WriteNotReturned();
     fs::current_path(started);
-    EXPECT_TRUE(results);
-    EXPECT_EQ(results.path, dir.File("Results.txt"));
+    ASSERT_TRUE(results);
+    EXPECT_EQ(*results, dir.File("Results.txt"));
     EXPECT_TRUE(fs::exists(dir.File("Results.txt")));
     EXPECT_FALSE(noRet);
-    EXPECT_EQ(noRet.path, dir.File("missing/NoRet.txt"));
+    EXPECT_EQ(test::FailedPath(noRet), dir.File("missing/NoRet.txt"));
     EXPECT_EQ(ReasonText(noRet), "フォルダまたはファイルが見つかりません");
     EXPECT_TRUE(FolderListing(elsewhere.Path()).empty());
 }
@@ -361,16 +361,16 @@ TEST(Hardening, FoldersWhereFilesBelong) {
     st.ReadFinishLog();  // the data-load button
     EXPECT_TRUE(st.OperationHistory().Lines().empty());
 
-    for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/12345")}) {
-        SCOPED_TRACE(r.path);
+    for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
+        SCOPED_TRACE(test::FailedPath(r));
         EXPECT_FALSE(r);
         EXPECT_EQ(ReasonText(r), "同じ名前のフォルダがあります");
     }
     EXPECT_TRUE(st.ReleaseSettings());  // nothing changed: nothing to write
     st.Settings().SetItem("TimeLimit", "90");
-    IoResult r = st.ReleaseSettings();
+    const Result<> r = st.ReleaseSettings();
     EXPECT_FALSE(r);
-    EXPECT_EQ(r.path, dir.File("Quilo.ini"));
+    EXPECT_EQ(test::FailedPath(r), dir.File("Quilo.ini"));
     EXPECT_EQ(ReasonText(r), "同じ名前のフォルダがあります");
     // The folders are left as they were, and nothing else appeared.
     for (const char* f : names) EXPECT_TRUE(fs::is_directory(dir.File(f))) << f;
@@ -390,8 +390,9 @@ TEST(Hardening, FifosWhereFilesBelongDoNotHang) {
         std::string problems;
         if (!st.OperationHistory().Lines().empty()) problems += "history lines; ";
         if (st.Settings().Item("TimeLimit") != "150") problems += "no defaults; ";
-        IoResult r = st.SaveData("欠席/12345");
-        if (r || r.problem != IoResult::Problem::NotRegularFile || r.path != dir.File("Change.dat")) problems += "SaveData: " + ReasonText(r) + "; ";
+        const Result<> r = st.SaveData("欠席/12345");
+        if (r || r.Failure().kind != Error::Kind::NotRegularFile || r.Failure().path != dir.File("Change.dat"))
+            problems += "SaveData: " + ReasonText(r) + "; ";
         return problems;
     });
     EXPECT_EQ(out, "");
@@ -405,10 +406,10 @@ TEST(Hardening, MissingEventFolder) {
     EXPECT_TRUE(st.OperationHistory().Lines().empty());
     EXPECT_EQ(st.OutputPath("MikikanOutput"), folder + "/E_NoRet.txt");
     st.ReadFinishLog();
-    for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/12345")}) {
-        SCOPED_TRACE(r.path);
+    for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
+        SCOPED_TRACE(test::FailedPath(r));
         EXPECT_FALSE(r);
-        EXPECT_EQ(r.path.rfind(folder + "/", 0), 0u);
+        EXPECT_EQ(test::FailedPath(r).rfind(folder + "/", 0), 0u);
         EXPECT_EQ(ReasonText(r), "フォルダまたはファイルが見つかりません");
     }
     EXPECT_TRUE(st.ReleaseSettings());
@@ -438,12 +439,12 @@ TEST(Hardening, ReadOnlyEventFolder) {
         if (st.Settings().Item("TimeLimit") != "150") problems += "defaults; ";
         if (st.Tables().Entries[0][1].RunningTime != Time::Hms(0, 35, 0)) problems += "result; ";
         if (!st.Tables().Entries[0][2].Reference) problems += "replay; ";
-        for (IoResult r : {st.WriteResults(), st.WriteNotReturned(), st.SaveData("欠席/12345")}) {
-            if (r || ReasonText(r) != "書き込みの権限がありません" || r.path.rfind(dir.Path() + "/", 0) != 0)
-                problems += "write " + r.path + ": " + ReasonText(r) + "; ";
+        for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
+            if (r || ReasonText(r) != "書き込みの権限がありません" || test::FailedPath(r).rfind(dir.Path() + "/", 0) != 0)
+                problems += "write " + test::FailedPath(r) + ": " + ReasonText(r) + "; ";
         }
         st.Settings().SetItem("TimeLimit", "90");
-        IoResult r = st.ReleaseSettings();
+        const Result<> r = st.ReleaseSettings();
         if (r || ReasonText(r) != "書き込みの権限がありません") problems += "settings: " + ReasonText(r) + "; ";
         // The data stays in memory for the operator.
         if (st.Tables().Entries[0][1].Place != 1) problems += "place; ";

@@ -16,11 +16,9 @@ namespace {
 TEST(StationUnopened, OutputsHaveNoPathAndNothingIsWritten) {
     test::TempDir dir;
     Station station(dir.Path(), test::FixedClock(12, 0, 0));
-    const IoResult results = station.WriteResults();
-    const IoResult notReturned = station.WriteNotReturned();
-    for (const IoResult& r : {results, notReturned}) {
-        EXPECT_FALSE(r);
-        EXPECT_EQ(r.problem, IoResult::Problem::NoPath);
+    for (const Result<std::string>& r : {station.WriteResults(), station.WriteNotReturned()}) {
+        ASSERT_FALSE(r);
+        EXPECT_EQ(r.Failure().kind, Error::Kind::NoPath);
     }
     EXPECT_TRUE(station.ReleaseSettings());
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));

@@ -96,9 +96,9 @@ TEST(Station, OutputsReportTheFailedPathAndKeepTheData) {
     EXPECT_EQ(noRet[0], "◆◆ 未帰還者リスト（Ｅカード）");
     EXPECT_NE(noRet[2].find("鈴木花子"), std::string::npos);
     st.Settings().SetItem("SeisekiOutput", dir.File("missing/E_Result.txt"));
-    IoResult r = st.WriteResults();
+    const Result<std::string> r = st.WriteResults();
     EXPECT_FALSE(r);
-    EXPECT_EQ(r.path, dir.File("missing/E_Result.txt"));
+    EXPECT_EQ(test::FailedPath(r), dir.File("missing/E_Result.txt"));
     EXPECT_FALSE(ReasonText(r).empty());
     EXPECT_EQ(st.Tables().Entry(0, 1).Place, 1);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the tests: scratch folders, CP932 files built from UTF-8 lines, the
 // event files of a folder and golden files.
+#include "core/Result.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -8,6 +10,18 @@
 namespace quilo::test {
 
 using Strings = std::vector<std::string>;
+
+// What an operation came to, without its value: one shape for every file function.
+template <class T>
+Result<> Outcome(const Result<T>& r) {
+    if (!r) return r.Failure();
+    return {};
+}
+// The path an operation failed on; "" when it worked.
+template <class T>
+std::string FailedPath(const Result<T>& r) {
+    return r ? std::string() : r.Failure().path;
+}
 
 // n blanks, for the padded columns of the lists and files.
 inline std::string Sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
