@@ -2,7 +2,7 @@
 
 #include "core/Numbers.h"
 #include "finish/ChangeRecord.h"
-#include "readers/SkippedLines.h"
+#include "core/LineWarnings.h"
 
 #include <vector>
 

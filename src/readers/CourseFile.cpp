@@ -4,7 +4,7 @@
 #include "core/Files.h"
 #include "core/Numbers.h"
 #include "readers/FileLines.h"
-#include "readers/SkippedLines.h"
+#include "core/LineWarnings.h"
 
 #include <vector>
 

@@ -5,7 +5,7 @@
 #include "core/Numbers.h"
 #include "core/TextWidth.h"
 #include "readers/FileLines.h"
-#include "readers/SkippedLines.h"
+#include "core/LineWarnings.h"
 
 #include <vector>
 

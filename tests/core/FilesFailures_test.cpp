@@ -56,6 +56,7 @@ TEST(FileFailures, EachFunctionNamesTheReasonAndThePath) {
     using Fn = std::function<Result<>(const std::string&)>;
     const Fn readLines = [](const std::string& p) { return test::Outcome(ReadTextLines(p)); };
     const Fn readBytes = [](const std::string& p) { return test::Outcome(ReadFileBytes(p)); };
+    const Fn lineReader = [](const std::string& p) { return LineReader(p).Status(); };
     const Fn append = [](const std::string& p) { return AppendLine(p, "1"); };
     const Fn appendDurable = [](const std::string& p) { return AppendLineDurable(p, "1"); };
     const Fn replace = [](const std::string& p) { return ReplaceFile(p, {"1"}); };
@@ -71,6 +72,10 @@ TEST(FileFailures, EachFunctionNamesTheReasonAndThePath) {
         {"read lines, folder", readLines, Shape::Folder, kNotRegular},
         {"read lines, through a file", readLines, Shape::ThroughFile, Sys(ENOTDIR)},
         {"read lines, FIFO", readLines, Shape::Fifo, kNotRegular},
+        {"line reader, missing folder", lineReader, Shape::Missing, Sys(ENOENT)},
+        {"line reader, folder", lineReader, Shape::Folder, kNotRegular},
+        {"line reader, through a file", lineReader, Shape::ThroughFile, Sys(ENOTDIR)},
+        {"line reader, FIFO", lineReader, Shape::Fifo, kNotRegular},
         {"read bytes, missing folder", readBytes, Shape::Missing, Sys(ENOENT)},
         {"read bytes, folder", readBytes, Shape::Folder, kNotRegular},
         {"read bytes, through a file", readBytes, Shape::ThroughFile, Sys(ENOTDIR)},
@@ -110,6 +115,8 @@ TEST(FileFailures, ReplaceRefusesWhenItsTemporaryNameIsAFolder) {
     EXPECT_EQ(test::ReadBytes(path), "old\r\n");
 }
 
+std::string ReasonCode(const Result<>& r) { return r ? "none" : std::to_string(r.Failure().errnum); }
+
 // Runs `body` in a child whose files may not grow past `limit` bytes (writes past it fail
 // with EFBIG instead of killing the child).
 std::string WithSizeLimit(rlim_t limit, const std::function<std::string()>& body) {
@@ -121,69 +128,62 @@ std::string WithSizeLimit(rlim_t limit, const std::function<std::string()>& body
     });
 }
 
-TEST(FileFailures, AFullDiskLeavesNoPartialRecord) {
-    // The second record would cross the limit: the file must be cut back to the first.
-    for (bool durable : {false, true}) {
+TEST(FileFailures, AFullDiskLeavesEveryFileAsItWas) {
+    // Small pieces gather in the buffer, large ones go straight to the file.
+    const std::string small(1000, 's'), large(99000, 'l');
+    std::string whole;
+    for (int i = 0; i < 10; ++i) whole += small + large;
+    auto inPieces = [&](const std::string& p, bool commit) -> Result<> {
+        FileReplacement file(p);
+        for (int i = 0; i < 10; ++i) {
+            file.Write(small);
+            file.Write(large);
+        }
+        if (!commit) return file.Failed() ? Result<>(Error::FromErrno(p, EIO)) : Result<>();
+        const Result<> r = file.Commit();
+        // A failed commit leaves the replacement failed too.
+        return !r && !file.Failed() ? Result<>() : r;
+    };
+    const std::string record = "0001,10:00:00\r\n";
+    struct Case {
+        const char* name;
+        std::string before;
+        rlim_t limit;
+        std::function<Result<>(const std::string&)> write;
+        int error;  // 0: the write works
+        std::string after;
+    };
+    const Case cases[] = {
+        // The second record would cross the limit: the file must be cut back to the first.
+        {"append", record, record.size() + 8, [](const std::string& p) { return AppendLine(p, "0002,10:00:01,a longer record"); },
+         EFBIG, record},
+        {"durable append", record, record.size() + 8,
+         [](const std::string& p) { return AppendLineDurable(p, "0002,10:00:01,a longer record"); }, EFBIG, record},
+        {"replace", "old\r\n", 16,
+         [](const std::string& p) { return ReplaceFile(p, {"a line much longer than the sixteen bytes allowed"}); }, EFBIG,
+         "old\r\n"},
+        // Failing far past the first buffer's worth, not committed, committed: only the last
+        // replaces the file.
+        {"replace in pieces", "old\r\n", 300000, [&](const std::string& p) { return inPieces(p, true); }, EFBIG, "old\r\n"},
+        {"pieces not committed", "old\r\n", RLIM_INFINITY, [&](const std::string& p) { return inPieces(p, false); }, 0,
+         "old\r\n"},
+        {"pieces committed", "old\r\n", RLIM_INFINITY, [&](const std::string& p) { return inPieces(p, true); }, 0, whole},
+    };
+    for (const auto& c : cases) {
         TempDir dir;
-        const std::string path = dir.File("Regnly.log");
-        test::WriteBytes(path, "0001,10:00:00\r\n");
-        const std::string before = test::ReadBytes(path);
-        const std::string out = WithSizeLimit(before.size() + 8, [&]() -> std::string {
-            const Result<> r = durable ? AppendLineDurable(path, "0002,10:00:01,a longer record")
-                                       : AppendLine(path, "0002,10:00:01,a longer record");
-            if (r) return "append succeeded past the limit";
-            if (r.Failure().errnum != EFBIG) return "error " + std::to_string(r.Failure().errnum);
+        const std::string path = dir.File("target");
+        test::WriteBytes(path, c.before);
+        const std::string out = WithSizeLimit(c.limit, [&]() -> std::string {
+            const Result<> r = c.write(path);
+            if (c.error == 0) return r ? "" : "failed: " + ReasonCode(r);
+            if (r) return "succeeded past the limit";
+            if (r.Failure().errnum != c.error || r.Failure().path != path) return "error " + ReasonCode(r) + " at " + r.Failure().path;
             return "";
         });
-        EXPECT_EQ(out, "") << durable;
-        EXPECT_EQ(test::ReadBytes(path), before) << durable;
-    }
-}
-
-TEST(FileFailures, AFullDiskKeepsThePreviousFileOnReplace) {
-    TempDir dir;
-    const std::string path = dir.File("Results.txt");
-    test::WriteBytes(path, "old\r\n");
-    const std::string out = WithSizeLimit(16, [&]() -> std::string {
-        const Result<> r = ReplaceFile(path, {"a line much longer than the sixteen bytes allowed"});
-        if (r) return "replace succeeded past the limit";
-        if (r.Failure().errnum != EFBIG) return "error " + std::to_string(r.Failure().errnum);
-        return "";
-    });
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(test::ReadBytes(path), "old\r\n");
-    struct stat st {};
-    EXPECT_NE(::stat((path + kTempSuffix).c_str(), &st), 0);
-}
-
-TEST(FileFailures, AReplacementWrittenInPiecesKeepsThePreviousFileUntilWhole) {
-    // Failing far past the first buffer's worth, not committed, committed: only the last
-    // replaces the file, and no temporary file is left.
-    enum class End { DiskFull, NoCommit, Commit };
-    for (End end : {End::DiskFull, End::NoCommit, End::Commit}) {
-        TempDir dir;
-        const std::string path = dir.File("E_Result.xml");
-        test::WriteBytes(path, "old\r\n");
-        // Small pieces gather in the buffer, large ones go straight to the file.
-        const std::string small(1000, 's'), large(99000, 'l');
-        const std::string out = WithSizeLimit(end == End::DiskFull ? 300000 : RLIM_INFINITY, [&]() -> std::string {
-            FileReplacement file(path);
-            for (int i = 0; i < 10; ++i) {
-                file.Write(small);
-                file.Write(large);
-            }
-            if (end == End::NoCommit) return file.Failed() ? "failed" : "";
-            const Result<> r = file.Commit();
-            if (end == End::Commit) return r ? "" : "commit failed";
-            if (r || !file.Failed()) return "replace succeeded past the limit";
-            if (r.Failure().errnum != EFBIG || r.Failure().path != path)
-                return "error " + std::to_string(r.Failure().errnum) + " at " + r.Failure().path;
-            return "";
-        });
-        EXPECT_EQ(out, "") << int(end);
-        EXPECT_EQ(test::ReadBytes(path).size(), end == End::Commit ? 1000000u : 5u) << int(end);
+        EXPECT_EQ(out, "") << c.name;
+        EXPECT_EQ(test::ReadBytes(path), c.after) << c.name;
         struct stat st {};
-        EXPECT_NE(::stat((path + kTempSuffix).c_str(), &st), 0) << int(end);
+        EXPECT_NE(::stat((path + kTempSuffix).c_str(), &st), 0) << c.name;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Warnings about lines of a file the readers cannot take as they stand.
+// Warnings about lines of a file the readers cannot take as they stand (the event files
+// and the change file alike).
 #include "core/History.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "readers/SkippedLines.h"
+#include "core/LineWarnings.h"
 
 namespace quilo {
 
