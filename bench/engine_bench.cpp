@@ -50,8 +50,7 @@ Event& FilledEvent() {
     static std::unique_ptr<Event> ev = [] {
         auto e = ReadSetUp();
         History h(FixedClock());
-        std::string tag;
-        if (!ReadFinishLogFile(*e, InEvent("Regnly.log"), h, tag, {})) std::abort();
+        if (!ReadFinishLogFile(*e, InEvent("Regnly.log"), h, {})) std::abort();
         StatusLists lists;
         RefreshStatus(*e, kNow, TimeLimitFromText("150"), lists);
         return e;
@@ -62,10 +61,9 @@ Event& FilledEvent() {
 void BM_ReadFinishLog(benchmark::State& state) {
     auto ev = ReadSetUp();
     const std::string path = InEvent("Regnly.log");
-    std::string tag;
     for (auto _ : state) {
         History h(FixedClock());
-        if (!ReadFinishLogFile(*ev, path, h, tag, {})) state.SkipWithError("the finish log cannot be read");
+        if (!ReadFinishLogFile(*ev, path, h, {})) state.SkipWithError("the finish log cannot be read");
         benchmark::DoNotOptimize(h.Count());
     }
     const std::vector<std::string> lines = ReadTextLines(path).Value();

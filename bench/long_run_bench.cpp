@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     std::erase_if(recorded, [](const std::string& l) { return l.find('(') == std::string::npos; });
 
     Station station(folder.string(), [] { return Time::Hms(12, 0, 0); });
-    station.SetSparePrompt([](int) {});  // the operator cancels: asked once, then never again
+    station.SetSparePrompt([](int) { return SpareAnswer::Cancelled; });  // the operator cancels: asked once, then never again
     station.Startup();
     LiveReader live(station);
     std::mt19937 rng(20261207);

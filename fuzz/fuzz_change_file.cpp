@@ -48,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     History history(fuzz::FixedClock());
     LoadChangeText(*ev, bytes, history);
     fuzz::CheckCounts(*ev);
-    std::string tag;
-    ReadFinishLogText(*ev, kLog, history, tag, {});
+    ReadFinishLogText(*ev, kLog, history, {});
     fuzz::CheckCounts(*ev);
     fuzz::CheckTables(*ev);
     // Set back before the next input, so every allocation of an input is freed within it

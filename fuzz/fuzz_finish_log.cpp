@@ -28,13 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int asked = 0;
     const SparePrompt prompt = [&](int spareRow) {
         const char* bib = kAnswers[asked++ % 5];
-        if (!bib) return;
+        if (!bib) return SpareAnswer::Cancelled;
         SpareLogic logic(station, spareRow);
         logic.Load();
-        logic.SetText1(bib);
+        logic.SetBibText(bib);
         if (logic.Ok().confirm) logic.Ok(true);
+        return logic.Answer();
     };
-    ReadFinishLogText(station.Tables(), log, station.OperationHistory(), station.Tag, prompt);
+    ReadFinishLogText(station.Tables(), log, station.OperationHistory(), prompt);
     fuzz::CheckCounts(station.Tables());
 
     // The punch check of the whole input as one line (many more punches than any log
@@ -52,7 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // (libFuzzer runs an input again when its mallocs and frees differ).
     fuzz::ResetEvent(tables, fuzz::TemplateEvent());
     station.OperationHistory() = History(fuzz::FixedClock());
-    station.Tag.clear();
     // Only an answered question wrote the change file.
     if (asked > 0) scratch.Remove("Change.dat");
     return 0;

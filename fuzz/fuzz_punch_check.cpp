@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto viaLines = std::make_unique<Event>(fuzz::TemplateEvent());
 
     History history(fuzz::FixedClock());
-    std::string tag;
-    ReadFinishLogText(*viaRead, log, history, tag, {});
+    ReadFinishLogText(*viaRead, log, history, {});
     LineReader reader(LineReader::Bytes{log});
     std::string_view line;
     while (reader.Next(line)) {

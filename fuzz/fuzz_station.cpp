@@ -51,11 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t asked = 0;
     station.SetSparePrompt([&](int spareRow) {
         const std::string& bib = answers[asked++ % answers.size()];
-        if (bib.empty()) return;
+        if (bib.empty()) return SpareAnswer::Cancelled;
         SpareLogic logic(station, spareRow);
         logic.Load();
-        logic.SetText1(bib);
+        logic.SetBibText(bib);
         if (logic.Ok().confirm) logic.Ok(true);
+        return logic.Answer();
     });
     station.Startup();
     fuzz::CheckTables(station.Tables());

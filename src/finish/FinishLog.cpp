@@ -208,8 +208,8 @@ namespace {
 // warnings say about the whole log. With a place, notes where each card led.
 class LogLines {
 public:
-    LogLines(Event& ev, std::string& tag, const SparePrompt& prompt, LogPlace* place)
-        : ev_(ev), tag_(tag), prompt_(prompt), place_(place), lookup_(std::make_unique<CourseLookup>(ev)) {}
+    LogLines(Event& ev, const SparePrompt& prompt, LogPlace* place)
+        : ev_(ev), prompt_(prompt), place_(place), lookup_(std::make_unique<CourseLookup>(ev)) {}
 
     void Take(LineReader& reader) {
         std::string_view line;
@@ -224,17 +224,16 @@ public:
                 continue;
             }
             int n = *found;
-            tag_ = "*";
+            bool assigned = true;
             if (ev_.EntryClass[n] == -1) {
-                tag_.clear();
-                // The prompt may assign the card (re-keying the index and setting the tag)
-                // and may write the change file while this file is still open.
-                if (prompt_) prompt_(n);
+                // The prompt may assign the card (re-keying the index) and may write the
+                // change file while this file is still open.
+                assigned = prompt_ && prompt_(n) == SpareAnswer::Assigned;
                 if (auto again = ev_.Cards.Find(cardText)) n = *again;
             }
             lastFound = n;
             Note(std::move(cardText), n);
-            if (tag_.empty()) {
+            if (!assigned) {
                 unassignedSpare = true;
                 continue;
             }
@@ -267,7 +266,6 @@ private:
     }
 
     Event& ev_;
-    std::string& tag_;
     const SparePrompt& prompt_;
     LogPlace* place_;
     std::unique_ptr<CourseLookup> lookup_;
@@ -275,30 +273,30 @@ private:
 
 // Every line the reader gives, then the history line and the warnings: the same for a
 // file read as it grows and for bytes in memory.
-void ReadFinishLogLines(Event& ev, LineReader& reader, History& history, std::string& tag, const SparePrompt& prompt) {
-    LogLines lines(ev, tag, prompt, nullptr);
+void ReadFinishLogLines(Event& ev, LineReader& reader, History& history, const SparePrompt& prompt) {
+    LogLines lines(ev, prompt, nullptr);
     lines.Take(reader);
     lines.Report(history);
 }
 
 } // namespace
 
-Result<> ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
-                           const SparePrompt& prompt, std::uint64_t byteLimit) {
+Result<> ReadFinishLogFile(Event& ev, const std::string& path, History& history, const SparePrompt& prompt,
+                           std::uint64_t byteLimit) {
     if (!FileExists(path)) return Error::FromErrno(path, ENOENT);
     // Streamed, so a log the card reader is appending to is read as it stands.
     LineReader reader(path);
     if (!reader.IsOpen()) return reader.Status();
     reader.LimitTo(byteLimit);
-    ReadFinishLogLines(ev, reader, history, tag, prompt);
+    ReadFinishLogLines(ev, reader, history, prompt);
     return reader.Status();
 }
 
-void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
+void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, const SparePrompt& prompt,
                        std::uint64_t byteLimit) {
     LineReader reader(LineReader::Bytes{bytes});
     reader.LimitTo(byteLimit);
-    ReadFinishLogLines(ev, reader, history, tag, prompt);
+    ReadFinishLogLines(ev, reader, history, prompt);
 }
 
 namespace {
@@ -407,8 +405,7 @@ Result<std::uint64_t> ReadPieces(int fd, const std::string& path, std::uint64_t 
 // card met would be asked about, and the start list is the one they were read with.
 // Their checks stand in the tables already; only the result fields are settled again,
 // as each check ends (a correction since changed only the operator's fields).
-bool TakeAgain(Event& ev, const LogPlace& place, const std::function<bool(int)>& quietSpare, LogLines& lines,
-               std::string& tag) {
+bool TakeAgain(Event& ev, const LogPlace& place, const std::function<bool(int)>& quietSpare, LogLines& lines) {
     if (place.rows != ev.Rows()) return false;
     for (const auto& [cardText, n] : place.cards) {
         const auto now = ev.Cards.Find(cardText);
@@ -420,7 +417,6 @@ bool TakeAgain(Event& ev, const LogPlace& place, const std::function<bool(int)>&
         else if (ev.EntryClass[n] == -1) lines.unassignedSpare = true;
         else if (EntryRecord* e = ev.EntryOf(n)) SettleResultFields(*e);
     }
-    if (place.lastFound) tag = ev.EntryClass[*place.lastFound] == -1 ? "" : "*";
     lines.lastFound = place.lastFound;
     lines.lineNumber = place.lines;
     lines.firstUnreadableTimeLine = place.firstUnreadableTimeLine;
@@ -429,8 +425,8 @@ bool TakeAgain(Event& ev, const LogPlace& place, const std::function<bool(int)>&
 
 } // namespace
 
-Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, std::string& tag,
-                                    const SparePrompt& prompt, LogPlace& place,
+Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, const SparePrompt& prompt,
+                                    LogPlace& place,
                                     const std::function<bool(int spareRow)>& quietSpare, std::uint64_t byteLimit) {
     if (!FileExists(path)) {
         place.Forget();
@@ -456,10 +452,10 @@ Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History&
     }
 
     LogPlace next;
-    LogLines lines(ev, tag, prompt, &next);
+    LogLines lines(ev, prompt, &next);
     std::uint64_t from = 0;
     if (appended) {
-        appended = TakeAgain(ev, place, quietSpare, lines, tag);
+        appended = TakeAgain(ev, place, quietSpare, lines);
         if (appended) {
             from = place.offset;
             next = std::move(place);

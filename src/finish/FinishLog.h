@@ -14,10 +14,12 @@
 
 namespace quilo {
 
-// Shows the spare-card question for a spare card, named by its start-list row (the
-// competitor number the card index gives it). The answer comes back through `tag`: set
-// to "*" when the card was assigned, left "" otherwise.
-using SparePrompt = std::function<void(int spareRow)>;
+// The operator's answer to the spare-card question.
+enum class SpareAnswer { Assigned, Cancelled };
+// Asks the spare-card question for a spare card, named by its start-list row (the
+// competitor number the card index gives it). Assigned: the line is checked for whoever
+// the card leads to now. Cancelled (or no prompt): the line stays unassigned.
+using SparePrompt = std::function<SpareAnswer(int spareRow)>;
 
 // The card number text of a raw log line: the five characters after the first "(",
 // or the first five characters when the line has no "(".
@@ -33,8 +35,8 @@ void CheckLine(Event& ev, int n, std::string_view rawLine);
 // midway reports the lines read before it and gives the error. The caller runs the
 // status refresh.
 // `byteLimit` leaves out what follows the first that many bytes (a line in progress).
-Result<> ReadFinishLogFile(Event& ev, const std::string& path, History& history, std::string& tag,
-                           const SparePrompt& prompt, std::uint64_t byteLimit = UINT64_MAX);
+Result<> ReadFinishLogFile(Event& ev, const std::string& path, History& history, const SparePrompt& prompt,
+                           std::uint64_t byteLimit = UINT64_MAX);
 // The date of the log's first read: the second field (YYYY/MM/DD) of the first line
 // that holds a comma and a real date there. Stops at that line; nothing
 // when the log is missing or holds no such line. The offset is left at its default.
@@ -78,16 +80,16 @@ struct LogPlace {
 // bytes are all still there unchanged, every card met in them still leads to the same
 // competitor, and `quietSpare` says the question would not be asked again for any spare
 // card met (so a read from the first line would ask nothing before the new lines), only
-// the lines after it are read: the tables, history and tag end as a read from the first
-// line leaves them. Otherwise the whole log is read. The value tells which it was (true:
-// only the appended lines). A read that fails midway keeps no place.
-Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, std::string& tag,
-                                    const SparePrompt& prompt, LogPlace& place,
+// the lines after it are read: the tables and history end as a read from the first line
+// leaves them. Otherwise the whole log is read. The value tells which it was (true: only
+// the appended lines). A read that fails midway keeps no place.
+Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, const SparePrompt& prompt,
+                                    LogPlace& place,
                                     const std::function<bool(int spareRow)>& quietSpare,
                                     std::uint64_t byteLimit = UINT64_MAX);
 
 // The same read over the log's bytes in memory.
-void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, std::string& tag, const SparePrompt& prompt,
+void ReadFinishLogText(Event& ev, std::string_view bytes, History& history, const SparePrompt& prompt,
                        std::uint64_t byteLimit = UINT64_MAX);
 
 } // namespace quilo

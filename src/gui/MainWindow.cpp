@@ -4,16 +4,13 @@
 #include "core/Time.h"
 #include "gui/EditDialog.h"
 #include "gui/Fonts.h"
+#include "gui/LiveStation.h"
 #include "gui/SpareDialog.h"
-#include "station/LiveReader.h"
 #include "station/Messages.h"
-#include "station/Publisher.h"
 #include "station/Station.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -80,7 +77,7 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
     setFont(QFont(kPGothic, 9));
 
     editOpener = [](Station& s, int competitor, QWidget* owner) { OpenEditDialog(s, competitor, owner); };
-    spareOpener = [](Station& s, int spareRow, QWidget* owner) { OpenSpareDialog(s, spareRow, owner); };
+    spareOpener = [](Station& s, int spareRow, QWidget* owner) { return OpenSpareDialog(s, spareRow, owner); };
     critical = [](QWidget* owner, const QString& title, const QString& text) {
         QMessageBox::critical(owner, title, text);
     };
@@ -184,23 +181,23 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
 
     station_.OperationHistory().SetObserver([this] { ShowHistory(); });
     ShowHistory();
-    station_.onRefreshed = [this] {
-        ShowLists();
-        if (publisher_) publisher_->Publish();
-    };
+    live_ = new LiveStation(station_, this);
+    live_->dialogOpen = [] { return QApplication::activeModalWidget() || QApplication::activePopupWidget(); };
+    live_->doubleClickMs = QApplication::doubleClickInterval();
+    live_->onRefreshed = [this] { ShowLists(); };
     station_.onBusy = [this](bool busy) {
         // The window's own pointer: a dialog opened meanwhile keeps the normal one.
         if (busy) setCursor(Qt::WaitCursor);
         else unsetCursor();
     };
     station_.SetSparePrompt([this](int spareRow) {
-        if (spareOpener) spareOpener(station_, spareRow, this);
+        return spareOpener ? spareOpener(station_, spareRow, this) : SpareAnswer::Cancelled;
     });
 }
 
 MainWindow::~MainWindow() {
+    live_->onRefreshed = nullptr;
     station_.OperationHistory().SetObserver(nullptr);
-    station_.onRefreshed = nullptr;
     station_.onBusy = nullptr;
     station_.SetSparePrompt(nullptr);
 }
@@ -214,52 +211,9 @@ void MainWindow::Load() {
     station_.Startup();
     ApplyFontSizes();
     ApplyHistoryTop();  // the line height may have changed with the font
-    if (station_.AutoPublishOn()) {
-        publisher_ = std::make_unique<Publisher>(station_);
-        publisher_->Publish();
-    }
-    if (station_.AutoReadOn()) StartLiveReading();
-}
-
-void MainWindow::StartLiveReading() {
-    live_ = std::make_unique<LiveReader>(station_);
-    live_->isFree = [this] { return StationIsFree(); };
-    liveClock_.start();
-    const QString folder = Q(station_.Folder());
-    const QString log = Q(station_.PathOf("Regnly.log"));
-    watcher_ = new QFileSystemWatcher(this);
-    watcher_->addPath(folder);
-    if (QFileInfo::exists(log)) watcher_->addPath(log);
-    auto changed = [this, log] {
-        // A log created or replaced is a new file to watch.
-        if (QFileInfo::exists(log) && !watcher_->files().contains(log)) watcher_->addPath(log);
-        PollLog();
-    };
-    connect(watcher_, &QFileSystemWatcher::fileChanged, this, changed);
-    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, changed);
-    // The size and time are looked at anyway: a watcher misses changes on network shares.
-    liveTimer_ = new QTimer(this);
-    liveTimer_->setObjectName(QStringLiteral("LiveTimer"));
-    liveTimer_->setInterval(250);
-    connect(liveTimer_, &QTimer::timeout, this, &MainWindow::PollLog);
-    liveTimer_->start();
-    for (QListWidget* list : {classList_, competitorList_, historyList_}) list->viewport()->installEventFilter(this);
-}
-
-void MainWindow::PollLog() {
-    if (!live_ || unloaded_) return;
-    autoReading_ = true;
-    const std::int64_t again = live_->Poll(liveClock_.elapsed());
-    autoReading_ = false;
-    // What waits (the end of a burst) is looked at again then, not at the next tick.
-    if (again >= 0) QTimer::singleShot(static_cast<int>(again), this, &MainWindow::PollLog);
-}
-
-bool MainWindow::StationIsFree() const {
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
-    if (listPressed_) return false;
-    // A press may be the first half of a double click that opens the edit dialog.
-    return !lastListPress_.isValid() || lastListPress_.elapsed() > QApplication::doubleClickInterval();
+    live_->Start();
+    if (live_->Reading())
+        for (QListWidget* list : {classList_, competitorList_, historyList_}) list->viewport()->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -274,13 +228,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     // Presses are watched on the lists' viewports (the live station).
     if (qobject_cast<QListWidget*>(watched)) return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
-        listPressed_ = true;
-        lastListPress_.start();
-    } else if (event->type() == QEvent::MouseButtonRelease) {
-        listPressed_ = false;
-        lastListPress_.start();
-    }
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        live_->ListPressed();
+    else if (event->type() == QEvent::MouseButtonRelease)
+        live_->ListReleased();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -383,6 +334,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    live_->Stop();
     clockTimer_->stop();
     statusTimer_->stop();
     const Result<> r = station_.ReleaseSettings();
@@ -427,7 +379,7 @@ void MainWindow::ShowLists() {
     QListWidget* entries = competitorList_;
     // A read the station made by itself keeps the operator's selection on its competitor.
     int selected = -1;
-    if (autoReading_ && entries->currentItem() && entries->currentItem()->isSelected())
+    if (live_->AutoReading() && entries->currentItem() && entries->currentItem()->isSelected())
         selected = entries->currentItem()->data(Qt::UserRole).toInt();
     classList_->setUpdatesEnabled(false);
     entries->setUpdatesEnabled(false);
@@ -518,9 +470,7 @@ void MainWindow::lstWindow_DblClick(int index) {
     if (editOpener) editOpener(station_, competitor, this);
     // The double click's release went to the dialog: the press must not hold the live
     // station's reading any longer, and what came meanwhile is read now.
-    listPressed_ = false;
-    lastListPress_.invalidate();
-    if (live_) QTimer::singleShot(0, this, &MainWindow::PollLog);
+    live_->DialogClosed();
     station_.RefreshStatus();
     // The same position again, whoever stands there now.
     if (index == 1 && row < list->count()) list->setCurrentRow(row);

@@ -3,9 +3,9 @@
 // to it. It never builds list text itself.
 #include "core/Files.h"
 #include "core/History.h"
+#include "finish/FinishLog.h"
 
 #include <QColor>
-#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -14,7 +14,6 @@
 #include <memory>
 #include <vector>
 
-class QFileSystemWatcher;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -22,8 +21,7 @@ class QTimer;
 
 namespace quilo {
 
-class LiveReader;
-class Publisher;
+class LiveStation;
 class Station;
 
 class MainWindow : public QWidget {
@@ -51,8 +49,9 @@ public:
     };
 
     // Opens a dialog, modal over the owner, for a competitor (the edit dialog) or a spare
-    // card's start-list row (the spare dialog); returns once it has closed.
+    // card's start-list row (the spare dialog, which answers); returns once it has closed.
     using DialogOpener = std::function<void(Station&, int competitor, QWidget* owner)>;
+    using SpareOpener = std::function<SpareAnswer(Station&, int spareRow, QWidget* owner)>;
     using MessageHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
 
     explicit MainWindow(Station& station, QWidget* parent = nullptr);
@@ -63,7 +62,7 @@ public:
 
     // Seams, replaceable before Load (tests record instead of opening modals).
     DialogOpener editOpener;
-    DialogOpener spareOpener;
+    SpareOpener spareOpener;
     MessageHook critical;
 
     // The three lists by their index as control array: 0 class status, 1 competitors,
@@ -73,6 +72,7 @@ public:
     QLabel* lblTime() const { return lblTime_; }
     QTimer* ClockTimer() const { return clockTimer_; }
     QTimer* StatusTimer() const { return statusTimer_; }
+    LiveStation& Live() const { return *live_; }
     QPushButton* Command1() const { return command1_; }
     QPushButton* Command2() const { return command2_; }
     QPushButton* Command3() const { return command3_; }
@@ -106,10 +106,6 @@ protected:
 
 private:
     void Form_Resize();
-    // The live station (AutoRead=1): a file watcher and a timer look at the log.
-    void StartLiveReading();
-    void PollLog();
-    bool StationIsFree() const;
     void Form_Unload();
     void ShowLists();
     void ShowHistory();
@@ -139,14 +135,7 @@ private:
     QPushButton* command4_ = nullptr;
     QPushButton* command5_ = nullptr;
 
-    std::unique_ptr<LiveReader> live_;
-    std::unique_ptr<Publisher> publisher_;
-    QFileSystemWatcher* watcher_ = nullptr;
-    QTimer* liveTimer_ = nullptr;
-    QElapsedTimer liveClock_;
-    QElapsedTimer lastListPress_;
-    bool listPressed_ = false;
-    bool autoReading_ = false;
+    LiveStation* live_ = nullptr;
     std::array<std::vector<ListLine>, 2> shownLines_;  // the class table's and the competitor list's
     int historyTop_ = 0;  // the history's first visible line, as last applied
     bool unloaded_ = false;

@@ -42,25 +42,25 @@ SpareDialog::SpareDialog(Station& station, int spareRow, QWidget* parent) : QDia
     Refresh();
 
     connect(text1_, &QLineEdit::textChanged, this, [this](const QString& t) { Text1_Change(t); });
-    connect(check1_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetCheck1(on); });
+    connect(check1_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetReference(on); });
     text1_->setFocus();
 }
 
 void SpareDialog::Refresh() {
     QSignalBlocker b1(text1_), b2(check1_);
-    QString text = QString::fromStdString(logic_.Text1());
+    QString text = QString::fromStdString(logic_.BibText());
     if (text1_->text() != text) text1_->setText(text);
-    check1_->setChecked(logic_.Check1());
-    label2_->setText(QString::fromStdString(logic_.Label2()));
+    check1_->setChecked(logic_.Reference());
+    label2_->setText(QString::fromStdString(logic_.SpareCardLabel()));
     // The label breaks lines at LF; the CR of the pair is not shown.
-    label3_->setText(QString::fromStdString(logic_.Label3()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    label3_->setText(QString::fromStdString(logic_.CompetitorLabel()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 void SpareDialog::Text1_Change(const QString& text) {
     std::string t = text.toStdString();
     bool search = CharCount(t) == 4;
     if (search) QApplication::setOverrideCursor(Qt::WaitCursor);
-    logic_.SetText1(t);
+    logic_.SetBibText(t);
     if (search) QApplication::restoreOverrideCursor();
     Refresh();
 }
@@ -89,9 +89,10 @@ void SpareDialog::showEvent(QShowEvent* event) {
     }
 }
 
-void OpenSpareDialog(Station& station, int spareRow, QWidget* owner) {
+SpareAnswer OpenSpareDialog(Station& station, int spareRow, QWidget* owner) {
     SpareDialog dialog(station, spareRow, owner);
     dialog.exec();
+    return dialog.Logic().Answer();
 }
 
 } // namespace quilo

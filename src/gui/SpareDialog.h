@@ -13,9 +13,9 @@ namespace quilo {
 class Station;
 
 // Opens the spare E-card dialog for a spare card (its start-list row), modal over the
-// owner; on OK the card
-// is assigned and station.Tag becomes "*". Used as the station's spare-card prompt.
-void OpenSpareDialog(Station& station, int spareRow, QWidget* owner);
+// owner: Assigned when OK assigned the card, else Cancelled. Used as the station's
+// spare-card prompt.
+SpareAnswer OpenSpareDialog(Station& station, int spareRow, QWidget* owner);
 
 // The window of the spare E-card dialog: shows SpareLogic's state and forwards the
 // operator's actions.

@@ -89,12 +89,13 @@ std::map<int, std::string> SpareAnswers(const Station& station, const Options& o
 
 // The spare-card question answered from --spare: as if the operator typed the bib and
 // pressed OK (and said yes when asked); a card not named is a cancel.
-void AnswerSpare(Station& station, int spareRow, const std::map<int, std::string>& spares, std::ostream& err, int& status) {
+SpareAnswer AnswerSpare(Station& station, int spareRow, const std::map<int, std::string>& spares, std::ostream& err,
+                        int& status) {
     auto it = spares.find(spareRow);
-    if (it == spares.end()) return;
+    if (it == spares.end()) return SpareAnswer::Cancelled;
     SpareLogic logic(station, spareRow);
     logic.Load();
-    logic.SetText1(it->second);
+    logic.SetBibText(it->second);
     DialogOutcome r = logic.Ok();
     if (r.confirm) {
         err << "quilo-report: spare card " << logic.SpareCardText() << " given to bib " << it->second
@@ -105,6 +106,7 @@ void AnswerSpare(Station& station, int spareRow, const std::map<int, std::string
         err << "quilo-report: cannot write " << f.path << ": " << ReasonText(f) << "\n";
         status = 1;
     }
+    return logic.Answer();
 }
 
 void PrintLines(std::ostream& out, const std::vector<ListLine>& lines) {
@@ -169,7 +171,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     Station station(folder, clock);
     int status = 0;
     std::map<int, std::string> spares;
-    station.SetSparePrompt([&](int spareRow) { AnswerSpare(station, spareRow, spares, err, status); });
+    station.SetSparePrompt([&](int spareRow) { return AnswerSpare(station, spareRow, spares, err, status); });
     if (station.StartupBeforeLog()) {
         std::string problem;
         spares = SpareAnswers(station, opt, problem);

@@ -17,7 +17,7 @@ void SpareLogic::Load() {
     const Event& ev = station_.Tables();
     if (spareRow_ >= 0 && spareRow_ < ev.Rows()) spareCardText_ = ev.CardTexts[static_cast<std::size_t>(spareRow_)];
     spareCardNumber_ = ToWholeNumber(spareCardText_).value_or(0);
-    label2_ = "予備Ｅカード番号 : " + ZeroPad(spareCardNumber_, 5);
+    spareCardLabel_ = "予備Ｅカード番号 : " + ZeroPad(spareCardNumber_, 5);
 }
 
 int SpareLogic::FindCompetitorByBib(const Station& station, const std::string& text) {
@@ -54,19 +54,19 @@ std::string SpareLogic::AlreadyFinished(const Station& station, int competitor) 
     return {};
 }
 
-void SpareLogic::SetText1(const std::string& typed) {
+void SpareLogic::SetBibText(const std::string& typed) {
     // Digits typed with the input method on count as the digits.
     const std::string text = HalfWidthNumber(typed);
-    if (text == text1_) return;
-    text1_ = text;
+    if (text == bibText_) return;
+    bibText_ = text;
 
     chosenCardNumber_ = 0;
     chosen_ = -1;
-    if (CharCount(text1_) != 4) {
-        label3_.clear();
+    if (CharCount(bibText_) != 4) {
+        competitorLabel_.clear();
         return;
     }
-    const int n = FindCompetitorByBib(station_, text1_);
+    const int n = FindCompetitorByBib(station_, bibText_);
     if (n < 0) return;
     const Event& ev = station_.Tables();
     chosen_ = n;
@@ -76,9 +76,9 @@ void SpareLogic::SetText1(const std::string& typed) {
     chosenCardNumber_ = r.EcardNumber;
     // The card as the operator sees it written on it ("01234").
     const std::string card = r.EcardText.empty() ? std::to_string(r.EcardNumber) : r.EcardText;
-    label3_ = ev.ClassNames[chosenClassIndex_] + " <" + card + "> " + FormatHhNn(r.StartTime) +
+    competitorLabel_ = ev.ClassNames[chosenClassIndex_] + " <" + card + "> " + FormatHhNn(r.StartTime) +
               "\r\n" + r.Name + " " + std::to_string(r.ExtraNumber) + " " + r.Club;
-    check1_ = r.Reference;
+    reference_ = r.Reference;
 }
 
 DialogOutcome SpareLogic::Ok(bool confirmed) {
@@ -111,11 +111,10 @@ DialogOutcome SpareLogic::Ok(bool confirmed) {
     };
     record(" (変更)予備Ｅカード" + spareCardText_ + "使用" + who, {ChangeKind::Spare, spareCardText_, chosen});
 
-    if (!r.Reference && check1_) record(" (変更)参考記録" + who, {ChangeKind::Reference, chosen, {}});
-    else if (r.Reference && !check1_) record(" (変更)参考記録取消" + who, {ChangeKind::Official, chosen, {}});
+    if (!r.Reference && reference_) record(" (変更)参考記録" + who, {ChangeKind::Reference, chosen, {}});
+    else if (r.Reference && !reference_) record(" (変更)参考記録取消" + who, {ChangeKind::Official, chosen, {}});
 
-    station_.Tag = "*";
-    closed_ = true;
+    assigned_ = true;
     return result;
 }
 

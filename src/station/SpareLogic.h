@@ -4,10 +4,12 @@
 //
 //   SpareLogic logic(station, spareRow);  // the competitor number of the spare card's row
 //   logic.Load();
-//   logic.SetText1("0123");               // exactly four characters: bib 123
+//   logic.SetBibText("0123");             // exactly four characters: bib 123
 //   auto r = logic.Ok();                  // r.refused (+ r.message) / r.confirm / r.saveFailures
 //   if (r.confirm && operatorSaysYes(r.message)) r = logic.Ok(true);
-//   // assigned: station.Tag == "*"; refused or awaiting confirmation: nothing changed
+//   return logic.Answer();                // Assigned; refused or awaiting confirmation: Cancelled
+#include "core/Files.h"
+#include "finish/FinishLog.h"
 #include "station/DialogOutcome.h"
 
 #include <string>
@@ -25,11 +27,12 @@ public:
 
     SpareLogic(Station& station, int spareRow);
 
-    // Form_Load: takes the spare card and fills Label2.
+    // Form_Load: takes the spare card and fills its label.
     void Load();
-    // Text1_Change, run when the text really changes.
-    void SetText1(const std::string& text);
-    void SetCheck1(bool ticked) { check1_ = ticked; }
+    // The bib box changed (run when the text really changes): finds the competitor.
+    void SetBibText(const std::string& text);
+    // The reference tick: the competitor runs for a reference result only.
+    void SetReference(bool ticked) { reference_ = ticked; }
     // Command1_Click ("OK"). When neither refused nor asking for confirmation, the card
     // is assigned and the dialog is done. `confirmed`: the operator said yes to the question.
     DialogOutcome Ok(bool confirmed = false);
@@ -43,12 +46,15 @@ public:
     int ChosenCompetitor() const { return chosen_; }
     int ChosenClassIndex() const { return chosenClassIndex_; }
     int ChosenSlot() const { return chosenSlot_; }
-    const std::string& Text1() const { return text1_; }
-    const std::string& Label2() const { return label2_; }
-    // Two lines joined by CR LF.
-    const std::string& Label3() const { return label3_; }
-    bool Check1() const { return check1_; }
-    bool Closed() const { return closed_; }
+    const std::string& BibText() const { return bibText_; }
+    // "予備Ｅカード番号 : 09001".
+    const std::string& SpareCardLabel() const { return spareCardLabel_; }
+    // The competitor found (class, card, start; name, extra number, club): two lines
+    // joined by CR LF.
+    const std::string& CompetitorLabel() const { return competitorLabel_; }
+    bool Reference() const { return reference_; }
+    // Assigned once Ok assigned the card; Cancelled until then.
+    SpareAnswer Answer() const { return assigned_ ? SpareAnswer::Assigned : SpareAnswer::Cancelled; }
 
     // The search alone: the competitor number of the first competitor, in class then slot
     // order, of the bib that exactly four characters of text name; -1 when none.
@@ -66,11 +72,11 @@ private:
     int chosen_ = -1;
     int chosenClassIndex_ = -1;
     int chosenSlot_ = 0;
-    std::string text1_;
-    std::string label2_;
-    std::string label3_;
-    bool check1_ = false;
-    bool closed_ = false;
+    std::string bibText_;
+    std::string spareCardLabel_;
+    std::string competitorLabel_;
+    bool reference_ = false;
+    bool assigned_ = false;
 };
 
 } // namespace quilo

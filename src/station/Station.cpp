@@ -188,10 +188,11 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
     Busy(true);
     const ByteDigest before = automatic ? ReadDigest(*event_) : ByteDigest();
     SparePrompt prompt = [this, automatic](int spareRow) {
-        if (automatic && cancelledSpares_.count(spareRow)) return;
-        if (sparePrompt_) sparePrompt_(spareRow);
-        if (Tag.empty()) cancelledSpares_.insert(spareRow);
+        if (automatic && cancelledSpares_.count(spareRow)) return SpareAnswer::Cancelled;
+        const SpareAnswer answer = sparePrompt_ ? sparePrompt_(spareRow) : SpareAnswer::Cancelled;
+        if (answer == SpareAnswer::Cancelled) cancelledSpares_.insert(spareRow);
         else cancelledSpares_.erase(spareRow);
+        return answer;
     };
     History lines(clock_);
     lastReadAppended_ = false;
@@ -203,10 +204,10 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
         // A log that cannot be read now is read at the next read; its lines read before
         // a failure are in `lines` already.
         const Result<bool> read =
-            ReadFinishLogFollowing(*event_, PathOf("Regnly.log"), lines, Tag, prompt, logPlace_, quiet, byteLimit);
+            ReadFinishLogFollowing(*event_, PathOf("Regnly.log"), lines, prompt, logPlace_, quiet, byteLimit);
         lastReadAppended_ = read && *read;
     } else {
-        static_cast<void>(ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, Tag, prompt, byteLimit));
+        static_cast<void>(ReadFinishLogFile(*event_, PathOf("Regnly.log"), lines, prompt, byteLimit));
     }
     firstReadDate_ = FirstReadDate(PathOf("Regnly.log"));
     // The first line reports the read; the others are its warnings.
@@ -222,6 +223,7 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
     lastWarnings_ = std::move(warnings);
     Busy(false);
     reading_ = false;
+    // The read's own refresh, which is also the one held for whoever asked meanwhile.
     RefreshStatus();
 }
 
@@ -256,8 +258,12 @@ float Station::FontSize(const char* key) const {
 
 void Station::RefreshStatus() {
     // A timer firing while the spare-card question waits inside a read would judge and
-    // publish a half-read log; the read ends with a refresh of its own.
-    if (reading_) return;
+    // publish a half-read log: held for the refresh the read ends with.
+    if (reading_) {
+        refreshHeld_ = true;
+        return;
+    }
+    refreshHeld_ = false;
     Busy(true);
     quilo::RefreshStatus(*event_, clock_(), TimeLimit(), lists_);
     Busy(false);

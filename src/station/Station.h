@@ -48,7 +48,7 @@ public:
     bool Reading() const { return reading_; }
     // Follows the finish log (the live station): every read keeps where it stopped, and a
     // read the station makes by itself takes only the lines appended since when the log
-    // only grew, leaving the tables, history and tag as a read from the first line would.
+    // only grew, leaving the tables and history as a read from the first line would.
     // The spare-card question comes exactly when such a read would ask it: for the new
     // lines as there; for the lines read before, a read by itself asks again only for a
     // spare card not cancelled in this run, and one such among them (or a card that now
@@ -69,9 +69,11 @@ public:
     // A correction from a dialog for a competitor: applied as the change file will keep it
     // (so the next start gives the same), then its history line, then its record appended.
     Result<> Correct(const ChangeRecord& record, const std::string& historyText, int competitor);
-    // Judges, places and rebuilds the lists, then onRefreshed. Held while a read runs (the
-    // read ends with one).
+    // Judges, places and rebuilds the lists, then onRefreshed. Asked for while a read runs,
+    // it is held: the read ends with one refresh, however often it was asked for.
     void RefreshStatus();
+    // True while a refresh asked for waits for the read to end.
+    bool RefreshHeld() const { return refreshHeld_; }
     // The sort buttons: set the order, then refresh.
     void SetSortByResult(bool byResult);
     // The output buttons: refresh, then replace the file named by the setting (the path
@@ -95,7 +97,7 @@ public:
     // Saves the settings when a value changed (the window's unload).
     Result<> ReleaseSettings();
 
-    // Seams: the spare-card question and the clock.
+    // Seams: the spare-card question (its answer: assigned or cancelled) and the clock.
     void SetSparePrompt(SparePrompt prompt) { sparePrompt_ = std::move(prompt); }
     Time Now() const { return clock_(); }
     void SetCalendar(Calendar calendar) { calendar_ = std::move(calendar); }
@@ -115,8 +117,6 @@ public:
     // Font size settings as numbers (0 when not a number).
     float FontSize(const char* key) const;
 
-    // The hand-shake with the spare-card dialog: "*" = card found or assigned.
-    std::string Tag;
     // True when the start list named an undefined class and the start-up stopped.
     bool StartupStopped() const { return startupStopped_; }
     // What stopped the start-up before any event file was read (no CP932 converter, the
@@ -151,6 +151,7 @@ private:
     // The day of the finish log's first read, as the last read of the log found it.
     std::optional<LocalDate> firstReadDate_;
     bool reading_ = false;
+    bool refreshHeld_ = false;
     std::uint64_t readSerial_ = 0;
     std::set<int> cancelledSpares_;
     bool followLog_ = false;

@@ -162,14 +162,13 @@ TEST_F(ConcurrentWriterTest, FinishLogReaderKeepsEveryCompleteRecordExact) {
     const std::string path = dir.File("Regnly.log");
     Writer writer(path);
     std::thread thread([&] { writer.Run(); });
-    std::string tag;
     int passes = 0;
     bool last = false;
     while (!last) {
         last = writer.Done();
         // Lines complete before the read began must come out exact.
         const int complete = CompleteLines(path, SizeOf(path));
-        ASSERT_TRUE(ReadFinishLogFile(*ev, path, history, tag, {}));
+        ASSERT_TRUE(ReadFinishLogFile(*ev, path, history, {}));
         for (int i = 0; i < complete; ++i) {
             const EntryRecord& r = ev->Entries[0][i + 1];
             ASSERT_EQ(r.CheckStatus, "") << "pass " << passes << " card " << i;

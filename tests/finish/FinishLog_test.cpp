@@ -24,7 +24,6 @@ struct FinishLogTest : ::testing::Test {
     test::TempDir dir;
     test::EventBuilder ev;
     History history{FixedClock(9, 5, 0)};
-    std::string tag;
 
     FinishLogTest() {
         ev.Course(0, {{31}, {32}, {33}}, 100);
@@ -41,7 +40,7 @@ struct FinishLogTest : ::testing::Test {
     void Check(int n, const std::string& pairs) { CheckLine(*ev, n, Line("1000" + std::to_string(n), pairs)); }
     void ReadLog(const std::vector<std::string>& lines, const SparePrompt& prompt = {}) {
         test::WriteCp932(dir.File("Regnly.log"), lines);
-        EXPECT_TRUE(ReadFinishLogFile(*ev, dir.File("Regnly.log"), history, tag, prompt));
+        EXPECT_TRUE(ReadFinishLogFile(*ev, dir.File("Regnly.log"), history, prompt));
     }
 };
 
@@ -120,12 +119,11 @@ TEST_F(FinishLogTest, CardNumberIsFiveCharactersAfterTheFirstParenthesis) {
 }
 
 TEST_F(FinishLogTest, RunReportsOnceAndLastLineWins) {
-    EXPECT_FALSE(ReadFinishLogFile(*ev, dir.File("Regnly.log"), history, tag, {}));
+    EXPECT_FALSE(ReadFinishLogFile(*ev, dir.File("Regnly.log"), history, {}));
     EXPECT_EQ(history.Count(), 0);
     ReadLog({"ヘッダ", Line("10000", "31,0:10:00,32,0:20:00,33,0:30:00,100,0:40:00"), Line("10000", "100,0:50:00")});
     EXPECT_EQ(Rec(0).Status, "DNF");
     EXPECT_EQ(Rec(0).CardTime, T(0, 50));
-    EXPECT_EQ(tag, "*");
     ASSERT_EQ(history.Count(), 1);
     EXPECT_EQ(history.Lines()[0].text, "09:05 (読込)ゴールデータ");
     EXPECT_FALSE(history.Lines()[0].keepVisible);
@@ -149,7 +147,10 @@ TEST_F(FinishLogTest, WarningsOfARun) {
 
 TEST_F(FinishLogTest, SparePromptAssignsOrLeavesTheCard) {
     std::vector<int> asked;
-    auto cancel = [&](int id) { asked.push_back(id); };
+    auto cancel = [&](int id) {
+        asked.push_back(id);
+        return SpareAnswer::Cancelled;
+    };
     // The prompt names the spare card's start-list row.
     const int row = *ev->Cards.Find("20001");
     ASSERT_EQ(ev->EntryClass[row], -1);
@@ -163,7 +164,7 @@ TEST_F(FinishLogTest, SparePromptAssignsOrLeavesTheCard) {
         asked.push_back(id);
         ev->Cards.Remove("20001");
         ev->Cards.Add("20001", 3);
-        tag = "*";
+        return SpareAnswer::Assigned;
     };
     ReadLog({Line("20001", "100,0:40:00"), Line("20001", "31,0:10:00")}, assign);
     EXPECT_EQ(asked, (std::vector<int>{row}));

@@ -24,7 +24,6 @@ namespace {
 struct Reads {
     std::unique_ptr<Event> ev = std::make_unique<Event>();
     History history{test::FixedClock(9, 5, 0)};
-    std::string tag;
     std::vector<int> asked;
 
     Reads() {
@@ -35,7 +34,10 @@ struct Reads {
                           history);
     }
     SparePrompt Prompt() {
-        return [this](int card) { asked.push_back(card); };
+        return [this](int card) {
+            asked.push_back(card);
+            return SpareAnswer::Cancelled;
+        };
     }
 };
 
@@ -56,11 +58,10 @@ TEST(TextReaders, FinishLogTextReadsAsTheFile) {
         for (std::uint64_t limit : {std::uint64_t{UINT64_MAX}, std::uint64_t{20}, std::uint64_t{53}, std::uint64_t{54}}) {
             SCOPED_TRACE("case " + std::to_string(i) + " limit " + std::to_string(limit));
             Reads file, text;
-            ASSERT_TRUE(ReadFinishLogFile(*file.ev, dir.File("Regnly.log"), file.history, file.tag, file.Prompt(), limit));
-            ReadFinishLogText(*text.ev, kLogs[i], text.history, text.tag, text.Prompt(), limit);
+            ASSERT_TRUE(ReadFinishLogFile(*file.ev, dir.File("Regnly.log"), file.history, file.Prompt(), limit));
+            ReadFinishLogText(*text.ev, kLogs[i], text.history, text.Prompt(), limit);
             EXPECT_EQ(test::EventText(*text.ev), test::EventText(*file.ev));
             EXPECT_EQ(test::HistoryText(text.history), test::HistoryText(file.history));
-            EXPECT_EQ(text.tag, file.tag);
             EXPECT_EQ(text.asked, file.asked);
         }
     }
@@ -92,7 +93,6 @@ TEST(TextReaders, ChangeTextReplaysAsTheFile) {
 // Every reader gives the failure, never the lines before it as the whole file.
 TEST(ReadFailures, EveryReaderGivesTheError) {
     const std::string path = "/proc/self/mem";
-    std::string tag;
     LogPlace place;
     const std::pair<const char*, std::function<Result<>(Reads&)>> readers[] = {
         {"text lines", [&](Reads&) { return test::Outcome(ReadTextLines(path)); }},
@@ -106,9 +106,9 @@ TEST(ReadFailures, EveryReaderGivesTheError) {
         {"course file", [&](Reads& r) { return ReadCourseFile(*r.ev, path, r.history); }},
         {"start list", [&](Reads& r) { return test::Outcome(ReadStartList(*r.ev, path, r.history)); }},
         {"change file", [&](Reads& r) { return LoadChangeFile(*r.ev, path, r.history); }},
-        {"finish log", [&](Reads& r) { return ReadFinishLogFile(*r.ev, path, r.history, tag, {}); }},
+        {"finish log", [&](Reads& r) { return ReadFinishLogFile(*r.ev, path, r.history, {}); }},
         {"finish log followed", [&](Reads& r) {
-             return test::Outcome(ReadFinishLogFollowing(*r.ev, path, r.history, tag, {}, place, {}));
+             return test::Outcome(ReadFinishLogFollowing(*r.ev, path, r.history, {}, place, {}));
          }},
     };
     for (const auto& [name, read] : readers) {

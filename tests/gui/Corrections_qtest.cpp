@@ -166,8 +166,9 @@ private slots:
                     Find<QPushButton>(d, "Command1")->click();
                 },
                 &seen);
-            OpenSpareDialog(s, spareRow, owner);
-            QVERIFY(seen);
+            const SpareAnswer assigned = OpenSpareDialog(s, spareRow, owner);
+            [&] { QVERIFY(seen); }();
+            return assigned;
         };
         window.Load();
         QCOMPARE(round, 1);
@@ -215,12 +216,15 @@ private slots:
         WindowFixture f(dir, Time::Hms(12, 0, 0));
         bool inside = false;
         f.window.spareOpener = [&](Station&, int, QWidget*) {
-            const int before = f.refreshes;
-            f.window.StatusTimer_Timer();
-            QCOMPARE(f.refreshes, before);
-            QVERIFY(!std::filesystem::exists(dir.File("E_Result.txt")));
-            QCOMPARE(f.window.lstWindow(1)->count(), 0);
-            inside = true;
+            [&] {
+                const int before = f.refreshes;
+                f.window.StatusTimer_Timer();
+                QCOMPARE(f.refreshes, before);
+                QVERIFY(!std::filesystem::exists(dir.File("E_Result.txt")));
+                QCOMPARE(f.window.lstWindow(1)->count(), 0);
+                inside = true;
+            }();
+            return SpareAnswer::Cancelled;
         };
         f.LoadAndCountRefreshes();
         QVERIFY(inside);

@@ -199,6 +199,7 @@ private slots:
             spares.push_back(std::stoi(s.Tables().CardTexts[static_cast<std::size_t>(spareRow)]));
             owner = o;
             during = window.cursor().shape();
+            return SpareAnswer::Cancelled;
         };
         window.Load();
         QCOMPARE(spares, std::vector<int> {33333});

@@ -22,6 +22,7 @@ struct WindowFixture {
         };
         window.spareOpener = [this](Station& s, int spareRow, QWidget*) {
             spares.push_back(std::stoi(s.Tables().CardTexts[static_cast<std::size_t>(spareRow)]));
+            return SpareAnswer::Cancelled;
         };
         window.critical = [this](QWidget*, const QString& title, const QString& text) {
             titles << title;

@@ -131,6 +131,7 @@ TEST_F(LiveReaderTest, NoReadWhileTheStationIsBusyNorInsideARead) {
         const int before = live->Reads();
         Run(2000);
         nested += live->Reads() - before;
+        return SpareAnswer::Cancelled;
     });
     Append("1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,100,0:38:00\r\n");
     Run(1000);
@@ -142,6 +143,7 @@ TEST_F(LiveReaderTest, ACancelledSpareCardIsAskedAgainOnlyByAPressedRead) {
     station.SetSparePrompt([&](int spareRow) {
         EXPECT_EQ(station.Tables().CardTexts[static_cast<std::size_t>(spareRow)], "90001");
         ++asked;  // the operator cancels
+        return SpareAnswer::Cancelled;
     });
     Append("1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,100,0:38:00\r\n");
     Run(1000);
@@ -158,7 +160,7 @@ TEST_F(LiveReaderTest, ACancelledSpareCardIsAskedAgainOnlyByAPressedRead) {
 }
 
 TEST_F(LiveReaderTest, AQuietReadAddsNoHistoryLineAndWarningsComeOnlyWhenTheyDiffer) {
-    station.SetSparePrompt([](int) {});  // the operator cancels
+    station.SetSparePrompt([](int) { return SpareAnswer::Cancelled; });  // the operator cancels
     struct Step {
         const char* line;
         int newLines;  // history lines the automatic read adds

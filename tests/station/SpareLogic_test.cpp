@@ -30,7 +30,7 @@ protected:
         return l;
     }
 
-    DialogTestEvent ev;  // Tag "" as the reader leaves it before asking
+    DialogTestEvent ev;
     int tanaka = 0;
     int spare = 0;
 };
@@ -40,33 +40,33 @@ protected:
 TEST_F(SpareLogicTest, LoadStartsAfresh) {
     SpareLogic l = Loaded();
     EXPECT_EQ(l.SpareCardNumber(), 812);
-    EXPECT_EQ(l.Label2(), "予備Ｅカード番号 : 00812");
+    EXPECT_EQ(l.SpareCardLabel(), "予備Ｅカード番号 : 00812");
     EXPECT_EQ(l.ChosenCardNumber(), 0);
-    EXPECT_EQ(l.Text1(), "");
-    EXPECT_EQ(l.Label3(), "");
-    EXPECT_FALSE(l.Check1());
+    EXPECT_EQ(l.BibText(), "");
+    EXPECT_EQ(l.CompetitorLabel(), "");
+    EXPECT_FALSE(l.Reference());
     EXPECT_STREQ(SpareLogic::kCaption, "予備Ｅカードが検出されました");
 }
 
 TEST_F(SpareLogicTest, OnlyExactlyFourCharactersAreSearched) {
     SpareLogic l = Loaded();
     for (const char* partial : {"0", "01", "012"}) {
-        l.SetText1(partial);
-        EXPECT_EQ(l.Label3(), "") << partial;
+        l.SetBibText(partial);
+        EXPECT_EQ(l.CompetitorLabel(), "") << partial;
         EXPECT_EQ(l.ChosenCardNumber(), 0);
     }
-    l.SetText1("0123");
+    l.SetBibText("0123");
     EXPECT_EQ(l.ChosenCardNumber(), 345);
     EXPECT_EQ(l.ChosenClassIndex(), 0);
     EXPECT_EQ(l.ChosenSlot(), 2);
-    EXPECT_EQ(l.Label3(), "M21 <345> 09:05\r\n田中 次郎 7 OLC");
-    l.SetText1("012");
-    EXPECT_EQ(l.Label3(), "");
+    EXPECT_EQ(l.CompetitorLabel(), "M21 <345> 09:05\r\n田中 次郎 7 OLC");
+    l.SetBibText("012");
+    EXPECT_EQ(l.CompetitorLabel(), "");
     EXPECT_EQ(l.ChosenCardNumber(), 0);
-    l.SetText1("01234");
+    l.SetBibText("01234");
     EXPECT_EQ(l.ChosenCardNumber(), 0);
     // Three digits without the leading zero find nobody.
-    l.SetText1("123");
+    l.SetBibText("123");
     EXPECT_EQ(l.ChosenCardNumber(), 0);
     EXPECT_EQ(CardOfBib(ev.station, "123"), 0);
     EXPECT_EQ(CardOfBib(ev.station, "0123"), 345);
@@ -105,52 +105,52 @@ TEST_F(SpareLogicTest, FindCardByBibTakesTheFirstMatchWithACard) {
     }
 }
 
-TEST_F(SpareLogicTest, NobodyFoundLeavesLabel3AndCheck1) {
+TEST_F(SpareLogicTest, NobodyFoundLeavesTheCompetitorAndTheReferenceTick) {
     ev.Rec(tanaka).Reference = true;
     SpareLogic l = Loaded();
-    l.SetText1("0123");
-    EXPECT_TRUE(l.Check1());
-    const std::string shown = l.Label3();
-    l.SetText1("9999");
+    l.SetBibText("0123");
+    EXPECT_TRUE(l.Reference());
+    const std::string shown = l.CompetitorLabel();
+    l.SetBibText("9999");
     EXPECT_EQ(l.ChosenCardNumber(), 0);
-    EXPECT_EQ(l.Label3(), shown);
-    EXPECT_TRUE(l.Check1());
+    EXPECT_EQ(l.CompetitorLabel(), shown);
+    EXPECT_TRUE(l.Reference());
     // Four characters that are no number find nobody and do not fail.
-    l.SetText1("12ab");
+    l.SetBibText("12ab");
     EXPECT_EQ(l.ChosenCardNumber(), 0);
     // Fewer characters clear the label but keep the tick.
-    l.SetText1("12");
-    EXPECT_EQ(l.Label3(), "");
-    EXPECT_TRUE(l.Check1());
+    l.SetBibText("12");
+    EXPECT_EQ(l.CompetitorLabel(), "");
+    EXPECT_TRUE(l.Reference());
 }
 
 TEST_F(SpareLogicTest, FullWidthDigitsFindTheBib) {
     SpareLogic l = Loaded();
-    l.SetText1("０１２３");
-    EXPECT_EQ(l.Text1(), "0123");
+    l.SetBibText("０１２３");
+    EXPECT_EQ(l.BibText(), "0123");
     EXPECT_EQ(l.ChosenCardNumber(), 345);
 }
 
-TEST_F(SpareLogicTest, Check1FollowsTheFoundCompetitorsReference) {
+TEST_F(SpareLogicTest, TheReferenceTickFollowsTheFoundCompetitor) {
     SpareLogic l = Loaded();
-    l.SetCheck1(true);
-    l.SetText1("0123");
-    EXPECT_FALSE(l.Check1());
+    l.SetReference(true);
+    l.SetBibText("0123");
+    EXPECT_FALSE(l.Reference());
     ev.Rec(tanaka).Reference = true;
-    l.SetText1("012");
-    l.SetText1("0123");
-    EXPECT_TRUE(l.Check1());
+    l.SetBibText("012");
+    l.SetBibText("0123");
+    EXPECT_TRUE(l.Reference());
 }
 
 // --- OK ----------------------------------------------------------------------------------------
 
 TEST_F(SpareLogicTest, OkAssignsTheSpareCard) {
     SpareLogic l = Loaded();
-    l.SetText1("0123");
+    l.SetBibText("0123");
     DialogOutcome r = l.Ok();
     EXPECT_FALSE(r.refused);
     EXPECT_TRUE(r.saveFailures.empty());
-    EXPECT_TRUE(l.Closed());
+    EXPECT_EQ(l.Answer(), SpareAnswer::Assigned);
     const Event& e = ev.station.Tables();
     EXPECT_EQ(e.Cards.Find("812"), tanaka);
     EXPECT_EQ(e.Cards.Find("345"), tanaka);
@@ -160,13 +160,12 @@ TEST_F(SpareLogicTest, OkAssignsTheSpareCard) {
     EXPECT_EQ(ev.HistoryItems(), std::vector<int>{812});
     EXPECT_TRUE(ev.station.OperationHistory().Lines()[0].keepVisible);
     EXPECT_EQ(ev.Records(), Strings{"予備/812,345"});
-    EXPECT_EQ(ev.station.Tag, "*");
 }
 
 TEST_F(SpareLogicTest, ReferenceRecordFollowsWhenTheTickDiffers) {
     SpareLogic l = Loaded();
-    l.SetText1("0123");
-    l.SetCheck1(true);
+    l.SetBibText("0123");
+    l.SetReference(true);
     l.Ok();
     EXPECT_TRUE(ev.Rec(tanaka).Reference);
     EXPECT_EQ(ev.HistoryTexts(), (Strings{"10:15 (変更)予備Ｅカード812使用 (0123) 田中 次郎",
@@ -178,15 +177,15 @@ TEST_F(SpareLogicTest, ReferenceRecordFollowsWhenTheTickDiffers) {
 TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
     ev.Rec(tanaka).Reference = true;
     SpareLogic keep = Loaded();
-    keep.SetText1("0123");
+    keep.SetBibText("0123");
     keep.Ok();
     EXPECT_EQ(ev.Records(), Strings{"予備/812,345"});
     EXPECT_TRUE(ev.Rec(tanaka).Reference);
 
     SpareLogic official = Loaded(813);
-    official.SetText1("0123");
-    EXPECT_TRUE(official.Check1());
-    official.SetCheck1(false);
+    official.SetBibText("0123");
+    EXPECT_TRUE(official.Reference());
+    official.SetReference(false);
     // Already on a spare card: asked first, nothing changed until the yes.
     const DialogOutcome asked = official.Ok();
     EXPECT_TRUE(asked.confirm);
@@ -194,7 +193,7 @@ TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
     EXPECT_EQ(asked.message, "(0123) 田中 次郎 には予備Ｅカード 812 が割り当て済みです。\r\n"
                              "予備Ｅカード 813 をこの競技者に割り当てますか？");
     EXPECT_EQ(ev.Records(), Strings{"予備/812,345"});
-    EXPECT_FALSE(official.Closed());
+    EXPECT_EQ(official.Answer(), SpareAnswer::Cancelled);
     official.Ok(true);
     EXPECT_FALSE(ev.Rec(tanaka).Reference);
     // A competitor already on a spare card: the second number is the first spare's.
@@ -205,8 +204,8 @@ TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
 
 TEST_F(SpareLogicTest, ReferenceIsComparedWithTheRecordAtOk) {
     SpareLogic l = Loaded();
-    l.SetText1("0123");
-    EXPECT_FALSE(l.Check1());
+    l.SetBibText("0123");
+    EXPECT_FALSE(l.Reference());
     ev.Rec(tanaka).Reference = true;  // changed while the dialog stood open
     l.Ok();
     EXPECT_EQ(ev.Records(), (Strings{"予備/812,345", "公式/345"}));
@@ -219,21 +218,20 @@ TEST_F(SpareLogicTest, RefusedOkChangesNothing) {
         EXPECT_EQ(ev.Rec(tanaka).EcardNumber, 345);
         EXPECT_TRUE(ev.HistoryTexts().empty());
         EXPECT_TRUE(ev.Records().empty());
-        EXPECT_EQ(ev.station.Tag, "");
     };
     for (const char* text : {"", "9999", "123", "01234"}) {
         SpareLogic l = Loaded();
-        l.SetText1(text);
+        l.SetBibText(text);
         DialogOutcome r = l.Ok();
         EXPECT_TRUE(r.refused) << text;
         EXPECT_EQ(r.message, "正しい番号を入力してください");
-        EXPECT_FALSE(l.Closed());
+        EXPECT_EQ(l.Answer(), SpareAnswer::Cancelled);
         expectUnchanged();
     }
     // Deleting a character after a find refuses again.
     SpareLogic l = Loaded();
-    l.SetText1("0123");
-    l.SetText1("012");
+    l.SetBibText("0123");
+    l.SetBibText("012");
     EXPECT_TRUE(l.Ok().refused);
     expectUnchanged();
 }
@@ -241,30 +239,30 @@ TEST_F(SpareLogicTest, RefusedOkChangesNothing) {
 TEST_F(SpareLogicTest, CardsTheIndexDoesNotKnowAreRefused) {
     // The spare card's own number is not a key.
     SpareLogic unknownSpare = Loaded(999);
-    unknownSpare.SetText1("0123");
+    unknownSpare.SetBibText("0123");
     EXPECT_TRUE(unknownSpare.Ok().refused);
     // The competitor's card is not a key.
     ev.station.Tables().Cards.Remove("345");
     SpareLogic l = Loaded();
-    l.SetText1("0123");
-    EXPECT_EQ(l.Label3(), "");
+    l.SetBibText("0123");
+    EXPECT_EQ(l.CompetitorLabel(), "");
     EXPECT_TRUE(l.Ok().refused);
     EXPECT_EQ(ev.station.Tables().Cards.Find("812"), spare);
     EXPECT_TRUE(ev.Records().empty());
-    EXPECT_EQ(ev.station.Tag, "");
+    EXPECT_EQ(l.Answer(), SpareAnswer::Cancelled);
 }
 
 TEST_F(SpareLogicTest, FailedRecordsAreReportedAndTheAssignmentStands) {
     ev.BreakChangeFile();
     SpareLogic l = Loaded();
-    l.SetText1("0123");
-    l.SetCheck1(true);
+    l.SetBibText("0123");
+    l.SetReference(true);
     DialogOutcome r = l.Ok();
     EXPECT_FALSE(r.refused);
     ASSERT_EQ(r.saveFailures.size(), 2u);
     EXPECT_EQ(r.saveFailures[0].path, ev.dir.File("Change.dat"));
     EXPECT_EQ(ev.station.Tables().Cards.Find("812"), tanaka);
-    EXPECT_EQ(ev.station.Tag, "*");
+    EXPECT_EQ(l.Answer(), SpareAnswer::Assigned);
 }
 
 } // namespace

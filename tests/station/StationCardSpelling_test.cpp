@@ -47,13 +47,14 @@ TEST_P(CardSpelling, AsTheCompetitorsCardInBothDialogsAndAfterARestart) {
     st.SetSparePrompt([&](int spareRow) {
         SpareLogic spare(st, spareRow);
         spare.Load();
-        spare.SetText1("0101");
-        EXPECT_EQ(spare.Label3().rfind("M21 <" + card + "> 10:00\r\n", 0), 0u) << spare.Label3();
+        spare.SetBibText("0101");
+        EXPECT_EQ(spare.CompetitorLabel().rfind("M21 <" + card + "> 10:00\r\n", 0), 0u) << spare.CompetitorLabel();
         DialogOutcome r = spare.Ok();
         // Their own card was read first: the operator is asked, and says yes.
         EXPECT_EQ(r.confirm, readable);
         if (r.confirm) r = spare.Ok(true);
         EXPECT_FALSE(r.refused);
+        return spare.Answer();
     });
     st.Startup();
     const int n = CompetitorOfLine(st, "山田");
@@ -94,8 +95,9 @@ TEST_P(CardSpelling, AsASpareCardInTheDialogAndThroughSpareAnswers) {
                 SpareLogic spare(st, spareRow);
                 spare.Load();
                 EXPECT_EQ(spare.SpareCardText(), card);
-                spare.SetText1("0101");
+                spare.SetBibText("0101");
                 EXPECT_FALSE(spare.Ok().refused);
+                return spare.Answer();
             });
             st.Startup();
             EXPECT_EQ(asked, readable ? 1 : 0);

@@ -160,14 +160,14 @@ void RandomSpareRead(Station& st, std::mt19937& rng, const std::vector<std::stri
         SpareLogic l(st, spareRow);
         l.Load();
         const std::string& bib = Pick(rng, bibs);
-        l.SetText1(bib);
+        l.SetBibText(bib);
         const bool reference = Coin(rng) && Coin(rng);
-        if (reference) l.SetCheck1(!l.Check1());
+        if (reference) l.SetReference(!l.Reference());
         const bool cancel = Coin(rng) && Coin(rng);
         log << "spare " << l.SpareCardText() << " bib=" << bib << (reference ? " toggle-ref" : "");
         if (cancel) {
             log << " -> cancel\n";
-            return;
+            return SpareAnswer::Cancelled;
         }
         DialogOutcome r = l.Ok();
         if (r.confirm) {
@@ -175,11 +175,12 @@ void RandomSpareRead(Station& st, std::mt19937& rng, const std::vector<std::stri
             log << (yes ? " asked: yes" : " asked: no");
             if (!yes) {
                 log << " -> cancel\n";
-                return;
+                return SpareAnswer::Cancelled;
             }
             r = l.Ok(true);
         }
         log << (r.refused ? " -> refused\n" : " -> assigned\n");
+        return l.Answer();
     });
     log << "read\n";
     st.ReadFinishLog();

@@ -123,9 +123,10 @@ TEST(Station, ChangeRecordsAreAppendedAndReplayed) {
 namespace quilo {
 namespace {
 
-// A timer firing while the spare-card question waits inside a read refreshes and
-// publishes nothing; the read's own refresh follows the answer.
-TEST(Station, NoRefreshWhileTheSpareQuestionWaitsInsideARead) {
+// Refreshes asked for while the spare-card question waits inside a read (the 30 s timer,
+// a sort button) are held: nothing is refreshed or published before the answer, then
+// exactly one refresh.
+TEST(Station, RefreshesAskedForInsideAReadAreHeldForOneAfterIt) {
     TempDir dir;
     WriteEvent(dir);
     WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "90001,**"});
@@ -137,14 +138,19 @@ TEST(Station, NoRefreshWhileTheSpareQuestionWaitsInsideARead) {
     int asked = 0;
     st.SetSparePrompt([&](int) {
         ++asked;
+        EXPECT_FALSE(st.RefreshHeld());
         st.RefreshStatus();  // the 30 s timer
         st.RefreshStatus();
+        st.SetSortByResult(false);
+        EXPECT_TRUE(st.RefreshHeld());
         EXPECT_EQ(refreshes, 0);
         EXPECT_TRUE(st.Lists().competitors.empty());
+        return SpareAnswer::Cancelled;
     });
     st.Startup();
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(st.RefreshHeld());
     EXPECT_FALSE(st.Lists().competitors.empty());
 }
 
