@@ -38,9 +38,8 @@ std::string InEvent(const char* file) { return EventFolder() + "/" + file; }
 // The event as the two set-up readers leave it (no finish log yet).
 std::unique_ptr<Event> ReadSetUp() {
     auto ev = std::make_unique<Event>();
-    History h(FixedClock());
-    if (!ReadCourseFile(*ev, InEvent("Control.dat"), h)) std::abort();
-    const Result<StartListRead> read = ReadStartList(*ev, InEvent("Startlst.dat"), h);
+    if (!ReadCourseFile(*ev, InEvent("Control.dat"))) std::abort();
+    const Result<StartListRead> read = ReadStartList(*ev, InEvent("Startlst.dat"));
     if (!read || read->undefinedClass) std::abort();
     return ev;
 }

@@ -128,8 +128,8 @@ std::unique_ptr<Event> BuildTemplate() {
     };
     write("Control.dat", std::string(kTemplateCourse) + LongCourse() + MoreClasses());
     write("Startlst.dat", kTemplateStartList);
-    if (!ReadCourseFile(*ev, tmpl + "/Control.dat", history)) Fail("template course file");
-    const Result<StartListRead> read = ReadStartList(*ev, tmpl + "/Startlst.dat", history);
+    if (!ReadCourseFile(*ev, tmpl + "/Control.dat")) Fail("template course file");
+    const Result<StartListRead> read = ReadStartList(*ev, tmpl + "/Startlst.dat");
     if (!read || read->undefinedClass) Fail("template start list");
     std::error_code ec;
     fs::remove_all(tmpl, ec);

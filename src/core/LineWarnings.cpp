@@ -8,11 +8,11 @@ void LineWarnings::Warn(int lineNumber, std::string_view text) {
     if (count_ > kShown) return;
     std::string line = "　" + fileName_ + " " + std::to_string(lineNumber) + "行目";
     line += text;
-    history_.Warning({line});
+    out_.push_back({line});
 }
 
 void LineWarnings::Finish() {
-    if (count_ > kShown) history_.Warning({"　" + fileName_ + " ほか" + std::to_string(count_ - kShown) + "行" + summary_});
+    if (count_ > kShown) out_.push_back({"　" + fileName_ + " ほか" + std::to_string(count_ - kShown) + "行" + summary_});
     count_ = 0;
 }
 

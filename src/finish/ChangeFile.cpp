@@ -13,12 +13,12 @@ namespace {
 constexpr const char* kLeadSpaceFirst = "　  ";  // U+3000, two spaces
 constexpr const char* kLeadSpacesFirst = "  　";  // two spaces, U+3000
 
-void WarnCardMismatch(History& history, ChangeKind kind) {
+void WarnCardMismatch(Warnings& warnings, ChangeKind kind) {
     const char* unreadable = kLeadSpacesFirst;
     const char* mismatch = kLeadSpacesFirst;
     if (kind == ChangeKind::Absent || kind == ChangeKind::Late || kind == ChangeKind::HandTime) unreadable = kLeadSpaceFirst;
     else if (kind == ChangeKind::Code) mismatch = kLeadSpaceFirst;
-    history.Warning({std::string(unreadable) + "変更データが読み込めません", std::string(mismatch) + "（Ｅカード番号不一致）"});
+    warnings.push_back({std::string(unreadable) + "変更データが読み込めません", std::string(mismatch) + "（Ｅカード番号不一致）"});
 }
 
 // Older files name a card by its number ("1234" for the start list's "01234"): such a
@@ -42,17 +42,17 @@ bool ResolveCardByNumber(const Event& ev, std::string& card) {
 
 Result<> SaveChangeRecord(const std::string& path, const std::string& line) { return AppendLineDurable(path, line); }
 
-Result<> LoadChangeFile(Event& ev, const std::string& path, History& history) {
+Result<Warnings> LoadChangeFile(Event& ev, const std::string& path) {
     const Result<std::string> bytes = ReadFileBytes(path);
     if (!bytes) return bytes.Failure();
-    LoadChangeText(ev, *bytes, history);
-    return {};
+    return LoadChangeText(ev, *bytes);
 }
 
-void LoadChangeText(Event& ev, std::string_view bytes, History& history) {
+Warnings LoadChangeText(Event& ev, std::string_view bytes) {
+    Warnings warnings;
     const std::vector<std::string> lines = TextLines(bytes);
 
-    SkippedLines skipped(history, "Change.dat");
+    SkippedLines skipped(warnings, "Change.dat");
     int byNumber = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         auto record = ChangeRecord::Parse(lines[i]);
@@ -62,15 +62,16 @@ void LoadChangeText(Event& ev, std::string_view bytes, History& history) {
         if (resolved) ++byNumber;
         const ChangeOutcome outcome = ApplyChangeRecord(ev, *record);
         if (outcome == ChangeOutcome::UnknownCard) {
-            WarnCardMismatch(history, record->kind);
+            WarnCardMismatch(warnings, record->kind);
             break;
         }
         if (outcome == ChangeOutcome::BadValue) skipped.Skip(static_cast<int>(i) + 1, "時刻ではありません");
     }
     skipped.Finish();
     if (byNumber > 0)
-        history.Warning({"　Change.dat の" + std::to_string(byNumber) + "件はＥカードを番号で照合しました",
-                         "　（先頭の0のない古い形式の記録です）"});
+        warnings.push_back({"　Change.dat の" + std::to_string(byNumber) + "件はＥカードを番号で照合しました",
+                            "　（先頭の0のない古い形式の記録です）"});
+    return warnings;
 }
 
 } // namespace quilo

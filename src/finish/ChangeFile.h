@@ -1,7 +1,7 @@
 #pragma once
 #include "core/Event.h"
 #include "core/Files.h"
-#include "core/History.h"
+#include "core/LineWarnings.h"
 
 #include <string>
 #include <string_view>
@@ -12,9 +12,9 @@ namespace quilo {
 Result<> SaveChangeRecord(const std::string& path, const std::string& line);
 
 // Replays every record of the change file onto the tables, in file order. An unknown
-// card ends the replay with the warning lines of its kind.
-Result<> LoadChangeFile(Event& ev, const std::string& path, History& history);
+// card ends the replay with the warning of its kind; the warnings are the value.
+Result<Warnings> LoadChangeFile(Event& ev, const std::string& path);
 // The same replay over the file's bytes in memory.
-void LoadChangeText(Event& ev, std::string_view bytes, History& history);
+Warnings LoadChangeText(Event& ev, std::string_view bytes);
 
 } // namespace quilo

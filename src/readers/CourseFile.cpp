@@ -20,20 +20,20 @@ void StoreAlternative(Alternatives& alternatives, int code) {
 
 } // namespace
 
-Result<> ReadCourseFile(Event& ev, const std::string& path, History& history) {
+Result<Warnings> ReadCourseFile(Event& ev, const std::string& path) {
     const Result<std::string> bytes = ReadFileBytes(path);
     if (!bytes) {
         ev.LastClassIndex = -1;
         return bytes.Failure();
     }
-    ReadCourseText(ev, *bytes, history);
-    return {};
+    return ReadCourseText(ev, *bytes);
 }
 
-void ReadCourseText(Event& ev, std::string_view bytes, History& history) {
-    const std::vector<std::string> lines = EventFileLines(bytes, "Control.dat", history);
+Warnings ReadCourseText(Event& ev, std::string_view bytes) {
+    Warnings warnings;
+    const std::vector<std::string> lines = EventFileLines(bytes, "Control.dat", warnings);
 
-    SkippedLines skipped(history, "Control.dat");
+    SkippedLines skipped(warnings, "Control.dat");
     int counter = -1;
 
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -81,6 +81,7 @@ void ReadCourseText(Event& ev, std::string_view bytes, History& history) {
 
     skipped.Finish();
     ev.LastClassIndex = counter;
+    return warnings;
 }
 
 } // namespace quilo

@@ -1,7 +1,7 @@
 #pragma once
 #include "core/Event.h"
 #include "core/Files.h"
-#include "core/History.h"
+#include "core/LineWarnings.h"
 
 #include <string>
 #include <string_view>
@@ -10,9 +10,9 @@ namespace quilo {
 
 // Reads the course file into ClassNames, CourseControls, ControlCount and LastClassIndex
 // (the last class read; -1 when the file defines no class or cannot be read). Lines the
-// format has no rule for are skipped with a warning in the history.
-Result<> ReadCourseFile(Event& ev, const std::string& path, History& history);
+// format has no rule for are skipped with a warning (the value).
+Result<Warnings> ReadCourseFile(Event& ev, const std::string& path);
 // The same over the file's bytes in memory (CP932 or UTF-8, any line ends).
-void ReadCourseText(Event& ev, std::string_view bytes, History& history);
+Warnings ReadCourseText(Event& ev, std::string_view bytes);
 
 } // namespace quilo

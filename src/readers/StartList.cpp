@@ -32,19 +32,18 @@ int FindClass(const Event& ev, const std::string& name) {
 
 } // namespace
 
-Result<StartListRead> ReadStartList(Event& ev, const std::string& path, History& history) {
+Result<StartListRead> ReadStartList(Event& ev, const std::string& path) {
     const Result<std::string> bytes = ReadFileBytes(path);
     if (!bytes) return bytes.Failure();
-    StartListRead read;
-    read.undefinedClass = ReadStartListText(ev, *bytes, history, &read.skippedRows);
-    return read;
+    return ReadStartListText(ev, *bytes);
 }
 
-bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int* skippedRows) {
-    const std::vector<std::string> lines = EventFileLines(bytes, "Startlst.dat", history);
+StartListRead ReadStartListText(Event& ev, std::string_view bytes) {
+    StartListRead read;
+    const std::vector<std::string> lines = EventFileLines(bytes, "Startlst.dat", read.warnings);
 
-    SkippedLines skipped(history, "Startlst.dat");
-    LineWarnings unreadable(history, "Startlst.dat", std::string(": Ｅカード番号が5文字") + kUnreadableCard);
+    SkippedLines skipped(read.warnings, "Startlst.dat");
+    LineWarnings unreadable(read.warnings, "Startlst.dat", std::string(": Ｅカード番号が5文字") + kUnreadableCard);
     ev.ReserveRows(lines.size());
 
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -75,9 +74,10 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
         if (c < 0) {
             skipped.Finish();
             unreadable.Finish();
-            if (skippedRows) *skippedRows = skipped.Total();
-            history.Warning({"　クラス情報の相違があります", "　Control.dat/Startlst.dat"});
-            return true;
+            read.skippedRows = skipped.Total();
+            read.warnings.push_back({"　クラス情報の相違があります", "　Control.dat/Startlst.dat"});
+            read.undefinedClass = true;
+            return read;
         }
 
         auto start = ParseTime(GetFieldView(line, 3, ","));
@@ -124,8 +124,8 @@ bool ReadStartListText(Event& ev, std::string_view bytes, History& history, int*
 
     skipped.Finish();
     unreadable.Finish();
-    if (skippedRows) *skippedRows = skipped.Total();
-    return false;
+    read.skippedRows = skipped.Total();
+    return read;
 }
 
 } // namespace quilo

@@ -79,7 +79,7 @@ bool Station::StartupBeforeLog() {
         startupStopped_ = true;
         return false;
     }
-    if (settings_->Encoding() == TextEncoding::Utf8) WarnReadAsUtf8(history_, "Quilo.ini");
+    if (settings_->Encoding() == TextEncoding::Utf8) history_.Warning(ReadAsUtf8Warning("Quilo.ini"));
 
     // Missing or empty settings get their defaults, in this order.
     for (const auto& d : kDefaults) {
@@ -105,7 +105,7 @@ bool Station::StartupBeforeLog() {
     if (FileExists(course)) {
         // One that cannot be read defines no class (LastClassIndex -1): the lists show
         // that, and the history says the file was met, as it always did.
-        static_cast<void>(ReadCourseFile(*event_, course, history_));
+        if (const Result<Warnings> read = ReadCourseFile(*event_, course)) Warn(*read);
         history_.Report(" (読込)コントロールデータ");
     } else {
         event_->LastClassIndex = 0;
@@ -115,7 +115,8 @@ bool Station::StartupBeforeLog() {
     std::string start = PathOf("Startlst.dat");
     startListIncomplete_ = false;
     if (FileExists(start)) {
-        const Result<StartListRead> read = ReadStartList(*event_, start, history_);
+        const Result<StartListRead> read = ReadStartList(*event_, start);
+        if (read) Warn(read->warnings);
         // Competitors missing from the tables: no list made from them is final.
         startListIncomplete_ = !read || read->undefinedClass || read->skippedRows > 0;
         if (read && read->undefinedClass) {
@@ -237,7 +238,13 @@ bool Station::AutoReadOn() const { return SettingIsOne("AutoRead"); }
 bool Station::AutoPublishOn() const { return SettingIsOne("AutoPublish"); }
 
 // A change file that cannot be read replays nothing; the start-up goes on without it.
-void Station::LoadData() { static_cast<void>(LoadChangeFile(*event_, PathOf("Change.dat"), history_)); }
+void Station::LoadData() {
+    if (const Result<Warnings> read = LoadChangeFile(*event_, PathOf("Change.dat"))) Warn(*read);
+}
+
+void Station::Warn(const Warnings& warnings) {
+    for (const auto& lines : warnings) history_.Warning(lines);
+}
 
 Result<> Station::SaveData(const std::string& line) { return SaveChangeRecord(PathOf("Change.dat"), line); }
 

@@ -6,6 +6,7 @@
 #include "core/Files.h"
 #include "core/History.h"
 #include "core/IniFile.h"
+#include "core/LineWarnings.h"
 #include "finish/ChangeRecord.h"
 #include "finish/FinishLog.h"
 #include "results/ExportCommon.h"
@@ -136,6 +137,8 @@ private:
         if (onBusy) onBusy(b);
     }
     void Read(bool automatic, std::uint64_t byteLimit);
+    // A reader's warnings into the history, each under its banner.
+    void Warn(const Warnings& warnings);
     bool SettingIsOne(const char* key) const;
     std::string folder_;
     Clock clock_;

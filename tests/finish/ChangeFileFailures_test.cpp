@@ -32,7 +32,7 @@ TEST(ChangeFileFailures, AnUnreadableFileChangesNothing) {
     for (const auto& c : cases) {
         auto ev = std::make_unique<Event>();
         History history{test::FixedClock(9, 0, 0)};
-        const Result<> r = LoadChangeFile(*ev, c.path, history);
+        const Result<> r = test::Outcome(test::Into(history, LoadChangeFile(*ev, c.path)));
         ASSERT_FALSE(r) << c.path;
         EXPECT_EQ(r.Failure().kind, c.kind) << c.path;
         EXPECT_EQ(r.Failure().errnum, c.error) << c.path;

@@ -35,7 +35,7 @@ struct ChangeFileTest : ::testing::Test {
     EntryRecord& Rec(int n) { return ev->Entries[0][n + 1]; }
     void Load(const std::vector<std::string>& lines, bool endLastLine = true) {
         test::WriteCp932(dir.File("Change.dat"), lines, endLastLine);
-        EXPECT_TRUE(LoadChangeFile(*ev, dir.File("Change.dat"), history));
+        EXPECT_TRUE(test::Into(history, LoadChangeFile(*ev, dir.File("Change.dat"))));
     }
 };
 
@@ -109,7 +109,7 @@ TEST_F(ChangeFileTest, UnknownCardEndsTheReplayWithTheLinesOfItsKind) {
         Reset();
         History h{FixedClock(9, 5, 0)};
         test::WriteCp932(dir.File("Change.dat"), {"参考/1001", c.line, "欠席/1002", "予備/9001,1002"});
-        EXPECT_TRUE(LoadChangeFile(*ev, dir.File("Change.dat"), h));
+        EXPECT_TRUE(test::Into(h, LoadChangeFile(*ev, dir.File("Change.dat"))));
         EXPECT_TRUE(Rec(0).Reference);
         EXPECT_EQ(Rec(1).Status, "");
         EXPECT_EQ(ev->Cards.Find("9001"), 2);
@@ -150,7 +150,7 @@ TEST(ChangeFileCards, LeadingZerosAndRecordsByNumber) {
         test::TempDir dir;
         History h{FixedClock(9, 5, 0)};
         test::WriteCp932(dir.File("Change.dat"), c.records);
-        EXPECT_TRUE(LoadChangeFile(*ev, dir.File("Change.dat"), h));
+        EXPECT_TRUE(test::Into(h, LoadChangeFile(*ev, dir.File("Change.dat"))));
         for (int n = 0; n < ev->Cards.Count() - 1; ++n) {
             const EntryRecord& r = *ev->EntryOf(n);
             EXPECT_EQ(r.Status == "DNS", r.EcardText == c.absentCard || ev->CardTexts[n] == c.absentCard) << n;

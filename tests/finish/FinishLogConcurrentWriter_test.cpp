@@ -114,8 +114,8 @@ struct ConcurrentWriterTest : ::testing::Test {
         std::vector<std::string> start;
         for (int i = 0; i < kCards; ++i) start.push_back(CardText(i) + ",M21,10:00:00," + std::to_string(i + 1) + ",名前,0,クラブ");
         test::WriteCp932(dir.File("Startlst.dat"), start);
-        ASSERT_TRUE(ReadCourseFile(*ev, dir.File("Control.dat"), history));
-        const Result<StartListRead> read = ReadStartList(*ev, dir.File("Startlst.dat"), history);
+        ASSERT_TRUE(test::Into(history, ReadCourseFile(*ev, dir.File("Control.dat"))));
+        const Result<StartListRead> read = test::Into(history, ReadStartList(*ev, dir.File("Startlst.dat")));
         ASSERT_TRUE(read && !read->undefinedClass);
         test::WriteBytes(dir.File("Regnly.log"), "");
     }

@@ -27,11 +27,10 @@ struct Reads {
     std::vector<int> asked;
 
     Reads() {
-        ReadCourseText(*ev, "**:M21\r\n1:31\r\n2:32\r\n99:100\r\n**:W21\r\n1:41\r\n99:100\r\n", history);
-        ReadStartListText(*ev,
-                          "10001,M21,10:00:00,101,A,0,c\r\n10002,M21,10:02:00,102,B,0,c\r\n"
-                          "10003,W21,10:04:00,201,C,0,c\r\n90001,**,,,,,\r\n",
-                          history);
+        test::Into(history, ReadCourseText(*ev, "**:M21\r\n1:31\r\n2:32\r\n99:100\r\n**:W21\r\n1:41\r\n99:100\r\n"));
+        test::Into(history, ReadStartListText(*ev, "10001,M21,10:00:00,101,A,0,c\r\n10002,M21,10:02:00,102,B,0,c\r\n"
+                                                   "10003,W21,10:04:00,201,C,0,c\r\n90001,**,,,,,\r\n")
+                                     .warnings);
     }
     SparePrompt Prompt() {
         return [this](int card) {
@@ -82,8 +81,8 @@ TEST(TextReaders, ChangeTextReplaysAsTheFile) {
         SCOPED_TRACE("case " + std::to_string(i));
         test::WriteBytes(dir.File("Change.dat"), kChanges[i]);
         Reads file, text;
-        ASSERT_TRUE(LoadChangeFile(*file.ev, dir.File("Change.dat"), file.history));
-        LoadChangeText(*text.ev, kChanges[i], text.history);
+        ASSERT_TRUE(test::Into(file.history, LoadChangeFile(*file.ev, dir.File("Change.dat"))));
+        test::Into(text.history, LoadChangeText(*text.ev, kChanges[i]));
         EXPECT_EQ(test::EventText(*text.ev), test::EventText(*file.ev));
         EXPECT_EQ(test::HistoryText(text.history), test::HistoryText(file.history));
     }
@@ -103,9 +102,9 @@ TEST(ReadFailures, EveryReaderGivesTheError) {
              while (reader.Next(line)) {}
              return reader.Status();
          }},
-        {"course file", [&](Reads& r) { return ReadCourseFile(*r.ev, path, r.history); }},
-        {"start list", [&](Reads& r) { return test::Outcome(ReadStartList(*r.ev, path, r.history)); }},
-        {"change file", [&](Reads& r) { return LoadChangeFile(*r.ev, path, r.history); }},
+        {"course file", [&](Reads& r) { return test::Outcome(test::Into(r.history, ReadCourseFile(*r.ev, path))); }},
+        {"start list", [&](Reads& r) { return test::Outcome(test::Into(r.history, ReadStartList(*r.ev, path))); }},
+        {"change file", [&](Reads& r) { return test::Outcome(test::Into(r.history, LoadChangeFile(*r.ev, path))); }},
         {"finish log", [&](Reads& r) { return ReadFinishLogFile(*r.ev, path, r.history, {}); }},
         {"finish log followed", [&](Reads& r) {
              return test::Outcome(ReadFinishLogFollowing(*r.ev, path, r.history, {}, place, {}));

@@ -17,7 +17,7 @@ struct CourseFileTest : ::testing::Test {
 
     int Read(const std::vector<std::string>& lines) {
         test::WriteCp932(dir.File("Control.dat"), lines);
-        EXPECT_TRUE(ReadCourseFile(*ev, dir.File("Control.dat"), history));
+        EXPECT_TRUE(test::Into(history, ReadCourseFile(*ev, dir.File("Control.dat"))));
         return ev->LastClassIndex;
     }
     std::vector<int> Alternatives(int c, int p) const {

@@ -3,6 +3,7 @@
 #include "readers/CourseFile.h"
 
 #include "Clock.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ TEST(OddLines, TheFirstTenAreNamedAndTheRestSummedUp) {
         text += "**:M21\r\n1:31\r\n99:100\r\n";
         auto ev = std::make_unique<Event>();
         History history{test::FixedClock(9, 0, 0)};
-        for (int read = 0; read < 2; ++read) ReadCourseText(*ev, text, history);
+        for (int read = 0; read < 2; ++read) test::Into(history, ReadCourseText(*ev, text));
         EXPECT_EQ(Containing(history, "行目を読み飛ばしました"), 2 * c.named) << c.oddLines;
         EXPECT_EQ(Containing(history, "Control.dat 1行目を読み飛ばしました（最初のクラス行より前の行です）"), 2) << c.oddLines;
         EXPECT_EQ(Containing(history, "Control.dat " + std::to_string(c.named + 1) + "行目"), 0) << c.oddLines;

@@ -25,7 +25,7 @@ struct StartListTest : ::testing::Test {
     int skipped = -1;
     bool Read(const std::vector<std::string>& lines) {
         test::WriteCp932(dir.File("Startlst.dat"), lines);
-        const Result<StartListRead> r = ReadStartList(*ev, dir.File("Startlst.dat"), history);
+        const Result<StartListRead> r = test::Into(history, ReadStartList(*ev, dir.File("Startlst.dat")));
         EXPECT_TRUE(r);
         skipped = r ? r->skippedRows : -1;
         return r && !r->undefinedClass;
@@ -127,7 +127,7 @@ TEST_F(StartListTest, AnySizeOfEventIsHeld) {
         history = History(test::FixedClock(9, 5, 0));
         std::string course;
         for (int k = 0; k < c.classes; ++k) course += "**:K" + std::to_string(k) + "\r\n1:31\r\n99:100\r\n";
-        ReadCourseText(*ev, Utf8ToCp932(course), history);
+        test::Into(history, ReadCourseText(*ev, Utf8ToCp932(course)));
         ASSERT_EQ(ev->LastClassIndex, c.classes - 1);
         std::vector<std::string> lines;
         // Class k takes rows k, k + classes, ...; a spare row every 100th.

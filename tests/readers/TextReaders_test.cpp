@@ -50,8 +50,8 @@ TEST(TextReaders, CourseTextReadsAsTheFile) {
         SCOPED_TRACE("case " + std::to_string(i));
         test::WriteBytes(dir.File("Control.dat"), kCourses[i]);
         Reads file, text;
-        ASSERT_TRUE(ReadCourseFile(*file.ev, dir.File("Control.dat"), file.history));
-        ReadCourseText(*text.ev, kCourses[i], text.history);
+        ASSERT_TRUE(test::Into(file.history, ReadCourseFile(*file.ev, dir.File("Control.dat"))));
+        test::Into(text.history, ReadCourseText(*text.ev, kCourses[i]));
         EXPECT_EQ(test::EventText(*text.ev), test::EventText(*file.ev));
         EXPECT_EQ(test::HistoryText(text.history), test::HistoryText(file.history));
     }
@@ -63,13 +63,14 @@ TEST(TextReaders, StartListTextReadsAsTheFile) {
         SCOPED_TRACE("case " + std::to_string(i));
         test::WriteBytes(dir.File("Startlst.dat"), kStartLists[i]);
         Reads file, text;
-        ReadCourseText(*file.ev, kClasses, file.history);
-        ReadCourseText(*text.ev, kClasses, text.history);
-        const Result<StartListRead> r = ReadStartList(*file.ev, dir.File("Startlst.dat"), file.history);
+        test::Into(file.history, ReadCourseText(*file.ev, kClasses));
+        test::Into(text.history, ReadCourseText(*text.ev, kClasses));
+        const Result<StartListRead> r = test::Into(file.history, ReadStartList(*file.ev, dir.File("Startlst.dat")));
         ASSERT_TRUE(r);
-        int skipped = -1;
-        EXPECT_EQ(ReadStartListText(*text.ev, kStartLists[i], text.history, &skipped), r->undefinedClass);
-        EXPECT_EQ(skipped, r->skippedRows);
+        const StartListRead read = ReadStartListText(*text.ev, kStartLists[i]);
+        test::Into(text.history, read.warnings);
+        EXPECT_EQ(read.undefinedClass, r->undefinedClass);
+        EXPECT_EQ(read.skippedRows, r->skippedRows);
         EXPECT_EQ(test::EventText(*text.ev), test::EventText(*file.ev));
         EXPECT_EQ(test::HistoryText(text.history), test::HistoryText(file.history));
     }
@@ -79,9 +80,9 @@ TEST(TextReaders, MissingFileStillFailsAndClearsTheClassCounter) {
     test::TempDir dir;
     Reads file;
     file.ev->LastClassIndex = 4;
-    EXPECT_FALSE(ReadCourseFile(*file.ev, dir.File("Control.dat"), file.history));
+    EXPECT_FALSE(test::Into(file.history, ReadCourseFile(*file.ev, dir.File("Control.dat"))));
     EXPECT_EQ(file.ev->LastClassIndex, -1);
-    EXPECT_FALSE(ReadStartList(*file.ev, dir.File("Startlst.dat"), file.history));
+    EXPECT_FALSE(test::Into(file.history, ReadStartList(*file.ev, dir.File("Startlst.dat"))));
 }
 
 } // namespace

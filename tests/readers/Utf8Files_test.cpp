@@ -40,8 +40,8 @@ struct Read {
 void ReadBoth(Read& r, const test::TempDir& dir, Form course, Form startList) {
     test::WriteBytes(dir.File("Control.dat"), Encoded(kCourse, course));
     test::WriteBytes(dir.File("Startlst.dat"), Encoded(kStartList, startList));
-    ASSERT_TRUE(ReadCourseFile(*r.ev, dir.File("Control.dat"), r.history));
-    const Result<StartListRead> read = ReadStartList(*r.ev, dir.File("Startlst.dat"), r.history);
+    ASSERT_TRUE(test::Into(r.history, ReadCourseFile(*r.ev, dir.File("Control.dat"))));
+    const Result<StartListRead> read = test::Into(r.history, ReadStartList(*r.ev, dir.File("Startlst.dat")));
     ASSERT_TRUE(read && !read->undefinedClass);
 }
 
@@ -78,7 +78,7 @@ TEST(Utf8Files, ReadLikeTheirCp932FormWithOneWarningEach) {
 
 TEST(Utf8Files, TheMarkAloneDecidesAndIsNoText) {
     Read r;
-    ReadCourseText(*r.ev, std::string(kUtf8Bom) + "**:M21\r\n1:31\r\n99:100\r\n", r.history);
+    test::Into(r.history, ReadCourseText(*r.ev, std::string(kUtf8Bom) + "**:M21\r\n1:31\r\n99:100\r\n"));
     EXPECT_EQ(r.ev->ClassNames[0], "M21");
     EXPECT_EQ(r.ev->LastClassIndex, 0);
     EXPECT_EQ(r.history.Texts(), Utf8Warning("Control.dat"));

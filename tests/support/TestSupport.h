@@ -1,10 +1,13 @@
 #pragma once
 // Helpers shared by the tests: scratch folders, CP932 files built from UTF-8 lines, the
 // event files of a folder and golden files.
+#include "core/History.h"
+#include "core/LineWarnings.h"
 #include "core/Result.h"
 
 #include <cstddef>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace quilo::test {
@@ -16,6 +19,18 @@ template <class T>
 Result<> Outcome(const Result<T>& r) {
     if (!r) return r.Failure();
     return {};
+}
+// A reader's warnings into the history, as the station puts them; the read passed on.
+inline const Warnings& Into(History& history, const Warnings& warnings) {
+    for (const auto& lines : warnings) history.Warning(lines);
+    return warnings;
+}
+template <class T>
+const Result<T>& Into(History& history, const Result<T>& read) {
+    if (!read) return read;
+    if constexpr (std::is_same_v<T, Warnings>) Into(history, *read);
+    else Into(history, read->warnings);
+    return read;
 }
 // The path an operation failed on; "" when it worked.
 template <class T>
