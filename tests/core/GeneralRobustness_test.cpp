@@ -1,12 +1,10 @@
-// The file and number services on inputs a broken or hostile folder can hold: FIFOs
-// and devices where files belong, and numbers too long for a double.
+// The file and number services on inputs a broken or hostile folder can hold: devices
+// where files belong, and numbers too long for a double.
 #include "core/Fields.h"
 #include "core/Files.h"
-#include "core/IniFile.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 
-#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include <sys/stat.h>
@@ -43,25 +41,6 @@ TEST(Robustness, FieldSplitterIsLinearInQuotePairs) {
     // Quotes still protect the separators they enclose.
     EXPECT_EQ(GetField("\"a,b\"\"c,d\",e", 1, ","), "a,b\"\"c,d");
     EXPECT_EQ(GetField("\"a,b\"\"c,d\",e", 2, ","), "e");
-}
-
-// FIFOs are opened by a child with an alarm: before the fix the open blocked forever.
-TEST(Robustness, FifoIsNoFileAndNeverBlocks) {
-    TempDir dir;
-    const std::string fifo = dir.File("Regnly.log");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    std::string out = test::InChild([&]() -> std::string {
-        ::alarm(20);
-        std::string problems;
-        // The file functions' refusals of a FIFO are rows of FileFailures' table.
-        if (FileExists(fifo)) problems += "FileExists; ";
-        IniFile ini;
-        if (!ini.SetFileName(fifo)) problems += "IniFile name; ";  // no settings, created nowhere, held in memory
-        ini.SetItem("TimeLimit", "150");
-        if (ini.Item("TimeLimit") != "150") problems += "IniFile; ";
-        return problems;
-    });
-    EXPECT_EQ(out, "");
 }
 
 TEST(Robustness, DevicesAreNoFiles) {
