@@ -6,6 +6,8 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
+# CI (CI=true) builds with warnings as errors; the other builds only warn.
+WERROR     := -DQUILO_WERROR=$(if $(filter true,$(CI)),ON,OFF)
 
 .PHONY: all deps test-deps configure build test run live sanitize-test demo report screenshot html-screenshot guide-screenshots package check-package bench fuzz coverage clean
 
@@ -20,7 +22,7 @@ test-deps: deps
 
 # Without the tests, so `make run` needs no GoogleTest; `make test` turns them on.
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILO_BUILD_TESTS=OFF
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILO_BUILD_TESTS=OFF $(WERROR)
 
 configure: deps $(BUILD)/build.ninja
 
@@ -28,8 +30,9 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: test-deps
-	@grep -qs '^QUILO_BUILD_TESTS:BOOL=ON$$' $(BUILD)/CMakeCache.txt || \
-	  cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILO_BUILD_TESTS=ON
+	@grep -qs '^QUILO_BUILD_TESTS:BOOL=ON$$' $(BUILD)/CMakeCache.txt && \
+	  grep -qs '^QUILO_WERROR:BOOL=$(if $(filter true,$(CI)),ON,OFF)$$' $(BUILD)/CMakeCache.txt || \
+	  cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILO_BUILD_TESTS=ON $(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure --no-tests=error -j $(JOBS)
 
@@ -45,7 +48,7 @@ check-package: test-deps build
 # Every test again, widget tests included, under AddressSanitizer (with leak checks) and
 # UndefinedBehaviorSanitizer. The suppressions cover leaks inside system libraries only.
 sanitize-test: test-deps
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILO_SANITIZE=ON -DQUILO_BUILD_GUI=ON
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILO_SANITIZE=ON -DQUILO_BUILD_GUI=ON $(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
@@ -58,7 +61,7 @@ COV_BUILD        ?= build-cov
 COV_MIN_LINES    ?= 0
 COV_MIN_BRANCHES ?= 0
 coverage: test-deps
-	cmake -S . -B $(COV_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILO_COVERAGE=ON -DQUILO_BUILD_GUI=ON
+	cmake -S . -B $(COV_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQUILO_COVERAGE=ON -DQUILO_BUILD_GUI=ON $(WERROR)
 	cmake --build $(COV_BUILD) -j $(JOBS)
 	find $(COV_BUILD) -name '*.gcda' -delete
 	cd $(COV_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -77,7 +80,7 @@ FUZZ_SECONDS ?= 30
 fuzz:
 	QUILO_FUZZ_DEPS=1 bash scripts/install-deps.sh
 	cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-	  -DQUILO_BUILD_GUI=OFF -DQUILO_BUILD_TESTS=OFF -DQUILO_FUZZ=ON
+	  -DQUILO_BUILD_GUI=OFF -DQUILO_BUILD_TESTS=OFF -DQUILO_FUZZ=ON $(WERROR)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 

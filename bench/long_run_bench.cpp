@@ -109,12 +109,12 @@ int main(int argc, char** argv) {
             EditLogic edit(station, competitor.value_or(-1));
             if (edit.Load()) {
                 if (rng() % 2) {
-                    edit.SetCheck3(true);
-                    edit.SetText1(std::to_string(rng() % 5));
+                    edit.SetLate(true);
+                    edit.SetLateMinutes(std::to_string(rng() % 5));
                 } else {
-                    edit.SetCheck1(false);
-                    edit.SetCheck3(false);
-                    edit.SetCheck4(false);
+                    edit.SetAbsent(false);
+                    edit.SetLate(false);
+                    edit.SetByHand(false);
                 }
                 edit.Apply();
             }

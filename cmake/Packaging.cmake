@@ -25,6 +25,17 @@ function(quilo_gzip in out)
     DEPENDS ${in} VERBATIM)
 endfunction()
 
+# The changelog and the AppStream release record the version by hand: they must name
+# the project's, which the package and the programs carry.
+file(STRINGS ${QUILO_PKG}/changelog quilo_changelog_top LIMIT_COUNT 1)
+file(READ ${QUILO_PKG}/org.quilo.Quilo.metainfo.xml quilo_metainfo)
+string(FIND "${quilo_metainfo}" "<release version=\"${PROJECT_VERSION}\"" quilo_release_at)
+if(NOT quilo_changelog_top MATCHES "^quilo \\(${PROJECT_VERSION}\\)" OR quilo_release_at EQUAL -1)
+  message(FATAL_ERROR "packaging/changelog and the metainfo's releases must name version ${PROJECT_VERSION}")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${QUILO_PKG}/changelog ${QUILO_PKG}/org.quilo.Quilo.metainfo.xml)
+
 set(quilo_docs ${QUILO_PKG_OUT}/changelog.gz)
 quilo_gzip(${QUILO_PKG}/changelog ${QUILO_PKG_OUT}/changelog.gz)
 

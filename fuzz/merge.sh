@@ -7,7 +7,7 @@
 #   bash fuzz/merge.sh BUILD_DIR [TARGET...] [-- EXTRA_DIR...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source fuzz/max_len.sh
+source fuzz/targets.sh
 
 build=${1:?build folder}
 shift
@@ -16,7 +16,7 @@ while [ $# -gt 0 ] && [ "$1" != "--" ]; do targets+=("$1"); shift; done
 [ $# -gt 0 ] && shift
 extra=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_punch_check fuzz_appended_read fuzz_change_file fuzz_settings fuzz_station)
+  fuzz_targets
 fi
 
 for t in "${targets[@]}"; do

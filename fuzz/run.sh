@@ -8,15 +8,15 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
+source fuzz/targets.sh
+
 build=${1:?build folder}
 seconds=${2:?seconds per target}
 shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_course_file fuzz_start_list fuzz_finish_log fuzz_punch_check fuzz_appended_read fuzz_change_file fuzz_settings fuzz_station)
+  fuzz_targets
 fi
-
-source fuzz/max_len.sh
 
 status=0
 summary=()

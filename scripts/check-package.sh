@@ -15,7 +15,7 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 cmake --build "$build" --target package -j "${JOBS:-$(nproc)}"
 
-version=$(sed -n 's/^project(Quilo VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+version=$(sed -n 's/^#define QUILO_VERSION "\(.*\)"$/\1/p' "$build/generated/core/Version.h")
 deb=$build/quilo_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || { echo "check-package: no package at $deb" >&2; exit 1; }
 echo "== $deb"

@@ -31,7 +31,6 @@ void History::AddPlain(const std::string& text, int itemData) {
 
 void History::KeepVisible() {
     if (!lines_.empty()) lines_.back().keepVisible = true;
-    if (Count() > 7) top_ = Count() - 6;
     Changed();
 }
 

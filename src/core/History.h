@@ -1,6 +1,6 @@
 #pragma once
 // The operation history: lines with item data, each marked with whether the
-// keep-visible step follows it, and the first visible line that step leaves.
+// keep-visible step follows it (where the window scrolls to is the window's business).
 #include "core/Time.h"
 
 #include <cstdint>
@@ -52,8 +52,6 @@ public:
 
     const std::vector<HistoryLine>& Lines() const { return lines_; }
     int Count() const { return static_cast<int>(lines_.size()); }
-    // First visible line as the keep-visible steps left it (0 until the list passes 7 lines).
-    int TopIndex() const { return top_; }
     std::vector<std::string> Texts() const;
 
     // Called after every change (lines added or the keep-visible step).
@@ -65,7 +63,6 @@ private:
     }
     Clock clock_;
     std::vector<HistoryLine> lines_;
-    int top_ = 0;
     std::function<void()> observer_;
 };
 

@@ -70,50 +70,50 @@ EditDialog::EditDialog(Station& station, int competitor, QWidget* parent) : QDia
 
     found_ = logic_.Load();
     list1_->clear();
-    for (const auto& line : logic_.Controls().List1) list1_->addItem(QString::fromStdString(line));
+    for (const auto& line : logic_.Controls().Lines) list1_->addItem(QString::fromStdString(line));
     setWindowTitle(QString::fromStdString(logic_.Controls().Caption));
     Refresh();
 
-    connect(check1_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetCheck1(on); Refresh(); });
-    connect(check2_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetCheck2(on); Refresh(); });
-    connect(check3_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetCheck3(on); Refresh(); });
-    connect(check4_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetCheck4(on); Refresh(); });
+    connect(check1_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetAbsent(on); Refresh(); });
+    connect(check2_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetReference(on); Refresh(); });
+    connect(check3_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetLate(on); Refresh(); });
+    connect(check4_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetByHand(on); Refresh(); });
     connect(option1_, &QRadioButton::toggled, this, [this](bool on) {
         if (!on) return;  // the other one's selection reports it
-        logic_.SelectOption1();
+        logic_.SelectValid();
         Refresh();
     });
     connect(option2_, &QRadioButton::toggled, this, [this](bool on) {
         if (!on) return;  // the other one's selection reports it
-        logic_.SelectOption2();
+        logic_.SelectDisqualified();
         Refresh();
     });
-    connect(text1_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetText1(t.toStdString()); Refresh(); });
-    connect(text2_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetText2(t.toStdString()); Refresh(); });
-    connect(text3_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetText3(t.toStdString()); Refresh(); });
+    connect(text1_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetLateMinutes(t.toStdString()); Refresh(); });
+    connect(text2_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetHandTime(t.toStdString()); Refresh(); });
+    connect(text3_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetCode(t.toStdString()); Refresh(); });
 }
 
 void EditDialog::Refresh() {
     const EditControls& c = logic_.Controls();
     QSignalBlocker b1(check1_), b2(check2_), b3(check3_), b4(check4_), b5(option1_), b6(option2_), b7(text1_), b8(text2_),
         b9(text3_);
-    ShowCheck(check1_, c.Check1);
-    ShowCheck(check2_, c.Check2);
-    ShowCheck(check3_, c.Check3);
-    ShowCheck(check4_, c.Check4);
-    ShowText(text1_, c.Text1.text, c.Text1.enabled);
-    ShowText(text2_, c.Text2.text, c.Text2.enabled);
-    ShowText(text3_, c.Text3.text, c.Text3.enabled);
+    ShowCheck(check1_, c.Absent);
+    ShowCheck(check2_, c.Reference);
+    ShowCheck(check3_, c.Late);
+    ShowCheck(check4_, c.ByHand);
+    ShowText(text1_, c.LateMinutes.text, c.LateMinutes.enabled);
+    ShowText(text2_, c.HandTime.text, c.HandTime.enabled);
+    ShowText(text3_, c.Code.text, c.Code.enabled);
     // Both start unselected; once one is chosen the pair stays exclusive.
-    if (c.Option1.selected) option1_->setChecked(true);
-    if (c.Option2.selected) option2_->setChecked(true);
-    option1_->setEnabled(c.Option1.enabled);
-    option2_->setEnabled(c.Option2.enabled);
-    command1_->setEnabled(c.Command1Enabled);
+    if (c.Valid.selected) option1_->setChecked(true);
+    if (c.Disqualified.selected) option2_->setChecked(true);
+    option1_->setEnabled(c.Valid.enabled);
+    option2_->setEnabled(c.Disqualified.enabled);
+    command1_->setEnabled(c.ApplyEnabled);
 }
 
 void EditDialog::Command1_Click() {
-    EditApplyResult r = logic_.Apply();
+    DialogOutcome r = logic_.Apply();
     Refresh();
     if (r.refused) {
         ShowDialogMessage(this, r.message, MessageIcon::None);

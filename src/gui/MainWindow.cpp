@@ -59,6 +59,15 @@ int PixelsFor(int outerTwips, int frameTwips) {
     return (outerTwips - frameTwips + MainWindow::kTwipsPerPixel - 1) / MainWindow::kTwipsPerPixel;
 }
 
+// The first visible history line the keep-visible steps leave: the stepped line's count
+// less six once the list passes seven lines. Steps only move it down, so the last
+// stepped line decides; lines added without the step leave it where it was.
+int HistoryTop(const std::vector<HistoryLine>& lines) {
+    for (std::size_t i = lines.size(); i-- > 0;)
+        if (lines[i].keepVisible) return i + 1 > 7 ? static_cast<int>(i + 1) - 6 : 0;
+    return 0;
+}
+
 } // namespace
 
 MainWindow::MainWindow(Station& station, QWidget* parent)
@@ -403,8 +412,8 @@ void MainWindow::ShowHistory() {
         historyList_->addItem(item);
     }
     // The history moves its first visible line only with a keep-visible step.
-    if (history.TopIndex() != historyTop_) {
-        historyTop_ = history.TopIndex();
+    if (const int top = HistoryTop(lines); top != historyTop_) {
+        historyTop_ = top;
         ApplyHistoryTop();
     }
 }

@@ -66,7 +66,7 @@ void SpareDialog::Text1_Change(const QString& text) {
 }
 
 void SpareDialog::Command1_Click() {
-    SpareOkResult r = logic_.Ok();
+    DialogOutcome r = logic_.Ok();
     if (r.confirm) {
         // "No" leaves the dialog open for another bib.
         if (!AskDialogQuestion(this, r.message)) return;

@@ -1,10 +1,7 @@
 #include "results/ExportCommon.h"
 
+#include "core/Version.h"
 #include "results/Evaluation.h"
-
-#ifndef QUILO_VERSION
-#define QUILO_VERSION "0"
-#endif
 
 namespace quilo {
 

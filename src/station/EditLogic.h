@@ -1,13 +1,15 @@
 #pragma once
 // The competitor edit dialog without its window: the controls' state, the handlers
-// and the apply. The widget only mirrors Controls() and forwards the operator's actions.
+// and the apply, named for what each control means. The widget only mirrors Controls()
+// and forwards the operator's actions.
 //
 //   EditLogic logic(station, competitor);   // the competitor number a list line names
 //   if (!logic.Load()) { /* no competitor of a class */ }
-//   logic.SetCheck1(true);
+//   logic.SetAbsent(true);
 //   auto r = logic.Apply();   // r.refused + r.message, or applied (r.saveFailures)
-#include "core/Files.h"
+#include "core/Files.h"  // first: moc stops at <compare> when core/Time.h brings it first
 #include "finish/ChangeRecord.h"
+#include "station/DialogOutcome.h"
 
 #include <string>
 #include <vector>
@@ -33,20 +35,15 @@ struct TextControl {
 };
 
 struct EditControls {
-    CheckControl Check1, Check2, Check3, Check4;
-    TextControl Text1, Text2, Text3;
-    OptionControl Option1, Option2;
-    bool Command1Enabled = false;
-    std::vector<std::string> List1;
+    // 欠席, 参考記録, 遅刻による時間の加算 and 記録変更 (the result set by hand).
+    CheckControl Absent, Reference, Late, ByHand;
+    // The late minutes, the hand time (with Valid) and the code (with Disqualified).
+    TextControl LateMinutes, HandTime, Code;
+    // The result set by hand: valid with a time ("OK") or disqualified with a code ("DISQ").
+    OptionControl Valid, Disqualified;
+    bool ApplyEnabled = false;  // "変更"
+    std::vector<std::string> Lines;  // the competitor's time, status and punches, shown only
     std::string Caption;
-};
-
-struct EditApplyResult {
-    // True: the message must be shown, nothing was changed and the dialog stays open.
-    bool refused = false;
-    std::string message;
-    // Change records that could not be written; the correction itself stands in memory.
-    std::vector<Error> saveFailures;
 };
 
 class EditLogic {
@@ -68,18 +65,18 @@ public:
 
     // The operator's actions. Each handler runs only when the value really changes,
     // as a control notifies only then.
-    void SetCheck1(bool ticked);
-    void SetCheck2(bool ticked);
-    void SetCheck3(bool ticked);
-    void SetCheck4(bool ticked);
-    void SelectOption1();
-    void SelectOption2();
-    void SetText1(const std::string& text);
-    void SetText2(const std::string& text);
-    void SetText3(const std::string& text);
+    void SetAbsent(bool ticked);
+    void SetReference(bool ticked);
+    void SetLate(bool ticked);
+    void SetByHand(bool ticked);
+    void SelectValid();
+    void SelectDisqualified();
+    void SetLateMinutes(const std::string& text);
+    void SetHandTime(const std::string& text);
+    void SetCode(const std::string& text);
 
-    // Command1_Click ("変更"). When not refused the dialog is done (Closed()).
-    EditApplyResult Apply();
+    // "変更". When not refused the dialog is done (Closed()).
+    DialogOutcome Apply();
 
     const EditControls& Controls() const { return c_; }
     int CompetitorNumber() const { return competitor_; }
@@ -96,16 +93,13 @@ private:
     EntryRecord& R();
     void Changed();  // enables "変更" unless loading
     void SetControlStates();
-    void Check1_Click();
-    void Check3_Click();
-    void Check4_Click();
-    void Option_Click();
+    void Toggled();
     enum class Case { Absent, Late, Time, Code, Release, None };
     // The message that refuses the apply, or empty text.
     std::string Refusal(Case which);
     // Applies the correction, adds its history line and writes its record, keeping a
     // failed write.
-    void Record(const std::string& history, const ChangeRecord& record, EditApplyResult& result);
+    void Record(const std::string& history, const ChangeRecord& record, DialogOutcome& result);
     std::string Who();  // " (B) Name"
 
     Station& station_;

@@ -1,6 +1,7 @@
 #include "station/EventFolder.h"
 
 #include "core/Paths.h"
+#include "core/Version.h"
 
 #include <filesystem>
 #include <ostream>

@@ -2,6 +2,7 @@
 
 #include "core/Fields.h"
 #include "core/Numbers.h"
+#include "core/Version.h"
 #include "station/Messages.h"
 #include "station/SpareLogic.h"
 #include "station/Station.h"
@@ -95,7 +96,7 @@ SpareAnswer AnswerSpare(Station& station, int spareRow, const std::map<int, std:
     SpareLogic logic(station, spareRow);
     logic.Load();
     logic.SetBibText(it->second);
-    SpareOkResult r = logic.Ok();
+    DialogOutcome r = logic.Ok();
     if (r.confirm) {
         err << "quilo-report: spare card " << logic.SpareCardText() << " given to bib " << it->second
             << ", who already had a result or another spare card\n";

@@ -81,8 +81,8 @@ void SpareLogic::SetBibText(const std::string& typed) {
     reference_ = r.Reference;
 }
 
-SpareOkResult SpareLogic::Ok(bool confirmed) {
-    SpareOkResult result;
+DialogOutcome SpareLogic::Ok(bool confirmed) {
+    DialogOutcome result;
     Event& ev = station_.Tables();
     const int n = chosen_;
     // Checked before anything is removed, so a refusal leaves the index whole.

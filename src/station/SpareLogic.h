@@ -10,6 +10,7 @@
 //   return logic.Answer();                // Assigned; refused or awaiting confirmation: Cancelled
 #include "core/Files.h"
 #include "finish/FinishLog.h"
+#include "station/DialogOutcome.h"
 
 #include <string>
 #include <vector>
@@ -18,17 +19,6 @@ namespace quilo {
 
 class Station;
 struct EntryRecord;
-
-struct SpareOkResult {
-    // True: the critical message must be shown, nothing was changed, the dialog stays open.
-    bool refused = false;
-    // True: nothing was changed yet; the message asks whether to assign all the same
-    // (the competitor already has a result or another spare card). Yes: Ok(true).
-    bool confirm = false;
-    std::string message;
-    // Change records that could not be written; the assignment itself stands in memory.
-    std::vector<Error> saveFailures;
-};
 
 class SpareLogic {
 public:
@@ -45,7 +35,7 @@ public:
     void SetReference(bool ticked) { reference_ = ticked; }
     // Command1_Click ("OK"). When neither refused nor asking for confirmation, the card
     // is assigned and the dialog is done. `confirmed`: the operator said yes to the question.
-    SpareOkResult Ok(bool confirmed = false);
+    DialogOutcome Ok(bool confirmed = false);
 
     int SpareRow() const { return spareRow_; }
     int SpareCardNumber() const { return spareCardNumber_; }

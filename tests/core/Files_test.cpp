@@ -149,14 +149,13 @@ TEST(CardIndexAndHistory, Basics) {
     EXPECT_EQ(idx.Count(), 0);
 
     History h(test::FixedClock(9, 5, 0));
-    for (int i = 0; i < 7; ++i) h.Report(" (読込)x");
-    EXPECT_EQ(h.TopIndex(), 0);
-    h.Report(" (読込)x");
-    EXPECT_EQ(h.TopIndex(), 2);
+    for (int i = 0; i < 8; ++i) h.Report(" (読込)x");
     h.Report(" (読込)ゴールデータ", 0, false);
-    EXPECT_EQ(h.TopIndex(), 2);
     h.Warning({"  　スタートリストにないＥカードがあります"});
-    EXPECT_EQ(h.TopIndex(), 5);
+    // The keep-visible step follows each report, and a warning's last line only.
+    std::string steps;
+    for (const HistoryLine& line : h.Lines()) steps += line.keepVisible ? '+' : '-';
+    EXPECT_EQ(steps, "++++++++--+");
     EXPECT_EQ(h.Lines()[0].text, "09:05 (読込)x");
     EXPECT_EQ(h.Lines()[9].text, "【警告】*******************");
 }

@@ -37,26 +37,12 @@ TEST(Numbers, RoundingAndClamping) {
 }
 
 TEST(Numbers, WholeNumberConversion) {
+    const std::optional<std::int32_t> no;
     const std::pair<std::string, std::optional<std::int32_t>> cases[] = {
-        {" 12 ", 12},
-        {"0012", 12},
-        {"-3", -3},
-        {"+5", 5},
-        {" 5. ", 5},
-        {"2.5", 2},
-        {"2147483647", 2147483647},
-        {"-2147483648", std::numeric_limits<std::int32_t>::min()},
-        {"-2147483649", std::nullopt},
-        {"99999999999", std::nullopt},
-        {"", std::nullopt},
-        {"  ", std::nullopt},
-        {"12a", std::nullopt},
-        {"1.2.3", std::nullopt},
-        {"+", std::nullopt},
-        {".", std::nullopt},
-        {"-.", std::nullopt},
-        {"1 2", std::nullopt},
-        {std::string(400, '9'), std::nullopt},
+        {" 12 ", 12}, {"0012", 12}, {"-3", -3}, {"+5", 5}, {"-5", -5}, {" 5. ", 5}, {"2.5", 2}, {"2147483647", 2147483647},
+        {"-2147483648", std::numeric_limits<std::int32_t>::min()}, {"-2147483649", no}, {"99999999999", no},
+        {"", no}, {"  ", no}, {"12a", no}, {"1.2.3", no}, {"+", no}, {".", no}, {"-.", no}, {"1 2", no},
+        {std::string(400, '9'), no},
     };
     for (const auto& [text, want] : cases) EXPECT_EQ(ToWholeNumber(text), want) << text;
 }

@@ -149,10 +149,10 @@ private slots:
         QVERIFY(!text2->isEnabled() && !text3->isEnabled());
 
         QTest::mouseClick(option1, Qt::LeftButton);
-        QVERIFY(d.Logic().Controls().Option1.selected);
+        QVERIFY(d.Logic().Controls().Valid.selected);
         QVERIFY(text2->isEnabled() && !text3->isEnabled());
         QTest::mouseClick(option2, Qt::LeftButton);
-        QVERIFY(d.Logic().Controls().Option2.selected && !d.Logic().Controls().Option1.selected);
+        QVERIFY(d.Logic().Controls().Disqualified.selected && !d.Logic().Controls().Valid.selected);
         QVERIFY(!option1->isChecked());
         QVERIFY(!text2->isEnabled() && text3->isEnabled());
 

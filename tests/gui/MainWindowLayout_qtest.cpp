@@ -49,7 +49,6 @@ private slots:
 
         f.station.OperationHistory().Report(" (変更)行8");
         QCOMPARE(f.window.HistoryTopIndex(), 2);
-        QCOMPARE(f.station.OperationHistory().TopIndex(), 2);
         QCOMPARE(FirstVisibleRow(history), 2);
 
         f.station.OperationHistory().Report(" (変更)行9");

@@ -13,7 +13,7 @@ namespace {
 
 // The enabled state of each column of the states table, in the table's order.
 struct Row {
-    bool check2, check3, check4, text1, options, text2, text3;
+    bool reference, late, byHand, lateMinutes, options, handTime, code;
     bool operator==(const Row&) const = default;
 };
 
@@ -26,9 +26,9 @@ protected:
 
     static Row States(const EditLogic& l) {
         const auto& c = l.Controls();
-        EXPECT_EQ(c.Option1.enabled, c.Option2.enabled);
-        return {c.Check2.enabled, c.Check3.enabled, c.Check4.enabled, c.Text1.enabled,
-                c.Option1.enabled, c.Text2.enabled, c.Text3.enabled};
+        EXPECT_EQ(c.Valid.enabled, c.Disqualified.enabled);
+        return {c.Reference.enabled, c.Late.enabled, c.ByHand.enabled, c.LateMinutes.enabled,
+                c.Valid.enabled, c.HandTime.enabled, c.Code.enabled};
     }
 
     EditLogic Loaded(int card = 345) {
@@ -73,35 +73,35 @@ TEST_F(EditLogicTest, LoadFindsTheCompetitorAndShowsTheNameAsCaption) {
     EXPECT_FALSE(l.Loading());
 }
 
-TEST_F(EditLogicTest, List1ShowsTimeInfoPunchesAndGoal) {
+TEST_F(EditLogicTest, LinesShowTimeInfoPunchesAndGoal) {
     EntryRecord& r = ev.Rec(yamada);
     r.RunningTime = Time::Hms(0, 45, 9);
     Event& e = ev.station.Tables();
     e.PunchTimes[yamada][1] = Time::Hms(0, 5, 0);
     e.PunchTimes[yamada][3] = Time::Hms(0, 12, 7);
     e.PunchTimes[yamada][kFinishPosition] = Time::Hms(0, 45, 9);
-    EXPECT_EQ(Loaded().Controls().List1, (Strings{"Time = 0:45'09\"", "Info = OK", "", "  01 = 0:05'00\"",
+    EXPECT_EQ(Loaded().Controls().Lines, (Strings{"Time = 0:45'09\"", "Info = OK", "", "  01 = 0:05'00\"",
                                                    "  02 = -:--'--\"", "  03 = 0:12'07\"", "GOAL = 0:45'09\""}));
 }
 
-TEST_F(EditLogicTest, List1StatusLineAndEmptyCourse) {
+TEST_F(EditLogicTest, LinesShowStatusAndEmptyCourse) {
     ev.Rec(yamada).Status = "OK";
-    EXPECT_EQ(Loaded().Controls().List1[1], "Info = OK<確定>");
+    EXPECT_EQ(Loaded().Controls().Lines[1], "Info = OK<確定>");
     ev.Rec(yamada).Status = "P2";
-    EXPECT_EQ(Loaded().Controls().List1[1], "Info = P2");
+    EXPECT_EQ(Loaded().Controls().Lines[1], "Info = P2");
     // A class without course positions, a competitor without times.
-    EXPECT_EQ(Loaded(400).Controls().List1, (Strings{"Time = 0:00'00\"", "Info = OK", "", "GOAL = 0:00'00\""}));
+    EXPECT_EQ(Loaded(400).Controls().Lines, (Strings{"Time = 0:00'00\"", "Info = OK", "", "GOAL = 0:00'00\""}));
 }
 
 TEST_F(EditLogicTest, NothingSetOpensWithTheInitialStates) {
     EditLogic l = Loaded();
     const auto& c = l.Controls();
-    EXPECT_FALSE(c.Check1.ticked || c.Check2.ticked || c.Check3.ticked || c.Check4.ticked);
-    EXPECT_FALSE(c.Option1.selected || c.Option2.selected);
-    EXPECT_TRUE(c.Check1.enabled);
+    EXPECT_FALSE(c.Absent.ticked || c.Reference.ticked || c.Late.ticked || c.ByHand.ticked);
+    EXPECT_FALSE(c.Valid.selected || c.Disqualified.selected);
+    EXPECT_TRUE(c.Absent.enabled);
     EXPECT_EQ(States(l), kNoneRow);
-    EXPECT_EQ(c.Text1.text + c.Text2.text + c.Text3.text, "");
-    EXPECT_FALSE(c.Command1Enabled);
+    EXPECT_EQ(c.LateMinutes.text + c.HandTime.text + c.Code.text, "");
+    EXPECT_FALSE(c.ApplyEnabled);
     EXPECT_TRUE(l.NothingSetAtLoad());
     EXPECT_TRUE(l.NotReferenceAtLoad());
 }
@@ -111,36 +111,36 @@ TEST_F(EditLogicTest, LoadedStatesRunTheHandlersButLeaveChangeDisabled) {
 
     r.ManualStatus = "DNS";
     EditLogic absent = Loaded();
-    EXPECT_TRUE(absent.Controls().Check1.ticked);
+    EXPECT_TRUE(absent.Controls().Absent.ticked);
     EXPECT_EQ(States(absent), kAbsentRow);
-    EXPECT_FALSE(absent.Controls().Command1Enabled);
+    EXPECT_FALSE(absent.Controls().ApplyEnabled);
     EXPECT_FALSE(absent.NothingSetAtLoad());
 
     r.ManualStatus = "";
     r.LateAddition = Time::Hms(1, 30, 30);  // 90 minutes 30 seconds
     EditLogic late = Loaded();
-    EXPECT_TRUE(late.Controls().Check3.ticked);
-    EXPECT_EQ(late.Controls().Text1.text, "90");
+    EXPECT_TRUE(late.Controls().Late.ticked);
+    EXPECT_EQ(late.Controls().LateMinutes.text, "90");
     EXPECT_EQ(States(late), kLateRow);
-    EXPECT_FALSE(late.Controls().Command1Enabled);
+    EXPECT_FALSE(late.Controls().ApplyEnabled);
 
     r.LateAddition = Time();
     r.ManualStatus = "OK";
     r.ManualTime = Time::Hms(1, 23, 45);
     EditLogic manual = Loaded();
-    EXPECT_TRUE(manual.Controls().Check4.ticked);
-    EXPECT_TRUE(manual.Controls().Option1.selected);
-    EXPECT_EQ(manual.Controls().Text2.text, "01:23:45");
+    EXPECT_TRUE(manual.Controls().ByHand.ticked);
+    EXPECT_TRUE(manual.Controls().Valid.selected);
+    EXPECT_EQ(manual.Controls().HandTime.text, "01:23:45");
     EXPECT_EQ(States(manual), kTimeRow);
-    EXPECT_FALSE(manual.Controls().Command1Enabled);
+    EXPECT_FALSE(manual.Controls().ApplyEnabled);
 
     r.ManualStatus = "P3";
     r.ManualTime = Time();
     EditLogic code = Loaded();
-    EXPECT_TRUE(code.Controls().Option2.selected);
-    EXPECT_EQ(code.Controls().Text3.text, "P3");
+    EXPECT_TRUE(code.Controls().Disqualified.selected);
+    EXPECT_EQ(code.Controls().Code.text, "P3");
     EXPECT_EQ(States(code), kCodeRow);
-    EXPECT_FALSE(code.Controls().Command1Enabled);
+    EXPECT_FALSE(code.Controls().ApplyEnabled);
     EXPECT_FALSE(code.NothingSetAtLoad());
 }
 
@@ -150,13 +150,13 @@ TEST_F(EditLogicTest, LoadedReferenceAndLateWithManualRecord) {
     r.LateAddition = Time::Minutes(5);
     r.ManualStatus = "DNF";
     EditLogic l = Loaded();
-    EXPECT_TRUE(l.Controls().Check2.ticked);
+    EXPECT_TRUE(l.Controls().Reference.ticked);
     EXPECT_FALSE(l.NotReferenceAtLoad());
     // Both state boxes ticked: the late start comes first.
-    EXPECT_TRUE(l.Controls().Check3.ticked);
-    EXPECT_TRUE(l.Controls().Check4.ticked);
+    EXPECT_TRUE(l.Controls().Late.ticked);
+    EXPECT_TRUE(l.Controls().ByHand.ticked);
     EXPECT_EQ(States(l), kLateRow);
-    EXPECT_FALSE(l.Controls().Command1Enabled);
+    EXPECT_FALSE(l.Controls().ApplyEnabled);
 }
 
 // --- Enabled states and change tracking -------------------------------------------------
@@ -164,59 +164,59 @@ TEST_F(EditLogicTest, LoadedReferenceAndLateWithManualRecord) {
 TEST_F(EditLogicTest, EnabledStatesTableRowByRow) {
     EditLogic l = Loaded();
     EXPECT_EQ(States(l), kNoneRow);
-    l.SetCheck4(true);
+    l.SetByHand(true);
     EXPECT_EQ(States(l), kNoOptionRow);
-    l.SelectOption1();
+    l.SelectValid();
     EXPECT_EQ(States(l), kTimeRow);
-    l.SelectOption2();
-    EXPECT_FALSE(l.Controls().Option1.selected);
+    l.SelectDisqualified();
+    EXPECT_FALSE(l.Controls().Valid.selected);
     EXPECT_EQ(States(l), kCodeRow);
-    l.SetCheck3(true);
+    l.SetLate(true);
     EXPECT_EQ(States(l), kLateRow);
-    l.SetCheck1(true);
+    l.SetAbsent(true);
     EXPECT_EQ(States(l), kAbsentRow);
-    EXPECT_TRUE(l.Controls().Check1.enabled);
+    EXPECT_TRUE(l.Controls().Absent.enabled);
     // Disabled boxes keep their ticks, selections and texts.
-    EXPECT_TRUE(l.Controls().Check3.ticked);
-    EXPECT_TRUE(l.Controls().Check4.ticked);
-    EXPECT_TRUE(l.Controls().Option2.selected);
-    l.SetCheck1(false);
+    EXPECT_TRUE(l.Controls().Late.ticked);
+    EXPECT_TRUE(l.Controls().ByHand.ticked);
+    EXPECT_TRUE(l.Controls().Disqualified.selected);
+    l.SetAbsent(false);
     EXPECT_EQ(States(l), kLateRow);
-    l.SetCheck3(false);
+    l.SetLate(false);
     EXPECT_EQ(States(l), kCodeRow);
-    l.SetCheck4(false);
+    l.SetByHand(false);
     EXPECT_EQ(States(l), kNoneRow);
-    EXPECT_TRUE(l.Controls().Option2.selected);
+    EXPECT_TRUE(l.Controls().Disqualified.selected);
 }
 
 TEST_F(EditLogicTest, EveryOperatorActionEnablesChangeAndNothingDisablesIt) {
     using Action = void (*)(EditLogic&);
     const Action actions[] = {
-        [](EditLogic& l) { l.SetCheck1(true); },   [](EditLogic& l) { l.SetCheck2(true); },
-        [](EditLogic& l) { l.SetCheck3(true); },   [](EditLogic& l) { l.SetCheck4(true); },
-        [](EditLogic& l) { l.SelectOption1(); },   [](EditLogic& l) { l.SelectOption2(); },
-        [](EditLogic& l) { l.SetText1("5"); },     [](EditLogic& l) { l.SetText2("1:00:00"); },
-        [](EditLogic& l) { l.SetText3("DNF"); },
+        [](EditLogic& l) { l.SetAbsent(true); },   [](EditLogic& l) { l.SetReference(true); },
+        [](EditLogic& l) { l.SetLate(true); },   [](EditLogic& l) { l.SetByHand(true); },
+        [](EditLogic& l) { l.SelectValid(); },   [](EditLogic& l) { l.SelectDisqualified(); },
+        [](EditLogic& l) { l.SetLateMinutes("5"); },     [](EditLogic& l) { l.SetHandTime("1:00:00"); },
+        [](EditLogic& l) { l.SetCode("DNF"); },
     };
     for (Action act : actions) {
         EditLogic l = Loaded();
         act(l);
-        EXPECT_TRUE(l.Controls().Command1Enabled);
+        EXPECT_TRUE(l.Controls().ApplyEnabled);
     }
     EditLogic l = Loaded();
-    l.SetCheck2(true);
+    l.SetReference(true);
     EXPECT_EQ(States(l), kNoneRow);  // the reference box leaves the states alone
-    l.SetCheck2(false);
-    EXPECT_TRUE(l.Controls().Command1Enabled);
+    l.SetReference(false);
+    EXPECT_TRUE(l.Controls().ApplyEnabled);
 }
 
 TEST_F(EditLogicTest, SettingTheSameValueRunsNoHandler) {
     EditLogic l = Loaded();
-    l.SetCheck1(false);
-    l.SetCheck2(false);
-    l.SetText1("");
-    l.SetText3("");
-    EXPECT_FALSE(l.Controls().Command1Enabled);
+    l.SetAbsent(false);
+    l.SetReference(false);
+    l.SetLateMinutes("");
+    l.SetCode("");
+    EXPECT_FALSE(l.Controls().ApplyEnabled);
 }
 
 // --- Applying: the state cases -----------------------------------------------------------
@@ -233,25 +233,25 @@ TEST_F(EditLogicTest, StateCases) {
         Time running, manualTime, late;
         const char* history;
         const char* record;
-        const char* shownCode;  // Text3 after the apply, when the case shows one
+        const char* shownCode;  // the code box after the apply, when the case shows one
     };
     const Case cases[] = {
         {"absent",
          [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); r.LateAddition = Time::Minutes(3); r.Status = "OK"; },
-         [](EditLogic& l) { l.SetCheck1(true); },
+         [](EditLogic& l) { l.SetAbsent(true); },
          "DNS", "DNS", Time(), Time(), Time(), "10:15 (変更)欠席 (0012) 山田 太郎", "欠席/345", nullptr},
         {"late start",
          [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); r.ManualStatus = "P1"; r.Status = "P1"; },
-         [](EditLogic& l) { l.SetCheck4(false); l.SetCheck3(true); l.SetText1("5"); },
+         [](EditLogic& l) { l.SetByHand(false); l.SetLate(true); l.SetLateMinutes("5"); },
          "", nullptr, Time(), Time(), Time::Minutes(5), "10:15 (変更)5分遅刻 (0012) 山田 太郎", "遅刻/345,5", nullptr},
         {"time set by hand",
          [](EntryRecord& r) { r.LateAddition = Time::Minutes(5); r.Status = "DNF"; },
-         [](EditLogic& l) { l.SetCheck3(false); l.SetCheck4(true); l.SelectOption1(); l.SetText2("1:23:45"); },
+         [](EditLogic& l) { l.SetLate(false); l.SetByHand(true); l.SelectValid(); l.SetHandTime("1:23:45"); },
          "OK", "", Time::Hms(1, 23, 45), Time::Hms(1, 23, 45), Time(), "10:15 (変更)1:23:45 (0012) 山田 太郎",
          "ＯＫ/345,1:23:45", nullptr},
         {"disqualified, the code upper-cased",
          [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); },
-         [](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("dnf"); },
+         [](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("dnf"); },
          "DNF", "DNF", Time(), Time(), Time(), "10:15 (変更)DNF (0012) 山田 太郎", "ＮＧ/345,DNF", "DNF"},
         {"release restores the card's own result",
          [](EntryRecord& r) {
@@ -261,7 +261,7 @@ TEST_F(EditLogicTest, StateCases) {
              r.CardTime = Time::Hms(0, 50, 0);
              r.CardRead = true;
          },
-         [](EditLogic& l) { l.SetCheck1(false); },
+         [](EditLogic& l) { l.SetAbsent(false); },
          // A coded card has no running time.
          "", "P1", Time(), Time(), Time(), "10:15 (変更)手動変更解除 (0012) 山田 太郎", "取消/345", nullptr},
     };
@@ -275,12 +275,12 @@ TEST_F(EditLogicTest, StateCases) {
         EditLogic l(local.station, n);
         ASSERT_TRUE(l.Load());
         c.act(l);
-        const EditApplyResult res = l.Apply();
+        const DialogOutcome res = l.Apply();
         EXPECT_FALSE(res.refused);
         EXPECT_TRUE(res.saveFailures.empty());
         EXPECT_TRUE(l.Closed());
         if (c.shownCode) {
-            EXPECT_EQ(l.Controls().Text3.text, c.shownCode);
+            EXPECT_EQ(l.Controls().Code.text, c.shownCode);
         }
         EXPECT_EQ(r.ManualStatus, c.manual);
         if (c.status) {
@@ -326,10 +326,10 @@ TEST_F(EditLogicTest, LateStartResultFollowsTheCard) {
         SettleResultFields(r);
         EditLogic l(local.station, local.Row(345));
         ASSERT_TRUE(l.Load());
-        l.SetCheck1(false);
-        l.SetCheck4(false);
-        l.SetCheck3(true);
-        l.SetText1("5");
+        l.SetAbsent(false);
+        l.SetByHand(false);
+        l.SetLate(true);
+        l.SetLateMinutes("5");
         EXPECT_FALSE(l.Apply().refused);
         EXPECT_EQ(r.Status, c.status) << c.check << c.manual;
         EXPECT_EQ(r.RunningTime, c.running) << c.check << c.manual;
@@ -348,9 +348,9 @@ TEST_F(EditLogicTest, LateMinutesFollowTheLeadingNumberRule) {
         int n = local.Add(0, 345, 12, "A");
         EditLogic l(local.station, n);
         ASSERT_TRUE(l.Load());
-        l.SetCheck3(true);
-        l.SetText1(c.text);
-        const EditApplyResult res = l.Apply();
+        l.SetLate(true);
+        l.SetLateMinutes(c.text);
+        const DialogOutcome res = l.Apply();
         if (c.minutes < 0) {
             EXPECT_TRUE(res.refused) << c.text;
             EXPECT_EQ(res.message, EditLogic::kBadLate) << c.text;
@@ -368,9 +368,9 @@ TEST_F(EditLogicTest, LateMinutesFollowTheLeadingNumberRule) {
 TEST_F(EditLogicTest, ReapplyingAbsentWritesItAgain) {
     ev.Rec(yamada).ManualStatus = "DNS";
     EditLogic l = Loaded();
-    l.SetCheck1(false);
-    l.SetCheck1(true);
-    EXPECT_TRUE(l.Controls().Command1Enabled);
+    l.SetAbsent(false);
+    l.SetAbsent(true);
+    EXPECT_TRUE(l.Controls().ApplyEnabled);
     l.Apply();
     EXPECT_EQ(ev.Records(), Strings{"欠席/345"});
     EXPECT_EQ(ev.HistoryTexts(), Strings{"10:15 (変更)欠席 (0012) 山田 太郎"});
@@ -378,11 +378,11 @@ TEST_F(EditLogicTest, ReapplyingAbsentWritesItAgain) {
 
 TEST_F(EditLogicTest, NothingSetAndNothingTickedWritesNothing) {
     EditLogic l = Loaded();
-    l.SetCheck2(true);
-    l.SetCheck2(false);
-    l.SetCheck3(true);
-    l.SetCheck3(false);
-    EditApplyResult res = l.Apply();
+    l.SetReference(true);
+    l.SetReference(false);
+    l.SetLate(true);
+    l.SetLate(false);
+    DialogOutcome res = l.Apply();
     EXPECT_FALSE(res.refused);
     EXPECT_TRUE(l.Closed());
     EXPECT_TRUE(ev.HistoryTexts().empty());
@@ -393,13 +393,13 @@ TEST_F(EditLogicTest, NothingSetAndNothingTickedWritesNothing) {
 
 TEST_F(EditLogicTest, ReferenceIsComparedWithTheStateAtLoad) {
     EditLogic on = Loaded();
-    on.SetCheck2(true);
+    on.SetReference(true);
     on.Apply();
     EXPECT_TRUE(ev.Rec(yamada).Reference);
 
     EditLogic off = Loaded();
     EXPECT_FALSE(off.NotReferenceAtLoad());
-    off.SetCheck2(false);
+    off.SetReference(false);
     off.Apply();
     EXPECT_FALSE(ev.Rec(yamada).Reference);
 
@@ -410,8 +410,8 @@ TEST_F(EditLogicTest, ReferenceIsComparedWithTheStateAtLoad) {
 
 TEST_F(EditLogicTest, StateRecordComesBeforeTheReferenceRecord) {
     EditLogic l = Loaded();
-    l.SetCheck2(true);
-    l.SetCheck1(true);
+    l.SetReference(true);
+    l.SetAbsent(true);
     l.Apply();
     EXPECT_EQ(ev.HistoryTexts(), (Strings{"10:15 (変更)欠席 (0012) 山田 太郎", "10:15 (変更)参考記録 (0012) 山田 太郎"}));
     EXPECT_EQ(ev.Records(), (Strings{"欠席/345", "参考/345"}));
@@ -429,41 +429,41 @@ TEST_F(EditLogicTest, RefusalsChangeNothingAndKeepTheDialogOpen) {
         const char* message;
     };
     const Case cases[] = {
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("1:2x"); }, EditLogic::kBadTime},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); }, EditLogic::kBadTime},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); }, EditLogic::kEmptyCode},
-        {[](EditLogic& l) { l.SetCheck4(true); }, EditLogic::kEmptyCode},  // no option: a code
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("40000"); }, EditLogic::kLateTooLarge},
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("-32769"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("-5"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("－５"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("−1"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("0:00:00"); }, EditLogic::kBadTime},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("０：００"); }, EditLogic::kBadTime},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("dq/x,y"); }, EditLogic::kBadCodeSign},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("a,b"); }, EditLogic::kBadCodeSign},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("\"DQ\""); }, EditLogic::kBadCodeSign},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ＤＱ／１"); }, EditLogic::kBadCodeSign},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ok"); }, EditLogic::kOkAsCode},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ＯＫ"); }, EditLogic::kOkAsCode},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3(" OK "); }, EditLogic::kOkAsCode},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("　ｏｋ\t"); }, EditLogic::kOkAsCode},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("   "); }, EditLogic::kEmptyCode},
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("abc"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1(""); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("DQ😀"); }, EditLogic::kNotInCodePage},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("D\tQ"); }, EditLogic::kNotInCodePage},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); l.SetHandTime("1:2x"); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); }, EditLogic::kEmptyCode},
+        {[](EditLogic& l) { l.SetByHand(true); }, EditLogic::kEmptyCode},  // no option: a code
+        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("40000"); }, EditLogic::kLateTooLarge},
+        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("-32769"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("-5"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("－５"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("−1"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); l.SetHandTime("0:00:00"); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); l.SetHandTime("０：００"); }, EditLogic::kBadTime},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("dq/x,y"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("a,b"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("\"DQ\""); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ＤＱ／１"); }, EditLogic::kBadCodeSign},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ok"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ＯＫ"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode(" OK "); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("　ｏｋ\t"); }, EditLogic::kOkAsCode},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("   "); }, EditLogic::kEmptyCode},
+        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("abc"); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes(""); }, EditLogic::kBadLate},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("DQ😀"); }, EditLogic::kNotInCodePage},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("D\tQ"); }, EditLogic::kNotInCodePage},
     };
     for (const Case& c : cases) {
         EditLogic l = Loaded();
         c.setup(l);
-        l.SetCheck2(true);  // the reference step must not run either
-        EditApplyResult res = l.Apply();
+        l.SetReference(true);  // the reference step must not run either
+        DialogOutcome res = l.Apply();
         EXPECT_TRUE(res.refused);
         EXPECT_EQ(res.message, c.message);
         EXPECT_FALSE(l.Closed());
-        EXPECT_TRUE(l.Controls().Command1Enabled);
-        EXPECT_TRUE(l.Controls().Check2.ticked);
+        EXPECT_TRUE(l.Controls().ApplyEnabled);
+        EXPECT_TRUE(l.Controls().Reference.ticked);
     }
     EXPECT_EQ(r.RunningTime, before.RunningTime);
     EXPECT_EQ(r.ManualStatus, before.ManualStatus);
@@ -480,11 +480,11 @@ TEST_F(EditLogicTest, FullWidthInputIsTakenHalfWidth) {
         const char* record;
     };
     const Case cases[] = {
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ｐ３"); }, "P3", "ＮＧ/345,P3"},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3("ｄｓｑ　１"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption2(); l.SetText3(" dsq 1　"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
-        {[](EditLogic& l) { l.SetCheck4(true); l.SelectOption1(); l.SetText2("１：０５：００"); }, "1:05:00", "ＯＫ/345,1:05:00"},
-        {[](EditLogic& l) { l.SetCheck3(true); l.SetText1("１２"); }, "12", "遅刻/345,12"},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ｐ３"); }, "P3", "ＮＧ/345,P3"},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ｄｓｑ　１"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode(" dsq 1　"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
+        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); l.SetHandTime("１：０５：００"); }, "1:05:00", "ＯＫ/345,1:05:00"},
+        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("１２"); }, "12", "遅刻/345,12"},
     };
     for (const Case& c : cases) {
         DialogTestEvent local;
@@ -494,7 +494,7 @@ TEST_F(EditLogicTest, FullWidthInputIsTakenHalfWidth) {
         c.setup(l);
         EXPECT_FALSE(l.Apply().refused) << c.record;
         const auto& k = l.Controls();
-        EXPECT_TRUE(k.Text1.text == c.shown || k.Text2.text == c.shown || k.Text3.text == c.shown) << c.shown;
+        EXPECT_TRUE(k.LateMinutes.text == c.shown || k.HandTime.text == c.shown || k.Code.text == c.shown) << c.shown;
         EXPECT_EQ(local.Records(), Strings{c.record});
         ASSERT_EQ(local.HistoryTexts().size(), 1u);
         EXPECT_NE(local.HistoryTexts()[0].find(c.shown), std::string::npos);
@@ -503,11 +503,11 @@ TEST_F(EditLogicTest, FullWidthInputIsTakenHalfWidth) {
 
 TEST_F(EditLogicTest, ARefusedApplyCanBeCorrectedAndApplied) {
     EditLogic l = Loaded();
-    l.SetCheck4(true);
-    l.SelectOption1();
-    l.SetText2("25:00:00");
+    l.SetByHand(true);
+    l.SelectValid();
+    l.SetHandTime("25:00:00");
     EXPECT_TRUE(l.Apply().refused);
-    l.SetText2("1:05");
+    l.SetHandTime("1:05");
     EXPECT_FALSE(l.Apply().refused);
     EXPECT_EQ(ev.Rec(yamada).ManualTime, Time::Hms(1, 5, 0));
     EXPECT_EQ(ev.Records(), Strings{"ＯＫ/345,1:05"});
@@ -518,9 +518,9 @@ TEST_F(EditLogicTest, ARefusedApplyCanBeCorrectedAndApplied) {
 TEST_F(EditLogicTest, FailedRecordsAreReportedAndTheCorrectionStands) {
     ev.BreakChangeFile();
     EditLogic l = Loaded();
-    l.SetCheck1(true);
-    l.SetCheck2(true);
-    EditApplyResult res = l.Apply();
+    l.SetAbsent(true);
+    l.SetReference(true);
+    DialogOutcome res = l.Apply();
     EXPECT_FALSE(res.refused);
     ASSERT_EQ(res.saveFailures.size(), 2u);
     for (const auto& f : res.saveFailures) {

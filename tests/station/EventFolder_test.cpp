@@ -1,5 +1,7 @@
 #include "station/EventFolder.h"
 
+#include "core/Version.h"
+
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
         if (!competitor) return 3;
         quilo::EditLogic logic(station, *competitor);
         if (!logic.Load()) return 3;
-        logic.SetCheck3(true);
-        logic.SetText1(std::to_string(quilo::test::KillMinutes(k)));
-        quilo::EditApplyResult r = logic.Apply();
+        logic.SetLate(true);
+        logic.SetLateMinutes(std::to_string(quilo::test::KillMinutes(k)));
+        quilo::DialogOutcome r = logic.Apply();
         if (r.refused || !r.saveFailures.empty()) return 4;
         // One write below PIPE_BUF: the reader never sees half a number.
         const std::string line = std::to_string(k) + "\n";

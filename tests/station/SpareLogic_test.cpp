@@ -147,7 +147,7 @@ TEST_F(SpareLogicTest, TheReferenceTickFollowsTheFoundCompetitor) {
 TEST_F(SpareLogicTest, OkAssignsTheSpareCard) {
     SpareLogic l = Loaded();
     l.SetBibText("0123");
-    SpareOkResult r = l.Ok();
+    DialogOutcome r = l.Ok();
     EXPECT_FALSE(r.refused);
     EXPECT_TRUE(r.saveFailures.empty());
     EXPECT_EQ(l.Answer(), SpareAnswer::Assigned);
@@ -187,7 +187,7 @@ TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
     EXPECT_TRUE(official.Reference());
     official.SetReference(false);
     // Already on a spare card: asked first, nothing changed until the yes.
-    const SpareOkResult asked = official.Ok();
+    const DialogOutcome asked = official.Ok();
     EXPECT_TRUE(asked.confirm);
     EXPECT_FALSE(asked.refused);
     EXPECT_EQ(asked.message, "(0123) 田中 次郎 には予備Ｅカード 812 が割り当て済みです。\r\n"
@@ -222,7 +222,7 @@ TEST_F(SpareLogicTest, RefusedOkChangesNothing) {
     for (const char* text : {"", "9999", "123", "01234"}) {
         SpareLogic l = Loaded();
         l.SetBibText(text);
-        SpareOkResult r = l.Ok();
+        DialogOutcome r = l.Ok();
         EXPECT_TRUE(r.refused) << text;
         EXPECT_EQ(r.message, "正しい番号を入力してください");
         EXPECT_EQ(l.Answer(), SpareAnswer::Cancelled);
@@ -257,7 +257,7 @@ TEST_F(SpareLogicTest, FailedRecordsAreReportedAndTheAssignmentStands) {
     SpareLogic l = Loaded();
     l.SetBibText("0123");
     l.SetReference(true);
-    SpareOkResult r = l.Ok();
+    DialogOutcome r = l.Ok();
     EXPECT_FALSE(r.refused);
     ASSERT_EQ(r.saveFailures.size(), 2u);
     EXPECT_EQ(r.saveFailures[0].path, ev.dir.File("Change.dat"));

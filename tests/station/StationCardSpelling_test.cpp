@@ -49,7 +49,7 @@ TEST_P(CardSpelling, AsTheCompetitorsCardInBothDialogsAndAfterARestart) {
         spare.Load();
         spare.SetBibText("0101");
         EXPECT_EQ(spare.CompetitorLabel().rfind("M21 <" + card + "> 10:00\r\n", 0), 0u) << spare.CompetitorLabel();
-        SpareOkResult r = spare.Ok();
+        DialogOutcome r = spare.Ok();
         // Their own card was read first: the operator is asked, and says yes.
         EXPECT_EQ(r.confirm, readable);
         if (r.confirm) r = spare.Ok(true);
@@ -61,7 +61,7 @@ TEST_P(CardSpelling, AsTheCompetitorsCardInBothDialogsAndAfterARestart) {
     ASSERT_GE(n, 0);
     EditLogic edit(st, n);
     ASSERT_TRUE(edit.Load());
-    edit.SetCheck2(true);
+    edit.SetReference(true);
     ASSERT_FALSE(edit.Apply().refused);
     // The history line of the correction opens the same competitor again.
     EXPECT_EQ(st.OperationHistory().Lines().back().competitor, n);

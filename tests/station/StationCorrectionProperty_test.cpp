@@ -118,37 +118,37 @@ void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
     const int actions = std::uniform_int_distribution<int>(1, 5)(rng);
     for (int i = 0; i < actions; ++i) {
         switch (std::uniform_int_distribution<int>(0, 7)(rng)) {
-        case 0: { bool b = Coin(rng); l.SetCheck1(b); log << " check1=" << b; break; }
-        case 1: { bool b = Coin(rng); l.SetCheck2(b); log << " check2=" << b; break; }
+        case 0: { bool b = Coin(rng); l.SetAbsent(b); log << " absent=" << b; break; }
+        case 1: { bool b = Coin(rng); l.SetReference(b); log << " reference=" << b; break; }
         case 2: {
             const std::string& m = Pick(rng, minutes);
-            l.SetCheck3(true);
-            l.SetText1(m);
+            l.SetLate(true);
+            l.SetLateMinutes(m);
             log << " late='" << m << "'";
             break;
         }
-        case 3: { bool b = Coin(rng); l.SetCheck3(b); log << " check3=" << b; break; }
+        case 3: { bool b = Coin(rng); l.SetLate(b); log << " late=" << b; break; }
         case 4: {
             const std::string& t = Pick(rng, times);
-            l.SetCheck4(true);
-            l.SelectOption1();
-            l.SetText2(t);
+            l.SetByHand(true);
+            l.SelectValid();
+            l.SetHandTime(t);
             log << " time='" << t << "'";
             break;
         }
         case 5: {
             const std::string& c = Pick(rng, codes);
-            l.SetCheck4(true);
-            l.SelectOption2();
-            l.SetText3(c);
+            l.SetByHand(true);
+            l.SelectDisqualified();
+            l.SetCode(c);
             log << " code='" << c << "'";
             break;
         }
-        case 6: { bool b = Coin(rng); l.SetCheck4(b); log << " check4=" << b; break; }
-        default: { bool b = Coin(rng); l.SetCheck1(false); l.SetCheck3(false); l.SetCheck4(b); log << " clear"; break; }
+        case 6: { bool b = Coin(rng); l.SetByHand(b); log << " byHand=" << b; break; }
+        default: { bool b = Coin(rng); l.SetAbsent(false); l.SetLate(false); l.SetByHand(b); log << " clear"; break; }
         }
     }
-    const EditApplyResult r = l.Apply();
+    const DialogOutcome r = l.Apply();
     log << (r.refused ? " -> refused: " + r.message : " -> applied") << "\n";
 }
 
@@ -169,7 +169,7 @@ void RandomSpareRead(Station& st, std::mt19937& rng, const std::vector<std::stri
             log << " -> cancel\n";
             return SpareAnswer::Cancelled;
         }
-        SpareOkResult r = l.Ok();
+        DialogOutcome r = l.Ok();
         if (r.confirm) {
             const bool yes = Coin(rng);
             log << (yes ? " asked: yes" : " asked: no");
