@@ -17,7 +17,7 @@ const std::string& MarkSet();
 // One mark of the issue on one event: a figure (milliseconds or megabytes) that must not
 // exceed `limit`.
 struct Mark {
-    const char* event;  // the MarkSet() it belongs to
+    const char* event; // the MarkSet() it belongs to
     const char* what;
     double limit;
     const char* unit;

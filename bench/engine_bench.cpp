@@ -6,8 +6,6 @@
 #include "core/Files.h"
 #include "core/History.h"
 #include "finish/FinishLog.h"
-#include "station/Messages.h"
-#include "station/Station.h"
 #include "readers/CourseFile.h"
 #include "readers/StartList.h"
 #include "results/Evaluation.h"
@@ -16,6 +14,8 @@
 #include "results/OutputFiles.h"
 #include "results/ResultsSnapshot.h"
 #include "results/StatusRefresh.h"
+#include "station/Messages.h"
+#include "station/Station.h"
 
 #include <benchmark/benchmark.h>
 

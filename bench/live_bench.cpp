@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     window.Load();
     window.show();
     QListWidget* list = window.lstWindow(1);
-    window.Command4()->click();  // result order: a new time moves its line
+    window.Command4()->click(); // result order: a new time moves its line
 
     // The list is searched when its items changed (and every 100 ms besides, should a
     // fill ever keep its signals to itself): a walk over ten thousand items at every turn

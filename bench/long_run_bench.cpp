@@ -43,7 +43,7 @@ int OpenHandles() {
         while (readdir(d)) ++n;
         closedir(d);
     }
-    return n - 3;  // ".", ".." and the handle of the listing itself
+    return n - 3; // ".", ".." and the handle of the listing itself
 }
 
 long HistoryKiB(const History& h) {
@@ -71,15 +71,14 @@ int main(int argc, char** argv) {
     std::erase_if(recorded, [](const std::string& l) { return l.find('(') == std::string::npos; });
 
     Station station(folder.string(), [] { return Time::Hms(12, 0, 0); });
-    station.SetSparePrompt([](int) { return SpareAnswer::Cancelled; });  // the operator cancels: asked once, then never again
+    station.SetSparePrompt([](int) { return SpareAnswer::Cancelled; }); // the operator cancels: asked once, then never again
     station.Startup();
     LiveReader live(station);
     std::mt19937 rng(20261207);
     std::int64_t nowMs = 0;
     std::size_t logLines = recorded.size();
 
-    std::printf("%8s %10s %14s %12s %14s %8s\n", "reads", "log lines", "us/read/line", "memory KiB", "history KiB",
-                "handles");
+    std::printf("%8s %10s %14s %12s %14s %8s\n", "reads", "log lines", "us/read/line", "memory KiB", "history KiB", "handles");
     double blockSeconds = 0;
     std::size_t blockLines = 0;
     struct Block {

@@ -103,8 +103,7 @@ struct LoadedWindow {
     Station station;
     MainWindow window;
 
-    explicit LoadedWindow(const std::string& folder)
-        : station(folder, [] { return Time::Hms(12, 0, 0); }), window(station) {
+    explicit LoadedWindow(const std::string& folder) : station(folder, [] { return Time::Hms(12, 0, 0); }), window(station) {
         window.spareOpener = nullptr;
         window.critical = [](QWidget*, const QString&, const QString&) {};
         window.Load();

@@ -39,7 +39,7 @@ Scratch::Scratch() {
 }
 
 Scratch& Scratch::Get() {
-    static Scratch* scratch = new Scratch();  // lives to the end, for the exit handler
+    static Scratch* scratch = new Scratch(); // lives to the end, for the exit handler
     return *scratch;
 }
 
@@ -137,9 +137,9 @@ std::unique_ptr<Event> BuildTemplate() {
 }
 
 bool IsBlank(const EntryRecord& r) {
-    return r.StartTime.IsZero() && r.BibNumber == 0 && r.EcardNumber == 0 && r.EcardText.empty() && r.Status.empty() && r.CheckStatus.empty() &&
-           r.Name.empty() && r.Club.empty() && r.RunningTime.IsZero() && r.ExtraNumber == 0 && r.Place == 0 &&
-           r.ManualStatus.empty() && r.ManualTime.IsZero() && r.CardTime.IsZero() && r.LateAddition.IsZero() &&
+    return r.StartTime.IsZero() && r.BibNumber == 0 && r.EcardNumber == 0 && r.EcardText.empty() && r.Status.empty() &&
+           r.CheckStatus.empty() && r.Name.empty() && r.Club.empty() && r.RunningTime.IsZero() && r.ExtraNumber == 0 &&
+           r.Place == 0 && r.ManualStatus.empty() && r.ManualTime.IsZero() && r.CardTime.IsZero() && r.LateAddition.IsZero() &&
            !r.Reference;
 }
 
@@ -185,7 +185,8 @@ void CheckCounts(const Event& ev) {
         ev.Entries.size() != classes || ev.FirstStart.size() != classes || ev.LastStart.size() != classes)
         Fail("class tables of different sizes");
     const auto rows = static_cast<std::size_t>(ev.Rows());
-    if (ev.EntrySlot.size() != rows || ev.CardTexts.size() != rows || ev.PunchTimes.size() != rows || ev.PunchCodes.size() != rows)
+    if (ev.EntrySlot.size() != rows || ev.CardTexts.size() != rows || ev.PunchTimes.size() != rows ||
+        ev.PunchCodes.size() != rows)
         Fail("competitor tables of different sizes");
     if (ev.LastClassIndex < -1 || ev.LastClassIndex >= ev.ClassEntries()) Fail("LastClassIndex out of range");
     if (ev.Cards.Count() > ev.Rows()) Fail("card index beyond the start-list rows");

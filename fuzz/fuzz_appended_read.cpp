@@ -67,8 +67,8 @@ struct Side {
     Side(const char* folder, bool follow, const std::vector<std::string>& answers) : name(folder) {
         fuzz::Scratch& scratch = fuzz::Scratch::Get();
         scratch.MakeFolder(name);
-        station = std::make_unique<Station>(scratch.File(name), fuzz::FixedClock(),
-                                            std::make_unique<Event>(fuzz::TemplateEvent()));
+        station =
+            std::make_unique<Station>(scratch.File(name), fuzz::FixedClock(), std::make_unique<Event>(fuzz::TemplateEvent()));
         station->FollowLog(follow);
         station->SetSparePrompt([this, &answers](int spareRow) {
             asked.push_back(spareRow);
@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Side whole("b", false, answers);
     Side* const sides[] = {&follows, &whole};
     std::string content;   // the log as both files hold it
-    std::size_t taken = 0;  // bytes of the source written so far
+    std::size_t taken = 0; // bytes of the source written so far
 
     auto check = [&](const char* after) {
         Station& a = *follows.station;

@@ -34,8 +34,7 @@ void CheckAppendAfter(std::string_view bytes) {
     const std::string record = "欠席/10001";
     if (!SaveChangeRecord(scratch.File("Change.dat"), record)) fuzz::Fail("append to the change file failed");
     const Result<std::vector<std::string>> lines = ReadTextLines(scratch.File("Change.dat"));
-    if (!lines || lines->empty() || lines->back() != record)
-        fuzz::Fail("appended record not read back whole");
+    if (!lines || lines->empty() || lines->back() != record) fuzz::Fail("appended record not read back whole");
 }
 
 } // namespace

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One table for the whole run, emptied per input: a fresh one costs more than the read.
     static const auto blank = std::make_unique<const Event>();
     static const auto ev = std::make_unique<Event>();
-    static_cast<void>(ReadCourseText(*ev, fuzz::AsText(data, size)));  // the tables are what is checked
+    static_cast<void>(ReadCourseText(*ev, fuzz::AsText(data, size))); // the tables are what is checked
     const int last = ev->LastClassIndex;
     if (last < -1 || last >= ev->ClassEntries()) fuzz::Fail("class counter out of range");
     ev->LastClassIndex = last;

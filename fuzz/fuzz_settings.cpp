@@ -14,8 +14,8 @@ using namespace quilo;
 
 namespace {
 
-const char* const kKeys[] = {"SeisekiOutput", "MikikanOutput", "TimeLimit", "ClassListFontSize",
-                             "HistoryListFontSize", "EntryListFontSize"};
+const char* const kKeys[] = {"SeisekiOutput",     "MikikanOutput",       "TimeLimit",
+                             "ClassListFontSize", "HistoryListFontSize", "EntryListFontSize"};
 
 bool PlainAscii(const std::string& s) {
     for (unsigned char ch : s)

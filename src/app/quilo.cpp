@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
     QString folder;
     if (!command.folder.empty()) {
         folder = QFileInfo(QFile::decodeName(command.folder.c_str())).absoluteFilePath();
-    } else if (quilo::ChooseStartFolder(QCoreApplication::applicationDirPath().toStdString()) == quilo::StartFolder::ProgramFolder) {
+    } else if (quilo::ChooseStartFolder(QCoreApplication::applicationDirPath().toStdString()) ==
+               quilo::StartFolder::ProgramFolder) {
         folder = QCoreApplication::applicationDirPath();
     } else {
         folder = AskEventFolder();
@@ -74,8 +75,7 @@ int main(int argc, char** argv) {
     const QString shot = qEnvironmentVariable("QUILO_SCREENSHOT");
     quilo::Clock clock = quilo::SystemClock();
     if (!shot.isEmpty()) {
-        if (auto now = quilo::ParseTime(qEnvironmentVariable("QUILO_NOW").toStdString()))
-            clock = [t = *now] { return t; };
+        if (auto now = quilo::ParseTime(qEnvironmentVariable("QUILO_NOW").toStdString())) clock = [t = *now] { return t; };
     }
 
     quilo::Station station(folder.toStdString(), clock);
@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
     }
     window.Load();
     if (const quilo::Error* stopped = station.StartupError()) {
-        window.critical(nullptr, QStringLiteral("Quilo"), QString::fromStdString(quilo::FailureText(quilo::kStartupFailed, *stopped)));
+        window.critical(nullptr, QStringLiteral("Quilo"),
+                        QString::fromStdString(quilo::FailureText(quilo::kStartupFailed, *stopped)));
         return 1;
     }
     window.show();

@@ -33,7 +33,7 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
 Calendar SystemCalendar() {
     return [] {
         std::time_t t = std::time(nullptr);
-        std::tm tm {};
+        std::tm tm{};
         localtime_r(&t, &tm);
         LocalDate d;
         d.year = tm.tm_year + 1900;
@@ -87,8 +87,8 @@ std::string IsoDateTime(const LocalDate& d, Time t) {
     CivilFromDays(DaysFromCivil(d.year, d.month, d.day) + days, y, m, day);
     const int off = d.utcOffsetMinutes < 0 ? -d.utcOffsetMinutes : d.utcOffsetMinutes;
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lld%c%02d:%02d", y, m, day, s / 3600, s / 60 % 60,
-                  s % 60, d.utcOffsetMinutes < 0 ? '-' : '+', off / 60, off % 60);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lld%c%02d:%02d", y, m, day, s / 3600, s / 60 % 60, s % 60,
+                  d.utcOffsetMinutes < 0 ? '-' : '+', off / 60, off % 60);
     return buf;
 }
 

@@ -11,7 +11,7 @@ namespace quilo {
 
 struct LocalDate {
     int year = 1970, month = 1, day = 1;
-    int utcOffsetMinutes = 0;  // east of UTC positive (+09:00 gives 540)
+    int utcOffsetMinutes = 0; // east of UTC positive (+09:00 gives 540)
 };
 
 using Calendar = std::function<LocalDate()>;

@@ -13,10 +13,10 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 struct Tables {
-    std::array<char32_t, 256> single{};            // 0 = not a valid single byte
-    std::vector<char32_t> dbl;                     // [lead * 256 + trail], 0 = invalid pair
-    std::vector<std::uint16_t> encode;             // BMP code point -> code, 0 = unmappable
-    bool missing = false;                          // the system has no CP932 converter
+    std::array<char32_t, 256> single{}; // 0 = not a valid single byte
+    std::vector<char32_t> dbl;          // [lead * 256 + trail], 0 = invalid pair
+    std::vector<std::uint16_t> encode;  // BMP code point -> code, 0 = unmappable
+    bool missing = false;               // the system has no CP932 converter
 };
 
 char32_t IconvDecode(iconv_t cd, const unsigned char* in, std::size_t len) {
@@ -104,17 +104,17 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t pos) {
     const unsigned char c = at(pos);
     if (c < 0x80) return 1;
     std::size_t n = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+    unsigned char low = 0x80, high = 0xBF; // the second byte's range
     if (c >= 0xC2 && c <= 0xDF) {
         n = 2;
     } else if (c >= 0xE0 && c <= 0xEF) {
         n = 3;
-        if (c == 0xE0) low = 0xA0;   // overlong
-        if (c == 0xED) high = 0x9F;  // surrogates
+        if (c == 0xE0) low = 0xA0;  // overlong
+        if (c == 0xED) high = 0x9F; // surrogates
     } else if (c >= 0xF0 && c <= 0xF4) {
         n = 4;
-        if (c == 0xF0) low = 0x90;   // overlong
-        if (c == 0xF4) high = 0x8F;  // above U+10FFFF
+        if (c == 0xF0) low = 0x90;  // overlong
+        if (c == 0xF4) high = 0x8F; // above U+10FFFF
     } else {
         return 0;
     }
@@ -184,17 +184,35 @@ std::string ValidUtf8(std::string_view bytes) {
 
 char32_t NextCodePoint(std::string_view s, std::size_t& pos) {
     unsigned char c = static_cast<unsigned char>(s[pos]);
-    if (c < 0x80) { ++pos; return c; }
+    if (c < 0x80) {
+        ++pos;
+        return c;
+    }
     int extra;
     char32_t cp;
-    if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; }
-    else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; }
-    else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; }
-    else { ++pos; return kReplacement; }
-    if (pos + extra >= s.size()) { ++pos; return kReplacement; }
+    if ((c & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = c & 0x07;
+    } else {
+        ++pos;
+        return kReplacement;
+    }
+    if (pos + extra >= s.size()) {
+        ++pos;
+        return kReplacement;
+    }
     for (int i = 1; i <= extra; ++i) {
         unsigned char cc = static_cast<unsigned char>(s[pos + i]);
-        if ((cc & 0xC0) != 0x80) { ++pos; return kReplacement; }
+        if ((cc & 0xC0) != 0x80) {
+            ++pos;
+            return kReplacement;
+        }
         cp = (cp << 6) | (cc & 0x3F);
     }
     pos += extra + 1;
@@ -229,10 +247,18 @@ std::string Cp932ToUtf8(std::string_view bytes) {
     out.reserve(bytes.size() * 3 / 2);
     while (i < bytes.size()) {
         unsigned char b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) { out += static_cast<char>(b); ++i; continue; }
+        if (b < 0x80) {
+            out += static_cast<char>(b);
+            ++i;
+            continue;
+        }
         if (IsCp932LeadByte(b) && i + 1 < bytes.size()) {
             char32_t cp = t.dbl[b * 256 + static_cast<unsigned char>(bytes[i + 1])];
-            if (cp != 0) { AppendUtf8(out, cp); i += 2; continue; }
+            if (cp != 0) {
+                AppendUtf8(out, cp);
+                i += 2;
+                continue;
+            }
         }
         // An invalid lead byte must not swallow the byte after it (it may be a separator).
         char32_t cp = IsCp932LeadByte(b) ? 0 : t.single[b];
@@ -252,8 +278,10 @@ std::string Utf8ToCp932(std::string_view utf8) {
         char32_t cp = NextCodePoint(utf8, i);
         std::uint16_t code = cp < 0x80 ? static_cast<std::uint16_t>(cp) : (cp <= 0xFFFF ? t.encode[cp] : 0);
         if (cp >= 0x80 && code == 0) out += '?';
-        else if (code > 0xFF) { out += static_cast<char>(code >> 8); out += static_cast<char>(code & 0xFF); }
-        else out += static_cast<char>(code);
+        else if (code > 0xFF) {
+            out += static_cast<char>(code >> 8);
+            out += static_cast<char>(code & 0xFF);
+        } else out += static_cast<char>(code);
     }
     return out;
 }
@@ -264,7 +292,11 @@ int Cp932Length(std::string_view utf8) {
     const Tables* t = nullptr;
     while (i < utf8.size()) {
         unsigned char b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) { ++n; ++i; continue; }
+        if (b < 0x80) {
+            ++n;
+            ++i;
+            continue;
+        }
         if (!t) t = &T();
         char32_t cp = NextCodePoint(utf8, i);
         std::uint16_t code = cp <= 0xFFFF ? t->encode[cp] : 0;

@@ -16,9 +16,7 @@ std::optional<int> CardIndex::Find(std::string_view key) const {
 
 bool CardIndex::Remove(std::string_view key) { return map_.erase(AsciiLower(key)) > 0; }
 
-EntryRecord* Event::EntryOf(int n) {
-    return const_cast<EntryRecord*>(static_cast<const Event*>(this)->EntryOf(n));
-}
+EntryRecord* Event::EntryOf(int n) { return const_cast<EntryRecord*>(static_cast<const Event*>(this)->EntryOf(n)); }
 
 const EntryRecord* Event::EntryOf(int n) const {
     if (n < 0 || n >= Rows()) return nullptr;

@@ -14,9 +14,9 @@
 
 namespace quilo {
 
-constexpr int kPositions = 31;         // position 1..31
-constexpr int kFinishPosition = 31;    // position 31 holds the finish codes
-constexpr int kAlternatives = 3;       // alternative 0..2
+constexpr int kPositions = 31;      // position 1..31
+constexpr int kFinishPosition = 31; // position 31 holds the finish codes
+constexpr int kAlternatives = 3;    // alternative 0..2
 // The class tables never hold fewer entries than this. A start-list row with an empty
 // class field takes the first entry without a name: below ten classes that is an entry
 // after the last class, which nothing shows; from ten classes on there is none.

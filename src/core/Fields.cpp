@@ -46,7 +46,7 @@ std::size_t FieldSplitter::FindSeparator(std::size_t p) {
         const std::size_t d = QuoteAtOrAfter(p);
         if (d == npos || d >= c) return c;
         const std::size_t e = QuoteAtOrAfter(d + 1);
-        if (e == npos) return c;  // an unclosed quote protects nothing
+        if (e == npos) return c; // an unclosed quote protects nothing
         p = e + 1;
     }
 }

@@ -85,7 +85,7 @@ bool LineReader::Next(std::string_view& line) {
             if (*p == '\r' && pos + 1 == end_ && !eof_) {
                 // CR at the end of the buffer: see whether LF follows before deciding.
                 std::size_t keep = pos - begin_;
-                Fill();  // may move the buffer, so scan again from the CR
+                Fill(); // may move the buffer, so scan again from the CR
                 scan = begin_ + keep;
                 continue;
             }
@@ -322,7 +322,8 @@ void RemoveLeftoverTemps(const std::string& folder) {
         std::string path = folder + "/" + std::string(name);
         const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!fd) continue;
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         // A writer still at work holds the lock; the name must still be this file. A
         // leftover that cannot be removed stays harmless beside the file.
         if (::fstat(fd.Get(), &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 &&

@@ -7,7 +7,7 @@ namespace quilo {
 Clock SystemClock() {
     return [] {
         std::time_t t = std::time(nullptr);
-        std::tm tm {};
+        std::tm tm{};
         localtime_r(&t, &tm);
         return Time::Hms(tm.tm_hour, tm.tm_min, tm.tm_sec);
     };

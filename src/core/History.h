@@ -23,11 +23,11 @@ struct ListLine {
 struct HistoryLine {
     std::string text;
     int itemData = 0;
-    bool keepVisible = false;  // the keep-visible step follows this line
+    bool keepVisible = false; // the keep-visible step follows this line
     int competitor = -1;
 };
 
-using Clock = std::function<Time()>;  // current time of day, whole seconds
+using Clock = std::function<Time()>; // current time of day, whole seconds
 Clock SystemClock();
 
 class History {

@@ -16,7 +16,7 @@ namespace quilo {
 class IniFile {
 public:
     IniFile() = default;
-    ~IniFile();  // saves when dirty
+    ~IniFile(); // saves when dirty
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
 
@@ -45,8 +45,8 @@ public:
 
 private:
     std::string fileName_;
-    std::unordered_map<std::string, std::string> values_;  // folded key -> value
-    std::vector<std::string> keys_;                        // first spelling, in order
+    std::unordered_map<std::string, std::string> values_; // folded key -> value
+    std::vector<std::string> keys_;                       // first spelling, in order
     bool dirty_ = false;
     TextEncoding encoding_ = TextEncoding::Cp932;
     bool bom_ = false;

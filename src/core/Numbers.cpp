@@ -16,15 +16,24 @@ double LeadingNumber(std::string_view text) {
         while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) ++i;
     };
     skipBlanks();
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) { digits += text[i]; ++i; }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        digits += text[i];
+        ++i;
+    }
     bool any = false, dot = false;
     while (true) {
         skipBlanks();
         if (i >= text.size()) break;
         char ch = text[i];
-        if (ch >= '0' && ch <= '9') { digits += ch; any = true; ++i; }
-        else if (ch == '.' && !dot) { digits += ch; dot = true; ++i; }
-        else break;
+        if (ch >= '0' && ch <= '9') {
+            digits += ch;
+            any = true;
+            ++i;
+        } else if (ch == '.' && !dot) {
+            digits += ch;
+            dot = true;
+            ++i;
+        } else break;
     }
     if (!any) return 0.0;
     // Exponent, only when digits follow it.
@@ -34,14 +43,21 @@ double LeadingNumber(std::string_view text) {
         std::string exp = "e";
         ++i;
         skipBlanks();
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) { exp += text[i]; ++i; }
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            exp += text[i];
+            ++i;
+        }
         bool expDigits = false;
         while (true) {
             skipBlanks();
-            if (i < text.size() && text[i] >= '0' && text[i] <= '9' && exp.size() < 8) { exp += text[i]; ++i; expDigits = true; }
-            else break;
+            if (i < text.size() && text[i] >= '0' && text[i] <= '9' && exp.size() < 8) {
+                exp += text[i];
+                ++i;
+                expDigits = true;
+            } else break;
         }
-        if (expDigits) digits += exp; else i = save;
+        if (expDigits) digits += exp;
+        else i = save;
     }
     double v = std::strtod(digits.c_str(), nullptr);
     return std::isfinite(v) ? v : 0.0;

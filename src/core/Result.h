@@ -10,11 +10,11 @@ namespace quilo {
 
 struct Error {
     enum class Kind {
-        System,            // `errnum` holds the errno value
-        NotRegularFile,    // a FIFO, a device or the like stands at the path
-        NoPath,            // no path was set for an output
+        System,             // `errnum` holds the errno value
+        NotRegularFile,     // a FIFO, a device or the like stands at the path
+        NoPath,             // no path was set for an output
         SettingsNamedTwice, // the settings file was given a second name
-        NoCp932Converter,  // the system's converter lacks code page 932
+        NoCp932Converter,   // the system's converter lacks code page 932
     };
     Kind kind = Kind::System;
     int errnum = 0;

@@ -1,8 +1,8 @@
 #include "finish/ChangeFile.h"
 
+#include "core/LineWarnings.h"
 #include "core/Numbers.h"
 #include "finish/ChangeRecord.h"
-#include "core/LineWarnings.h"
 
 #include <vector>
 
@@ -11,14 +11,15 @@ namespace {
 
 // The ideographic space and the two ASCII spaces stand in a different order per kind.
 constexpr const char* kLeadSpaceFirst = "　  ";  // U+3000, two spaces
-constexpr const char* kLeadSpacesFirst = "  　";  // two spaces, U+3000
+constexpr const char* kLeadSpacesFirst = "  　"; // two spaces, U+3000
 
 void WarnCardMismatch(Warnings& warnings, ChangeKind kind) {
     const char* unreadable = kLeadSpacesFirst;
     const char* mismatch = kLeadSpacesFirst;
     if (kind == ChangeKind::Absent || kind == ChangeKind::Late || kind == ChangeKind::HandTime) unreadable = kLeadSpaceFirst;
     else if (kind == ChangeKind::Code) mismatch = kLeadSpaceFirst;
-    warnings.push_back({std::string(unreadable) + "変更データが読み込めません", std::string(mismatch) + "（Ｅカード番号不一致）"});
+    warnings.push_back(
+        {std::string(unreadable) + "変更データが読み込めません", std::string(mismatch) + "（Ｅカード番号不一致）"});
 }
 
 // Older files name a card by its number ("1234" for the start list's "01234"): such a
@@ -30,7 +31,7 @@ bool ResolveCardByNumber(const Event& ev, std::string& card) {
     int found = -1;
     for (int n = 0; n < ev.Rows(); ++n) {
         if (ToWholeNumber(ev.CardTexts[static_cast<std::size_t>(n)]) != number) continue;
-        if (found >= 0) return false;  // two cards of that number: neither is sure
+        if (found >= 0) return false; // two cards of that number: neither is sure
         found = n;
     }
     if (found < 0) return false;

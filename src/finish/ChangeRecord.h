@@ -14,8 +14,8 @@ enum class ChangeKind { Absent, Late, HandTime, Code, Cancel, Reference, Officia
 
 struct ChangeRecord {
     ChangeKind kind = ChangeKind::Cancel;
-    std::string card;   // the E-card number text (for Spare: the spare card)
-    std::string value;  // minutes, time or code; for Spare: the user's card; else empty
+    std::string card;  // the E-card number text (for Spare: the spare card)
+    std::string value; // minutes, time or code; for Spare: the user's card; else empty
 
     // The line as written to the change file (no line end).
     std::string Text() const;
@@ -25,8 +25,8 @@ struct ChangeRecord {
 
 enum class ChangeOutcome {
     Applied,
-    UnknownCard,  // the card (for Spare: either card) leads to no competitor
-    BadValue,     // a hand time that is no time; nothing changed
+    UnknownCard, // the card (for Spare: either card) leads to no competitor
+    BadValue,    // a hand time that is no time; nothing changed
 };
 
 // Applies the record to the competitor its card leads to: the operator's fields (with

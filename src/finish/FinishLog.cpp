@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -22,12 +22,12 @@
 namespace quilo {
 namespace {
 
-constexpr int kFinishMark = 99;  // position of a punch placed as the finish
+constexpr int kFinishMark = 99; // position of a punch placed as the finish
 
 struct PlacedPunch {
-    int position;  // course position, kFinishMark for the finish, 0 when not on the course
+    int position; // course position, kFinishMark for the finish, 0 when not on the course
     Time time;
-    int code = 0;  // the code as punched, for the split times
+    int code = 0; // the code as punched, for the split times
 };
 
 // The leading-number rule, with a short cut for the usual code of plain digits.
@@ -119,7 +119,8 @@ bool CheckPunches(Event& ev, int n, std::string_view rawLine, const CourseLookup
                 unreadableTime = true;
             }
         }
-        placed.push_back({position, time, static_cast<int>(std::clamp<std::int64_t>(code, 0, std::numeric_limits<int>::max()))});
+        placed.push_back(
+            {position, time, static_cast<int>(std::clamp<std::int64_t>(code, 0, std::numeric_limits<int>::max()))});
     };
     if (rawLine.find('"') == std::string_view::npos) {
         // No quotes (the log as the reading software writes it): every comma separates,
@@ -256,7 +257,7 @@ public:
     int lineNumber = 0;
     int firstUnreadableTimeLine = 0;
     std::optional<int> lastFound;
-    bool mixed = false;  // a card led to two competitors
+    bool mixed = false; // a card led to two competitors
 
 private:
     void Note(std::string cardText, int n) {
@@ -365,10 +366,10 @@ std::optional<ByteDigest> DigestOfStart(int fd, std::uint64_t size) {
 template <class Take>
 Result<std::uint64_t> ReadPieces(int fd, const std::string& path, std::uint64_t from, std::uint64_t limit, char& lastByte,
                                  Take&& take) {
-    std::size_t size = 64 * 1024;  // grown for a longer line
+    std::size_t size = 64 * 1024; // grown for a longer line
     auto buf = std::make_unique_for_overwrite<char[]>(size);
     std::size_t begin = 0, end = 0;
-    std::uint64_t at = from;  // the file offset of buf[end]
+    std::uint64_t at = from; // the file offset of buf[end]
     while (true) {
         if (begin > 0) {
             std::memmove(buf.get(), buf.get() + begin, end - begin);
@@ -426,8 +427,8 @@ bool TakeAgain(Event& ev, const LogPlace& place, const std::function<bool(int)>&
 } // namespace
 
 Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, const SparePrompt& prompt,
-                                    LogPlace& place,
-                                    const std::function<bool(int spareRow)>& quietSpare, std::uint64_t byteLimit) {
+                                    LogPlace& place, const std::function<bool(int spareRow)>& quietSpare,
+                                    std::uint64_t byteLimit) {
     if (!FileExists(path)) {
         place.Forget();
         return Error::FromErrno(path, ENOENT);
@@ -444,8 +445,8 @@ Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History&
     const auto size = static_cast<std::uint64_t>(st.st_size);
 
     // The same file, its bytes read last time all still there as they were.
-    bool appended = quietSpare && place.holds && place.device == device && place.inode == inode &&
-                    place.offset <= size && place.offset <= byteLimit;
+    bool appended = quietSpare && place.holds && place.device == device && place.inode == inode && place.offset <= size &&
+                    place.offset <= byteLimit;
     if (appended) {
         const auto start = DigestOfStart(fd, place.offset);
         appended = start && *start == place.digest;

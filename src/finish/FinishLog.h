@@ -53,7 +53,7 @@ private:
     std::array<std::uint64_t, 4> lanes_{0x9E3779B185EBCA87ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
                                         0x85EBCA77C2B2AE63ull};
     std::uint64_t length_ = 0;
-    std::array<unsigned char, 32> rest_{};  // the bytes of a block not yet whole
+    std::array<unsigned char, 32> rest_{}; // the bytes of a block not yet whole
 };
 
 // Where a read of the finish log stopped, kept for the next read to take only the lines
@@ -67,10 +67,10 @@ struct LogPlace {
     std::uint64_t inode = 0;
     std::uint64_t offset = 0;
     ByteDigest digest;
-    int rows = 0;  // the start list's rows then
+    int rows = 0; // the start list's rows then
     int lines = 0;
     int firstUnreadableTimeLine = 0;
-    std::optional<int> lastFound;  // where the last line with a known card led
+    std::optional<int> lastFound; // where the last line with a known card led
     std::unordered_map<std::string, int> cards;
     void Forget() { *this = LogPlace(); }
 };
@@ -84,8 +84,7 @@ struct LogPlace {
 // leaves them. Otherwise the whole log is read. The value tells which it was (true: only
 // the appended lines). A read that fails midway keeps no place.
 Result<bool> ReadFinishLogFollowing(Event& ev, const std::string& path, History& history, const SparePrompt& prompt,
-                                    LogPlace& place,
-                                    const std::function<bool(int spareRow)>& quietSpare,
+                                    LogPlace& place, const std::function<bool(int spareRow)>& quietSpare,
                                     std::uint64_t byteLimit = UINT64_MAX);
 
 // The same read over the log's bytes in memory.

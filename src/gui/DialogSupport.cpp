@@ -20,8 +20,8 @@ void ShowDialogMessage(QWidget* parent, const std::string& text, MessageIcon ico
         hook(parent, qtext, icon);
         return;
     }
-    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    QStringLiteral("Quilo"), qtext, QMessageBox::Ok, parent);
+    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon, QStringLiteral("Quilo"),
+                    qtext, QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -64,8 +64,8 @@ EditDialog::EditDialog(Station& station, int competitor, QWidget* parent) : QDia
     connect(command2_, &QPushButton::clicked, this, &QDialog::reject);
     connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    QWidget* order[] = {check1_, check2_, check3_, text1_, list1_, check4_, option1_, text2_, option2_, text3_, command2_,
-                        command1_};
+    QWidget* order[] = {check1_,  check2_, check3_,  text1_, list1_,    check4_,
+                        option1_, text2_,  option2_, text3_, command2_, command1_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     found_ = logic_.Load();
@@ -74,23 +74,44 @@ EditDialog::EditDialog(Station& station, int competitor, QWidget* parent) : QDia
     setWindowTitle(QString::fromStdString(logic_.Controls().Caption));
     Refresh();
 
-    connect(check1_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetAbsent(on); Refresh(); });
-    connect(check2_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetReference(on); Refresh(); });
-    connect(check3_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetLate(on); Refresh(); });
-    connect(check4_, &QCheckBox::toggled, this, [this](bool on) { logic_.SetByHand(on); Refresh(); });
+    connect(check1_, &QCheckBox::toggled, this, [this](bool on) {
+        logic_.SetAbsent(on);
+        Refresh();
+    });
+    connect(check2_, &QCheckBox::toggled, this, [this](bool on) {
+        logic_.SetReference(on);
+        Refresh();
+    });
+    connect(check3_, &QCheckBox::toggled, this, [this](bool on) {
+        logic_.SetLate(on);
+        Refresh();
+    });
+    connect(check4_, &QCheckBox::toggled, this, [this](bool on) {
+        logic_.SetByHand(on);
+        Refresh();
+    });
     connect(option1_, &QRadioButton::toggled, this, [this](bool on) {
-        if (!on) return;  // the other one's selection reports it
+        if (!on) return; // the other one's selection reports it
         logic_.SelectValid();
         Refresh();
     });
     connect(option2_, &QRadioButton::toggled, this, [this](bool on) {
-        if (!on) return;  // the other one's selection reports it
+        if (!on) return; // the other one's selection reports it
         logic_.SelectDisqualified();
         Refresh();
     });
-    connect(text1_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetLateMinutes(t.toStdString()); Refresh(); });
-    connect(text2_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetHandTime(t.toStdString()); Refresh(); });
-    connect(text3_, &QLineEdit::textChanged, this, [this](const QString& t) { logic_.SetCode(t.toStdString()); Refresh(); });
+    connect(text1_, &QLineEdit::textChanged, this, [this](const QString& t) {
+        logic_.SetLateMinutes(t.toStdString());
+        Refresh();
+    });
+    connect(text2_, &QLineEdit::textChanged, this, [this](const QString& t) {
+        logic_.SetHandTime(t.toStdString());
+        Refresh();
+    });
+    connect(text3_, &QLineEdit::textChanged, this, [this](const QString& t) {
+        logic_.SetCode(t.toStdString());
+        Refresh();
+    });
 }
 
 void EditDialog::Refresh() {

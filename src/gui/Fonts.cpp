@@ -10,8 +10,7 @@ void InstallFontSubstitutions() {
     // IPAGothic first: its half-width glyphs are exactly half a full-width one, so the
     // fixed columns of the lists line up with Japanese names in them.
     QFont::insertSubstitutions(kGothic, {QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic"),
-                                         QStringLiteral("Noto Sans Mono CJK JP"),
-                                         QStringLiteral("DejaVu Sans Mono")});
+                                         QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("DejaVu Sans Mono")});
     QFont::insertSubstitutions(kPGothic, {QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
                                           QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(kTimes, {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});

@@ -50,8 +50,6 @@ constexpr double kHistoryListWidthLess = 5700;
 constexpr double kCompetitorListWidthLess = 780;
 constexpr double kCompetitorListHeightLess = 4425;
 
-
-
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // Client size in pixels that gives at least the outer size in twips.
@@ -70,17 +68,14 @@ int HistoryTop(const std::vector<HistoryLine>& lines) {
 
 } // namespace
 
-MainWindow::MainWindow(Station& station, QWidget* parent)
-    : QWidget(parent), station_(station) {
+MainWindow::MainWindow(Station& station, QWidget* parent) : QWidget(parent), station_(station) {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Quilo"));
     setFont(QFont(kPGothic, 9));
 
     editOpener = [](Station& s, int competitor, QWidget* owner) { OpenEditDialog(s, competitor, owner); };
     spareOpener = [](Station& s, int spareRow, QWidget* owner) { return OpenSpareDialog(s, spareRow, owner); };
-    critical = [](QWidget* owner, const QString& title, const QString& text) {
-        QMessageBox::critical(owner, title, text);
-    };
+    critical = [](QWidget* owner, const QString& title, const QString& text) { QMessageBox::critical(owner, title, text); };
 
     // The history list is created first: it is first in the focus order.
     static const char* const kTitles[3] = {"クラスステータス", "競技者リスト", "操作履歴"};
@@ -190,9 +185,8 @@ MainWindow::MainWindow(Station& station, QWidget* parent)
         if (busy) setCursor(Qt::WaitCursor);
         else unsetCursor();
     };
-    station_.SetSparePrompt([this](int spareRow) {
-        return spareOpener ? spareOpener(station_, spareRow, this) : SpareAnswer::Cancelled;
-    });
+    station_.SetSparePrompt(
+        [this](int spareRow) { return spareOpener ? spareOpener(station_, spareRow, this) : SpareAnswer::Cancelled; });
 }
 
 MainWindow::~MainWindow() {
@@ -210,7 +204,7 @@ void MainWindow::Load() {
     station_.FollowLog(true);
     station_.Startup();
     ApplyFontSizes();
-    ApplyHistoryTop();  // the line height may have changed with the font
+    ApplyHistoryTop(); // the line height may have changed with the font
     live_->Start();
     if (live_->Reading())
         for (QListWidget* list : {classList_, competitorList_, historyList_}) list->viewport()->installEventFilter(this);
@@ -228,10 +222,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     // Presses are watched on the lists' viewports (the live station).
     if (qobject_cast<QListWidget*>(watched)) return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-        live_->ListPressed();
-    else if (event->type() == QEvent::MouseButtonRelease)
-        live_->ListReleased();
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) live_->ListPressed();
+    else if (event->type() == QEvent::MouseButtonRelease) live_->ListReleased();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -301,7 +293,9 @@ void MainWindow::Form_Resize() {
     // move by the growth over the design size.
     const double dw = W - kDesignOuterWidth;
     const double dh = H - kDesignOuterHeight;
-    auto moved = [](TwipRect r, double right, double down) { return TwipRect{r.left + right, r.top + down, r.width, r.height}; };
+    auto moved = [](TwipRect r, double right, double down) {
+        return TwipRect{r.left + right, r.top + down, r.width, r.height};
+    };
     Place(historyList_, {kHistoryList.left, kHistoryList.top, W - kHistoryListWidthLess, kHistoryList.height});
     Place(competitorList_,
           {kCompetitorList.left, kCompetitorList.top, W - kCompetitorListWidthLess, H - kCompetitorListHeightLess});

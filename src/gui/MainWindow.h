@@ -29,7 +29,7 @@ class MainWindow : public QWidget {
 
 public:
     static constexpr int kTwipsPerPixel = 15;
-    static constexpr int kMinOuterWidth = 8000;  // twips
+    static constexpr int kMinOuterWidth = 8000; // twips
     static constexpr int kMinOuterHeight = 6000;
     // The border the layout rules assume around the client area (8 x 25 pixels).
     static constexpr int kFrameWidth = 120;
@@ -41,7 +41,7 @@ public:
     // their distance to its right or bottom edge as it was at this size.
     static constexpr int kDesignOuterWidth = 10155;
     static constexpr int kDesignOuterHeight = 8265;
-    static constexpr unsigned kSelectedColour = 0xC0FFC0;  // BGR, light green
+    static constexpr unsigned kSelectedColour = 0xC0FFC0; // BGR, light green
 
     // A control's place in twips.
     struct TwipRect {
@@ -136,8 +136,8 @@ private:
     QPushButton* command5_ = nullptr;
 
     LiveStation* live_ = nullptr;
-    std::array<std::vector<ListLine>, 2> shownLines_;  // the class table's and the competitor list's
-    int historyTop_ = 0;  // the history's first visible line, as last applied
+    std::array<std::vector<ListLine>, 2> shownLines_; // the class table's and the competitor list's
+    int historyTop_ = 0;                              // the history's first visible line, as last applied
     bool unloaded_ = false;
 };
 

@@ -2,9 +2,9 @@
 
 #include "core/Fields.h"
 #include "core/Files.h"
+#include "core/LineWarnings.h"
 #include "core/Numbers.h"
 #include "readers/FileLines.h"
-#include "core/LineWarnings.h"
 
 #include <vector>
 

@@ -2,10 +2,10 @@
 
 #include "core/Fields.h"
 #include "core/Files.h"
+#include "core/LineWarnings.h"
 #include "core/Numbers.h"
 #include "core/TextWidth.h"
 #include "readers/FileLines.h"
-#include "core/LineWarnings.h"
 
 #include <vector>
 

@@ -23,7 +23,7 @@ inline bool IsStatus(const std::string& status, std::string_view code) {
 }
 // Slots in use of class c (ClassEntryCount, kept within the table).
 int SlotCount(const Event& ev, int c);
-bool HasResult(const EntryRecord& r);  // status not empty or a running time
+bool HasResult(const EntryRecord& r); // status not empty or a running time
 
 // The time limit from the text of TimeLimit: leading number, whole minutes in 16 bits.
 Time TimeLimitFromText(const std::string& text);
@@ -54,8 +54,8 @@ public:
 
 private:
     struct Item {
-        std::uint64_t prefix;  // the first 8 bytes of the key, big-endian, zero-padded
-        std::uint32_t offset;  // the whole key in arena_
+        std::uint64_t prefix; // the first 8 bytes of the key, big-endian, zero-padded
+        std::uint32_t offset; // the whole key in arena_
         std::uint32_t length;
         int slot;
         int seq;

@@ -7,19 +7,19 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quilo {
 
 struct ExportInfo {
     std::string eventName;
-    LocalDate eventDate;  // the day the start times belong to (with the offset)
-    LocalDate today;      // the day of the export
-    Time now;             // the time of day of the export (the station's clock)
-    Time limit;           // the time limit
-    std::string creator;  // "Quilo <version>"
+    LocalDate eventDate; // the day the start times belong to (with the offset)
+    LocalDate today;     // the day of the export
+    Time now;            // the time of day of the export (the station's clock)
+    Time limit;          // the time limit
+    std::string creator; // "Quilo <version>"
     // The start list was not read whole: competitors may be missing, so the lists are
     // never final.
     bool startListIncomplete = false;

@@ -19,18 +19,45 @@ using Each = std::function<void(const Scope*)>;
 
 // The names the template uses, by index.
 enum Name {
-    kEventName, kEventDate, kUpdated, kStatusText, kComplete, kStartListIncomplete, kCreator, kClasses,
-    kId, kClassName, kCount, kHasStatus, kRows,
-    kPlace, kBib, kClub, kTime, kBehind, kStatus, kOut, kToStart, kStart, kNumber, kHasSplits, kSplits,
-    kPos, kCode, kLeg, kElapsed, kMissing,
+    kEventName,
+    kEventDate,
+    kUpdated,
+    kStatusText,
+    kComplete,
+    kStartListIncomplete,
+    kCreator,
+    kClasses,
+    kId,
+    kClassName,
+    kCount,
+    kHasStatus,
+    kRows,
+    kPlace,
+    kBib,
+    kClub,
+    kTime,
+    kBehind,
+    kStatus,
+    kOut,
+    kToStart,
+    kStart,
+    kNumber,
+    kHasSplits,
+    kSplits,
+    kPos,
+    kCode,
+    kLeg,
+    kElapsed,
+    kMissing,
 };
 // A class's name and a competitor's share one name in the template: the row's hides
 // the class's inside the rows.
 constexpr std::array<std::string_view, 30> kNames = {
-    "eventName", "eventDate", "updated", "statusText", "complete", "startListIncomplete", "creator", "classes",
-    "id", "name", "count", "hasStatus", "rows",
-    "place", "bib", "club", "time", "behind", "status", "out", "toStart", "start", "number", "hasSplits", "splits",
-    "pos", "code", "leg", "elapsed", "missing",
+    "eventName", "eventDate", "updated", "statusText", "complete", "startListIncomplete",
+    "creator",   "classes",   "id",      "name",       "count",    "hasStatus",
+    "rows",      "place",     "bib",     "club",       "time",     "behind",
+    "status",    "out",       "toStart", "start",      "number",   "hasSplits",
+    "splits",    "pos",       "code",    "leg",        "elapsed",  "missing",
 };
 constexpr int kRowName = kClassName;
 
@@ -52,10 +79,13 @@ void AppendTwoDigits(std::string& out, long long v) {
 
 // Running times as h:mm:ss; legs and split times short, m:ss below the hour.
 void AppendClock(std::string& out, std::int64_t s, bool shortForm) {
-    if (s < 0) {  // only from odd data: the form printf always gave it
+    if (s < 0) { // only from odd data: the form printf always gave it
         char buf[48];
-        if (shortForm) std::snprintf(buf, sizeof buf, "%lld:%02lld", static_cast<long long>(s / 60), static_cast<long long>(s % 60));
-        else std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600), static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+        if (shortForm)
+            std::snprintf(buf, sizeof buf, "%lld:%02lld", static_cast<long long>(s / 60), static_cast<long long>(s % 60));
+        else
+            std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                          static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
         out += buf;
         return;
     }
@@ -111,7 +141,7 @@ bool Flag(bool set, const Each& each) {
 
 // One line of a competitor's splits.
 struct SplitScope final : Scope {
-    int position = 0;  // 0 for the finish
+    int position = 0; // 0 for the finish
     int code = 0;
     bool punched = false;
     std::optional<Time> leg;
@@ -121,7 +151,9 @@ struct SplitScope final : Scope {
         switch (name) {
         case kPos: position ? AppendNumber(out, position) : void(out += 'F'); return true;
         case kCode: position ? AppendNumber(out, code) : void(out += "フィニッシュ"); return true;
-        case kLeg: if (leg) AppendClock(out, leg->Seconds(), true); return true;
+        case kLeg:
+            if (leg) AppendClock(out, leg->Seconds(), true);
+            return true;
         case kElapsed: punched ? AppendClock(out, elapsed.Seconds(), true) : void(out += "欠落"); return true;
         default: return false;
         }
@@ -168,7 +200,9 @@ struct RowScope final : Scope {
         case kBib: AppendNumber(out, r.BibNumber); return true;
         case kRowName: out += r.Name; return true;
         case kClub: out += r.Club; return true;
-        case kTime: if (Timed()) AppendClock(out, r.RunningTime.Seconds(), false); return true;
+        case kTime:
+            if (Timed()) AppendClock(out, r.RunningTime.Seconds(), false);
+            return true;
         case kBehind:
             if (r.Place != 0 && !IsOverTimeLimit(r, info.limit) && best && r.RunningTime > *best) {
                 out += '+';
@@ -176,7 +210,9 @@ struct RowScope final : Scope {
             }
             return true;
         case kStatus: out += StatusText(r, info.limit, info.now); return true;
-        case kStart: if (StillToStart(r, info.now)) out += StartText(r.StartTime); return true;
+        case kStart:
+            if (StillToStart(r, info.now)) out += StartText(r.StartTime);
+            return true;
         case kNumber: AppendNumber(out, cr.number); return true;
         default: return false;
         }
@@ -221,7 +257,10 @@ struct ClassScope final : Scope {
 
     bool Value(int name, std::string& out) const override {
         switch (name) {
-        case kId: out += 'c'; AppendNumber(out, c + 1); return true;
+        case kId:
+            out += 'c';
+            AppendNumber(out, c + 1);
+            return true;
         case kClassName: out += cls.name; return true;
         case kCount: AppendNumber(out, static_cast<long long>(cls.competitors.size())); return true;
         default: return false;

@@ -57,9 +57,7 @@ void Text(pugi::xml_node parent, const char* name, std::string_view value) {
     if (!text.empty()) node.text().set(text.c_str());
 }
 
-void Number(pugi::xml_node parent, const char* name, long long value) {
-    parent.append_child(name).text().set(value);
-}
+void Number(pugi::xml_node parent, const char* name, long long value) { parent.append_child(name).text().set(value); }
 
 void AddPerson(pugi::xml_node pr, const EntryRecord& r) {
     pugi::xml_node person = pr.append_child("Person");

@@ -60,7 +60,8 @@ std::vector<std::string> BuildNotReturnedFile(const ResultsSnapshot& snap) {
         for (const CompetitorResult& r : cls.competitors)
             if (StateOf(r.record) == CompetitorState::NotReturned) out.push_back(&r);
         // In slot order, as the start list gave them.
-        std::sort(out.begin(), out.end(), [](const CompetitorResult* a, const CompetitorResult* b) { return a->slot < b->slot; });
+        std::sort(out.begin(), out.end(),
+                  [](const CompetitorResult* a, const CompetitorResult* b) { return a->slot < b->slot; });
         for (const CompetitorResult* r : out) lines.push_back(RosterLine(cls.name, r->record));
     }
     return lines;

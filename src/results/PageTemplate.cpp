@@ -8,8 +8,8 @@ namespace quilo {
 struct PageTemplate::Node {
     enum class Kind { Text, Newline, Variable, Section, Inverted };
     Kind kind;
-    std::string text;  // Text and Newline
-    int name = -1;     // Variable, Section, Inverted
+    std::string text; // Text and Newline
+    int name = -1;    // Variable, Section, Inverted
     std::vector<Node> children;
 };
 
@@ -73,7 +73,7 @@ void EscapeTail(std::string& out, std::size_t from) {
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         case '\'': out += "&apos;"; break;
-        default: break;  // a control character is left out
+        default: break; // a control character is left out
         }
     }
     out.append(raw, run, raw.size() - run);

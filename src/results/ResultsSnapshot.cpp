@@ -34,7 +34,8 @@ bool SameForExports(const ResultsSnapshot& a, const ResultsSnapshot& b) {
         const ClassResult& x = a.classes[c];
         const ClassResult& y = b.classes[c];
         if (x.name != y.name || x.withResult != y.withResult || x.splits != y.splits ||
-            !std::equal(x.competitors.begin(), x.competitors.end(), y.competitors.begin(), y.competitors.end(), ExportsShowAlike))
+            !std::equal(x.competitors.begin(), x.competitors.end(), y.competitors.begin(), y.competitors.end(),
+                        ExportsShowAlike))
             return false;
     }
     return true;
@@ -73,7 +74,8 @@ ResultsSnapshot TakeSnapshot(const Event& ev, const ExportInfo& info) {
             r.firstSplit = static_cast<std::uint32_t>(cls.splits.size());
             // A position the course file left without a code is left out.
             for (int p = 1; p <= controls; ++p)
-                if (PositionHasCode(ev, c, p)) cls.splits.push_back({p, SplitCode(ev, c, n, p), Punched(ev, n, p), ev.PunchTimes[n][p]});
+                if (PositionHasCode(ev, c, p))
+                    cls.splits.push_back({p, SplitCode(ev, c, n, p), Punched(ev, n, p), ev.PunchTimes[n][p]});
             r.splitCount = static_cast<std::uint32_t>(cls.splits.size()) - r.firstSplit;
         }
     }
@@ -95,7 +97,8 @@ std::shared_ptr<const ResultsSnapshot> NextSnapshot(const Event& ev, const Expor
     const bool sameMoment = next->info.now == old.info.now && SameDetails(next->info, old.info) &&
                             next->info.today.day == old.info.today.day && next->info.today.month == old.info.today.month &&
                             next->info.today.year == old.info.today.year;
-    if (same && sameMoment && next->classTable == old.classTable && next->competitorList == old.competitorList) return previous;
+    if (same && sameMoment && next->classTable == old.classTable && next->competitorList == old.competitorList)
+        return previous;
     return next;
 }
 

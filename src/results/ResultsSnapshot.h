@@ -24,12 +24,12 @@ struct SplitTime {
 };
 
 struct CompetitorResult {
-    EntryRecord record;   // as the refresh left it
-    int number = -1;      // competitor number, -1 where none
+    EntryRecord record; // as the refresh left it
+    int number = -1;    // competitor number, -1 where none
     int slot = 0;
-    bool started = false;  // started by the snapshot's clock
-    Time finish;          // the finish punch
-    std::uint32_t firstSplit = 0, splitCount = 0;  // in the class's splits (a read card only)
+    bool started = false;                         // started by the snapshot's clock
+    Time finish;                                  // the finish punch
+    std::uint32_t firstSplit = 0, splitCount = 0; // in the class's splits (a read card only)
     bool HasSplits() const { return record.CardRead && number >= 0; }
     bool operator==(const CompetitorResult&) const = default;
 };
@@ -41,7 +41,9 @@ struct ClassResult {
     std::vector<CompetitorResult> competitors;
     int withResult = 0;
     std::vector<SplitTime> splits;
-    std::span<const SplitTime> SplitsOf(const CompetitorResult& r) const { return {splits.data() + r.firstSplit, r.splitCount}; }
+    std::span<const SplitTime> SplitsOf(const CompetitorResult& r) const {
+        return {splits.data() + r.firstSplit, r.splitCount};
+    }
     bool operator==(const ClassResult&) const = default;
 };
 

@@ -28,7 +28,7 @@ public:
     std::string& Add(int itemData, int competitor = -1) {
         if (used_ == lines_.size()) {
             lines_.emplace_back();
-            lines_.back().text.reserve(kLineCapacity);  // grown once, not by doubling
+            lines_.back().text.reserve(kLineCapacity); // grown once, not by doubling
         }
         ListLine& line = lines_[used_++];
         line.text.clear();
@@ -41,7 +41,7 @@ public:
     void Finish() { lines_.resize(used_); }
 
 private:
-    static constexpr std::size_t kLineCapacity = 128;  // a list line in UTF-8, Japanese names and clubs included
+    static constexpr std::size_t kLineCapacity = 128; // a list line in UTF-8, Japanese names and clubs included
     std::vector<ListLine>& lines_;
     std::size_t used_ = 0;
 };
@@ -122,7 +122,9 @@ std::string ClubColumn(const std::string& club, int width) {
     return out;
 }
 
-void AppendRosterLine(std::string& out, const Event& ev, int c, int s) { AppendRosterLine(out, ev.ClassNames[c], ev.Entries[c][s]); }
+void AppendRosterLine(std::string& out, const Event& ev, int c, int s) {
+    AppendRosterLine(out, ev.ClassNames[c], ev.Entries[c][s]);
+}
 
 void AppendRosterLine(std::string& out, const std::string& className, const EntryRecord& r) {
     parts::LineWriter w(out);

@@ -10,10 +10,10 @@
 namespace quilo {
 
 struct StatusLists {
-    std::vector<ListLine> classStatus;  // header, then one row per class
-    std::vector<ListLine> competitors;  // the competitor list in the current order
-    std::vector<ListLine> kesseki;      // absent (rebuilt in result order only)
-    std::vector<ListLine> mikikan;      // not returned (rebuilt in result order only)
+    std::vector<ListLine> classStatus; // header, then one row per class
+    std::vector<ListLine> competitors; // the competitor list in the current order
+    std::vector<ListLine> kesseki;     // absent (rebuilt in result order only)
+    std::vector<ListLine> mikikan;     // not returned (rebuilt in result order only)
 };
 
 extern const char* const kClassStatusHeader;
@@ -25,7 +25,7 @@ void RefreshStatus(Event& ev, Time now, Time limit, bool byResult, StatusLists& 
 // The competitor list (called by RefreshStatus after places are assigned).
 void BuildCompetitorList(const Event& ev, Time limit, bool byResult, StatusLists& lists);
 
-std::string ClassHeading(const std::string& className);  // "◆◆ " + full-width name
+std::string ClassHeading(const std::string& className); // "◆◆ " + full-width name
 std::string NameColumn(const std::string& name, int width, int cutChars);
 std::string ClubColumn(const std::string& club, int width);
 std::string RosterLine(const Event& ev, int c, int s);

@@ -162,7 +162,8 @@ std::string EditLogic::Who() {
 }
 
 void EditLogic::Record(const std::string& history, const ChangeRecord& record, DialogOutcome& result) {
-    if (Result<> saved = station_.Correct(record, history, competitor_); !saved) result.saveFailures.push_back(saved.Failure());
+    if (Result<> saved = station_.Correct(record, history, competitor_); !saved)
+        result.saveFailures.push_back(saved.Failure());
 }
 
 std::string EditLogic::Refusal(Case which) {
@@ -187,9 +188,8 @@ std::string EditLogic::Refusal(Case which) {
         if (code.find_first_of("/,\"") != std::string::npos) return kBadCodeSign;
         // Would read as a confirmed result without a time.
         if (code == "OK") return kOkAsCode;
-        const bool control = std::any_of(code.begin(), code.end(), [](char ch) {
-            return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F;
-        });
+        const bool control =
+            std::any_of(code.begin(), code.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F; });
         if (control || Cp932ToUtf8(Utf8ToCp932(code)) != code) return kNotInCodePage;
     }
     return {};

@@ -7,7 +7,7 @@
 //   if (!logic.Load()) { /* no competitor of a class */ }
 //   logic.SetAbsent(true);
 //   auto r = logic.Apply();   // r.refused + r.message, or applied (r.saveFailures)
-#include "core/Files.h"  // first: moc stops at <compare> when core/Time.h brings it first
+#include "core/Files.h" // first: moc stops at <compare> when core/Time.h brings it first
 #include "finish/ChangeRecord.h"
 #include "station/DialogOutcome.h"
 
@@ -41,8 +41,8 @@ struct EditControls {
     TextControl LateMinutes, HandTime, Code;
     // The result set by hand: valid with a time ("OK") or disqualified with a code ("DISQ").
     OptionControl Valid, Disqualified;
-    bool ApplyEnabled = false;  // "変更"
-    std::vector<std::string> Lines;  // the competitor's time, status and punches, shown only
+    bool ApplyEnabled = false;      // "変更"
+    std::vector<std::string> Lines; // the competitor's time, status and punches, shown only
     std::string Caption;
 };
 
@@ -91,7 +91,7 @@ public:
 
 private:
     EntryRecord& R();
-    void Changed();  // enables "変更" unless loading
+    void Changed(); // enables "変更" unless loading
     void SetControlStates();
     void Toggled();
     enum class Case { Absent, Late, Time, Code, Release, None };
@@ -100,7 +100,7 @@ private:
     // Applies the correction, adds its history line and writes its record, keeping a
     // failed write.
     void Record(const std::string& history, const ChangeRecord& record, DialogOutcome& result);
-    std::string Who();  // " (B) Name"
+    std::string Who(); // " (B) Name"
 
     Station& station_;
     int competitor_;

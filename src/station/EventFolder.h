@@ -8,8 +8,8 @@
 namespace quilo {
 
 enum class StartFolder {
-    ProgramFolder,  // the program's own folder holds an event: use it, as a copied-in program does
-    Ask,            // an installed program or an empty folder: the operator picks the event folder
+    ProgramFolder, // the program's own folder holds an event: use it, as a copied-in program does
+    Ask,           // an installed program or an empty folder: the operator picks the event folder
 };
 
 // ProgramFolder when the folder holds Control.dat or Startlst.dat, else Ask. Quilo.ini
@@ -19,8 +19,8 @@ StartFolder ChooseStartFolder(const std::string& programFolder);
 struct StartCommand {
     enum class Action { Run, Help, Version, BadUsage };
     Action action = Action::Run;
-    std::string folder;   // Run: the event folder given (a file's own folder); empty when none
-    std::string problem;  // BadUsage: what was wrong
+    std::string folder;  // Run: the event folder given (a file's own folder); empty when none
+    std::string problem; // BadUsage: what was wrong
 };
 
 // Reads `quilo`'s arguments (without the program name). A file stands for the folder

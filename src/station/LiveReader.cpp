@@ -74,8 +74,7 @@ void LiveReader::Done(const LogSignature& sig, std::uint64_t limit) {
 bool LiveReader::NothingNew(const LogSignature& sig) const {
     if (sig == read_ && readLimit_ >= sig.size) return true;
     // Only a last line in progress changed: the same whole lines, the log not cut.
-    return sig.exists && read_.exists && sig.head == read_.head && sig.size >= read_.size &&
-           sig.wholeBytes <= readLimit_;
+    return sig.exists && read_.exists && sig.head == read_.head && sig.size >= read_.size && sig.wholeBytes <= readLimit_;
 }
 
 void LiveReader::WatchIncomplete(const LogSignature& sig, std::int64_t nowMs) {
@@ -110,10 +109,9 @@ std::int64_t LiveReader::Poll(std::int64_t nowMs) {
     }
     pending_ = true;
     if (!pendingSinceMs_) pendingSinceMs_ = nowMs;
-    if (isFree && !isFree()) return -1;  // the regular look reads it once free
+    if (isFree && !isFree()) return -1; // the regular look reads it once free
     // The lines of a burst are read together, but a change never waits long.
-    if (nowMs - changedAtMs_ < kSettleMs && nowMs - *pendingSinceMs_ < kLatestMs)
-        return kSettleMs - (nowMs - changedAtMs_);
+    if (nowMs - changedAtMs_ < kSettleMs && nowMs - *pendingSinceMs_ < kLatestMs) return kSettleMs - (nowMs - changedAtMs_);
     if (!sig.exists) {
         Done(sig, 0);
         return -1;

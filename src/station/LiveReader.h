@@ -22,8 +22,8 @@ struct LogSignature {
     bool exists = false;
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
-    std::string head;              // the first bytes, to see a log replaced
-    std::uint64_t wholeBytes = 0;  // up to and with the last line end
+    std::string head;             // the first bytes, to see a log replaced
+    std::uint64_t wholeBytes = 0; // up to and with the last line end
     bool operator==(const LogSignature& o) const {
         return exists == o.exists && size == o.size && mtimeNs == o.mtimeNs && head == o.head;
     }
@@ -69,11 +69,11 @@ private:
     LogSignature seen_;            // at the last look
     std::int64_t changedAtMs_ = 0; // when seen_ last changed
     std::optional<std::int64_t> pendingSinceMs_;
-    LogSignature read_;            // as the last read found it
-    std::uint64_t readLimit_ = 0;  // bytes the last read took
-    std::uint64_t serial_ = 0;     // the station's read count after our last look
+    LogSignature read_;           // as the last read found it
+    std::uint64_t readLimit_ = 0; // bytes the last read took
+    std::uint64_t serial_ = 0;    // the station's read count after our last look
     bool pending_ = false;
-    bool incompleteWarned_ = false;  // for the log as seen_ holds it
+    bool incompleteWarned_ = false; // for the log as seen_ holds it
     int reads_ = 0;
 };
 

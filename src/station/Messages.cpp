@@ -29,9 +29,7 @@ std::string ReasonText(const Error& r) {
     }
 }
 
-std::string FailureText(const std::string& heading, const Error& r) {
-    return heading + "\n" + r.path + "\n" + ReasonText(r);
-}
+std::string FailureText(const std::string& heading, const Error& r) { return heading + "\n" + r.path + "\n" + ReasonText(r); }
 
 std::string ChangeNotSavedText(const Error& r) { return FailureText(kChangeNotSaved, r) + "\n" + kChangeLostAtRestart; }
 

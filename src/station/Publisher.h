@@ -23,8 +23,8 @@ public:
 private:
     struct Output {
         std::string path;
-        std::optional<std::uint64_t> serial;  // of the snapshot last written
-        std::optional<std::string> bytes;     // as last written, when known (the text files)
+        std::optional<std::uint64_t> serial; // of the snapshot last written
+        std::optional<std::string> bytes;    // as last written, when known (the text files)
         bool failed = false;
     };
     void Publish(const ResultsSnapshot& snap);

@@ -9,8 +9,8 @@
 
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <ostream>
 
@@ -44,9 +44,9 @@ namespace {
 struct Options {
     std::optional<Time> now;
     bool byResult = false;
-    std::vector<std::pair<std::string, std::string>> spares;  // card as typed, bib as typed
+    std::vector<std::pair<std::string, std::string>> spares; // card as typed, bib as typed
     std::string folder;
-    std::string xml, html;  // export paths given on the command line
+    std::string xml, html; // export paths given on the command line
 };
 
 int Usage(std::ostream& err, const std::string& problem) {

@@ -76,8 +76,8 @@ void SpareLogic::SetBibText(const std::string& typed) {
     chosenCardNumber_ = r.EcardNumber;
     // The card as the operator sees it written on it ("01234").
     const std::string card = r.EcardText.empty() ? std::to_string(r.EcardNumber) : r.EcardText;
-    competitorLabel_ = ev.ClassNames[chosenClassIndex_] + " <" + card + "> " + FormatHhNn(r.StartTime) +
-              "\r\n" + r.Name + " " + std::to_string(r.ExtraNumber) + " " + r.Club;
+    competitorLabel_ = ev.ClassNames[chosenClassIndex_] + " <" + card + "> " + FormatHhNn(r.StartTime) + "\r\n" + r.Name +
+                       " " + std::to_string(r.ExtraNumber) + " " + r.Club;
     reference_ = r.Reference;
 }
 

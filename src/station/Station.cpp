@@ -23,12 +23,8 @@ struct Default {
 // The output files by their bare names, which name files of the event folder: a copy of
 // the folder (a rehearsal, a second PC) then writes its own results, not the original's.
 constexpr Default kDefaults[] = {
-    {"SeisekiOutput", "E_Result.txt"},
-    {"MikikanOutput", "E_NoRet.txt"},
-    {"TimeLimit", "150"},
-    {"ClassListFontSize", "9"},
-    {"HistoryListFontSize", "9"},
-    {"EntryListFontSize", "9"},
+    {"SeisekiOutput", "E_Result.txt"}, {"MikikanOutput", "E_NoRet.txt"}, {"TimeLimit", "150"},
+    {"ClassListFontSize", "9"},        {"HistoryListFontSize", "9"},     {"EntryListFontSize", "9"},
 };
 
 constexpr const char* kOutputKeys[] = {"SeisekiOutput", "MikikanOutput", "XmlOutput", "HtmlOutput"};
@@ -50,8 +46,7 @@ bool InOtherEventFolder(const std::string& path, const std::string& eventFolder)
 
 } // namespace
 
-Station::Station(std::string folder, Clock clock)
-    : Station(std::move(folder), std::move(clock), std::make_unique<Event>()) {}
+Station::Station(std::string folder, Clock clock) : Station(std::move(folder), std::move(clock), std::make_unique<Event>()) {}
 
 Station::Station(std::string folder, Clock clock, std::unique_ptr<Event> blankTables)
     : folder_(std::move(folder)), clock_(std::move(clock)), event_(std::move(blankTables)), history_(clock_) {}
@@ -96,7 +91,8 @@ bool Station::StartupBeforeLog() {
     // Warned once here, not at every export that falls back to the default.
     const std::string eventDate = TrimBlanks(settings_->Item("EventDate"));
     if (LocalDate d; !eventDate.empty() && !ParseDate(eventDate, d))
-        history_.Warning({"　Quilo.ini: EventDate=" + eventDate + " は日付ではないため使いません（YYYY-MM-DD または YYYY/MM/DD）"});
+        history_.Warning(
+            {"　Quilo.ini: EventDate=" + eventDate + " は日付ではないため使いません（YYYY-MM-DD または YYYY/MM/DD）"});
 
     // The window applies the font sizes itself (FontSize).
     byResult_ = false;
@@ -287,7 +283,7 @@ void Station::HandOut() {
     const std::shared_ptr<const ResultsSnapshot> snap = snapshot_;
     const std::shared_ptr<Subscription::Hub> hub = hub_;
     std::vector<std::pair<std::uint64_t, std::shared_ptr<const SnapshotHandler>>> handlers(hub->handlers.begin(),
-                                                                                             hub->handlers.end());
+                                                                                           hub->handlers.end());
     for (const auto& [id, handler] : handlers)
         if (hub->handlers.count(id)) (*handler)(snap);
 }
@@ -343,7 +339,8 @@ Result<std::string> Station::WriteLines(const char* key, std::vector<std::string
     else refreshHeld_ = true;
     Busy(true);
     std::string path = OutputPath(key);
-    Result<std::string> r = path.empty() ? Error::Of(Error::Kind::NoPath) : WithValue(ReplaceFile(path, build(*snapshot_)), path);
+    Result<std::string> r =
+        path.empty() ? Error::Of(Error::Kind::NoPath) : WithValue(ReplaceFile(path, build(*snapshot_)), path);
     Busy(false);
     if (r) writtenAt_[path] = snapshot_->serial;
     if (refreshed) HandOut();

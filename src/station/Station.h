@@ -147,7 +147,7 @@ public:
     const StatusLists& Lists() const { return lists_; }
 
     const std::string& Folder() const { return folder_; }
-    std::string PathOf(const std::string& fileName) const;  // folder + "/" + name
+    std::string PathOf(const std::string& fileName) const; // folder + "/" + name
     Time TimeLimit() const;
     // The file an output setting names (a relative path taken in the event folder).
     std::string OutputPath(const char* key) const;
@@ -165,6 +165,7 @@ public:
 
     // Busy notifications (the window shows the hourglass between the two).
     std::function<void(bool busy)> onBusy;
+
 private:
     void Busy(bool b) {
         if (onBusy) onBusy(b);

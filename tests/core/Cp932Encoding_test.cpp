@@ -60,14 +60,14 @@ TEST(Encoding, ValidityChecks) {
         {"abc", true, true},
         {"渡辺拓也", true, false},
         {Utf8ToCp932("渡辺拓也"), false, true},
-        {"\xF0\x9F\x98\x80", true, false},    // U+1F600
-        {"\xF4\x90\x80\x80", false, false},   // above U+10FFFF
-        {"\xE0\x80\xAF", false, true},        // overlong UTF-8, a kanji and a kana in CP932
-        {"\x80\xA0\xFD", false, false},       // bytes the code page leaves undefined
-        {"\x82", false, false},               // a lead byte at the end
-        {"\x82\x20", false, false},           // a lead byte before no trail byte
-        {"\x82\xA0", false, true},            // あ
-        {"\xA1\xDF", false, true},            // half-width kana
+        {"\xF0\x9F\x98\x80", true, false},  // U+1F600
+        {"\xF4\x90\x80\x80", false, false}, // above U+10FFFF
+        {"\xE0\x80\xAF", false, true},      // overlong UTF-8, a kanji and a kana in CP932
+        {"\x80\xA0\xFD", false, false},     // bytes the code page leaves undefined
+        {"\x82", false, false},             // a lead byte at the end
+        {"\x82\x20", false, false},         // a lead byte before no trail byte
+        {"\x82\xA0", false, true},          // あ
+        {"\xA1\xDF", false, true},          // half-width kana
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsValidUtf8(c.bytes), c.utf8) << c.bytes;
@@ -85,7 +85,7 @@ TEST(Encoding, Utf8LinesKeepTheLineRules) {
         {kBom, {}},
         {kBom + "**:男子\r\n1:31\r\n", {"**:男子", "1:31"}},
         {"a\nb\rc\r\n\r\nd", {"a", "b", "c", "", "d"}},
-        {"x" + kBom + "y", {"x\uFEFFy"}},   // only a leading mark is dropped
+        {"x" + kBom + "y", {"x\uFEFFy"}}, // only a leading mark is dropped
         {"名\xFF前\xE6\x9D", {"名\uFFFD前\uFFFD\uFFFD"}},
     };
     for (const auto& c : cases) EXPECT_EQ(TextLines(c.bytes, TextEncoding::Utf8), c.want) << c.bytes;
@@ -95,13 +95,12 @@ TEST(Encoding, Utf8LinesKeepTheLineRules) {
 
 TEST(Encoding, SettingsKeepTheirEncoding) {
     struct Case {
-        std::string file;           // as found
-        std::string afterAppend;    // after SetItem("TimeLimit", "150")
-        std::string afterSave;      // after a changed value and Save
+        std::string file;        // as found
+        std::string afterAppend; // after SetItem("TimeLimit", "150")
+        std::string afterSave;   // after a changed value and Save
     };
     const Case cases[] = {
-        {"EventName=春の大会\r\n", "EventName=春の大会\r\nTimeLimit=150\r\n",
-         "EventName=秋の大会\r\nTimeLimit=150\r\n"},
+        {"EventName=春の大会\r\n", "EventName=春の大会\r\nTimeLimit=150\r\n", "EventName=秋の大会\r\nTimeLimit=150\r\n"},
         {kBom + "EventName=春の大会\r\n", kBom + "EventName=春の大会\r\nTimeLimit=150\r\n",
          kBom + "EventName=秋の大会\r\nTimeLimit=150\r\n"},
         {Utf8ToCp932("EventName=春の大会\r\n"), Utf8ToCp932("EventName=春の大会\r\nTimeLimit=150\r\n"),

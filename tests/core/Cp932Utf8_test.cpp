@@ -23,12 +23,23 @@ TEST(Utf8Edges, ABrokenSequenceCostsOneByte) {
         std::u32string want;
     };
     const Case cases[] = {
-        {"\x80" "A", U"\xFFFD" "A"},           // a lone continuation byte
-        {"\xF8" "A", U"\xFFFD" "A"},           // no such lead byte
-        {"A\xE3\x81", U"A\xFFFD\xFFFD"},       // cut short at the end
+        {"\x80"
+         "A",
+         U"\xFFFD"
+         "A"}, // a lone continuation byte
+        {"\xF8"
+         "A",
+         U"\xFFFD"
+         "A"},                           // no such lead byte
+        {"A\xE3\x81", U"A\xFFFD\xFFFD"}, // cut short at the end
         {"\xC3", U"\xFFFD"},
-        {"\xE3\x41\x42", U"\xFFFD" "AB"},      // a lead byte before plain text
-        {"\xF0\x9F\x98" "A", U"\xFFFD\xFFFD\xFFFD" "A"},
+        {"\xE3\x41\x42",
+         U"\xFFFD"
+         "AB"}, // a lead byte before plain text
+        {"\xF0\x9F\x98"
+         "A",
+         U"\xFFFD\xFFFD\xFFFD"
+         "A"},
         {"\xC3\xA9\xE3\x81\x82", U"éあ"},
     };
     for (const auto& c : cases) {

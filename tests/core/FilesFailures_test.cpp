@@ -102,24 +102,25 @@ TEST(FileFailures, AFifoIsRefusedAtOnce) {
     const std::string fifo = Make(dir, Shape::Fifo);
     // In a child with an alarm: before the fix the open blocked forever.
     EXPECT_EQ(test::InChild([&]() -> std::string {
-        ::alarm(20);
-        IniFile ini;  // no settings, created nowhere, held in memory
-        const std::pair<const char*, bool> rows[] = {
-            {"read lines", Refused(test::Outcome(ReadTextLines(fifo)), kNotRegular, fifo)},
-            {"line reader", Refused(LineReader(fifo).Status(), kNotRegular, fifo)},
-            {"read bytes", Refused(test::Outcome(ReadFileBytes(fifo)), kNotRegular, fifo)},
-            {"append", Refused(AppendLine(fifo, "1"), kNotRegular, fifo)},
-            {"durable append", Refused(AppendLineDurable(fifo, "1"), kNotRegular, fifo)},
-            // No reader on the FIFO: the open without waiting fails instead of hanging.
-            {"create", Refused(CreateEmptyFile(fifo), Sys(ENXIO), fifo)},
-            {"exists", !FileExists(fifo)},
-            {"settings", ini.SetFileName(fifo) && (ini.SetItem("TimeLimit", "150"), ini.Item("TimeLimit") == "150")},
-            {"no temporary file", ::access((fifo + kTempSuffix).c_str(), F_OK) != 0},
-        };
-        std::string problems;
-        for (const auto& [name, ok] : rows) problems += ok ? "" : std::string(name) + "; ";
-        return problems;
-    }), "");
+                  ::alarm(20);
+                  IniFile ini; // no settings, created nowhere, held in memory
+                  const std::pair<const char*, bool> rows[] = {
+                      {"read lines", Refused(test::Outcome(ReadTextLines(fifo)), kNotRegular, fifo)},
+                      {"line reader", Refused(LineReader(fifo).Status(), kNotRegular, fifo)},
+                      {"read bytes", Refused(test::Outcome(ReadFileBytes(fifo)), kNotRegular, fifo)},
+                      {"append", Refused(AppendLine(fifo, "1"), kNotRegular, fifo)},
+                      {"durable append", Refused(AppendLineDurable(fifo, "1"), kNotRegular, fifo)},
+                      // No reader on the FIFO: the open without waiting fails instead of hanging.
+                      {"create", Refused(CreateEmptyFile(fifo), Sys(ENXIO), fifo)},
+                      {"exists", !FileExists(fifo)},
+                      {"settings", ini.SetFileName(fifo) && (ini.SetItem("TimeLimit", "150"), ini.Item("TimeLimit") == "150")},
+                      {"no temporary file", ::access((fifo + kTempSuffix).c_str(), F_OK) != 0},
+                  };
+                  std::string problems;
+                  for (const auto& [name, ok] : rows) problems += ok ? "" : std::string(name) + "; ";
+                  return problems;
+              }),
+              "");
 }
 
 TEST(FileFailures, ReplaceRefusesWhenItsTemporaryNameIsAFolder) {
@@ -167,13 +168,13 @@ TEST(FileFailures, AFullDiskLeavesEveryFileAsItWas) {
         std::string before;
         rlim_t limit;
         std::function<Result<>(const std::string&)> write;
-        int error;  // 0: the write works
+        int error; // 0: the write works
         std::string after;
     };
     const Case cases[] = {
         // The second record would cross the limit: the file must be cut back to the first.
-        {"append", record, record.size() + 8, [](const std::string& p) { return AppendLine(p, "0002,10:00:01,a longer record"); },
-         EFBIG, record},
+        {"append", record, record.size() + 8,
+         [](const std::string& p) { return AppendLine(p, "0002,10:00:01,a longer record"); }, EFBIG, record},
         {"durable append", record, record.size() + 8,
          [](const std::string& p) { return AppendLineDurable(p, "0002,10:00:01,a longer record"); }, EFBIG, record},
         {"replace", "old\r\n", 16,
@@ -194,7 +195,8 @@ TEST(FileFailures, AFullDiskLeavesEveryFileAsItWas) {
             const Result<> r = c.write(path);
             if (c.error == 0) return r ? "" : "failed: " + ReasonCode(r);
             if (r) return "succeeded past the limit";
-            if (r.Failure().errnum != c.error || r.Failure().path != path) return "error " + ReasonCode(r) + " at " + r.Failure().path;
+            if (r.Failure().errnum != c.error || r.Failure().path != path)
+                return "error " + ReasonCode(r) + " at " + r.Failure().path;
             return "";
         });
         EXPECT_EQ(out, "") << c.name;
@@ -210,11 +212,7 @@ TEST(FileFailures, AppendEndsAnOpenLastLineWhateverItsEnd) {
         const char* after;
     };
     const Case cases[] = {
-        {"", "2\r\n"},
-        {"1", "1\r\n2\r\n"},
-        {"1\r", "1\r2\r\n"},
-        {"1\n", "1\n2\r\n"},
-        {"1\r\n", "1\r\n2\r\n"},
+        {"", "2\r\n"}, {"1", "1\r\n2\r\n"}, {"1\r", "1\r2\r\n"}, {"1\n", "1\n2\r\n"}, {"1\r\n", "1\r\n2\r\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -243,9 +241,9 @@ TEST(FileFailures, LeftoverTempsGoButNothingElse) {
     TempDir dir;
     const std::string suffix = kTempSuffix;
     test::WriteBytes(dir.File("a.txt" + suffix), "left over");
-    test::WriteBytes(dir.File(suffix), "only the suffix");           // no name before it
+    test::WriteBytes(dir.File(suffix), "only the suffix"); // no name before it
     test::WriteBytes(dir.File("b.txt"), "kept");
-    ::mkdir(dir.File("c" + suffix).c_str(), 0755);                   // a folder is not a temp
+    ::mkdir(dir.File("c" + suffix).c_str(), 0755);                                      // a folder is not a temp
     ASSERT_EQ(::symlink(dir.File("b.txt").c_str(), dir.File("d" + suffix).c_str()), 0); // never followed
     test::WriteBytes(dir.File("e.txt" + suffix), "being written");
     // A writer at work holds its lock (another open file description conflicts).

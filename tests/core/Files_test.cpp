@@ -1,8 +1,8 @@
 #include "core/Cp932.h"
+#include "core/Event.h"
 #include "core/Files.h"
 #include "core/History.h"
 #include "core/IniFile.h"
-#include "core/Event.h"
 
 #include "Clock.h"
 #include "TestSupport.h"
@@ -37,7 +37,7 @@ TEST(Cp932, RoundTripAndInvalidBytes) {
     // An invalid lead byte never swallows the separator behind it.
     EXPECT_EQ(Cp932ToUtf8(std::string("\x81,a", 3)), "\xEF\xBF\xBD,a");
     EXPECT_EQ(Cp932ToUtf8(std::string("\xFF", 1)), "\xEF\xBF\xBD");
-    EXPECT_EQ(Cp932ToUtf8(std::string("a\x82", 2)), "a\xEF\xBF\xBD");  // cut after a lead byte
+    EXPECT_EQ(Cp932ToUtf8(std::string("a\x82", 2)), "a\xEF\xBF\xBD"); // cut after a lead byte
     EXPECT_EQ(Utf8ToCp932("😀x"), "?x");
 }
 
@@ -71,7 +71,7 @@ TEST(AppendLineDurable, CreatesAndNeverGluesOntoAnOpenLastLine) {
     std::string f = dir.File("Change.dat");
     ASSERT_TRUE(AppendLineDurable(f, "欠席/123"));
     EXPECT_EQ(ReadBytes(f), Utf8ToCp932("欠席/123") + "\r\n");
-    WriteBytes(f, "a/1");  // a power cut left the last line open
+    WriteBytes(f, "a/1"); // a power cut left the last line open
     ASSERT_TRUE(AppendLineDurable(f, "b/2"));
     EXPECT_EQ(ReadBytes(f), "a/1\r\nb/2\r\n");
     const Result<> r = AppendLineDurable(dir.File("missing/Change.dat"), "x");
@@ -89,7 +89,7 @@ TEST(ReplaceFile, WritesWholeOrLeavesThePreviousFile) {
     ASSERT_TRUE(ReplaceFile(f, {"new"}));
     EXPECT_EQ(ReadBytes(f), "new\r\n");
     EXPECT_FALSE(ReplaceFile(dir.File("no/such/folder.txt"), {"x"}));
-    EXPECT_FALSE(ReplaceFile(dir.Path(), {"x"}));  // a folder where the file should be
+    EXPECT_FALSE(ReplaceFile(dir.Path(), {"x"})); // a folder where the file should be
     if (::geteuid() != 0) {
         ::chmod(dir.Path().c_str(), 0500);
         const Result<> r = ReplaceFile(f, {"lost"});
@@ -105,7 +105,7 @@ TEST(IniFile, CreatesAppendsAndRewritesOnlyWhenDirty) {
     {
         IniFile ini;
         ASSERT_TRUE(ini.SetFileName(f));
-        EXPECT_TRUE(test::ReadBytes(f).empty());  // created empty
+        EXPECT_TRUE(test::ReadBytes(f).empty()); // created empty
         ini.SetItem("TimeLimit", "150");
         ini.SetItem("  EntryListFontSize ", " 9 ");
         EXPECT_FALSE(ini.Dirty());
@@ -117,7 +117,7 @@ TEST(IniFile, CreatesAppendsAndRewritesOnlyWhenDirty) {
         }
         EXPECT_EQ(ini.FileName(), f);
     }
-    EXPECT_EQ(ReadBytes(f), "TimeLimit=150\r\nEntryListFontSize=9\r\n");  // nothing more at release
+    EXPECT_EQ(ReadBytes(f), "TimeLimit=150\r\nEntryListFontSize=9\r\n"); // nothing more at release
 }
 
 TEST(IniFile, ParsesTrimsAndKeepsFirstSpelling) {
@@ -126,14 +126,16 @@ TEST(IniFile, ParsesTrimsAndKeepsFirstSpelling) {
     WriteBytes(f, "  TimeLimit = 120 \r\nSeisekiOutput=/a=b/E.txt\r\nno equals\r\n\r\ntimelimit=7\r\nClassListFontSize=");
     IniFile ini;
     ASSERT_TRUE(ini.SetFileName(f));
-    EXPECT_EQ(ini.Item("timelimit"), "120");  // first occurrence kept
+    EXPECT_EQ(ini.Item("timelimit"), "120"); // first occurrence kept
     EXPECT_EQ(ini.Item("SeisekiOutput"), "/a=b/E.txt");
     EXPECT_EQ(ini.Item("ClassListFontSize"), "");
     EXPECT_EQ(ini.Item("Missing"), "");
     ini.SetItem("CLASSLISTFONTSIZE", "9");
     EXPECT_TRUE(ini.Dirty());
-    ini.SetItem("NewKey", "x");  // appended at once, the end of the file ended first
-    EXPECT_EQ(ReadBytes(f), "  TimeLimit = 120 \r\nSeisekiOutput=/a=b/E.txt\r\nno equals\r\n\r\ntimelimit=7\r\nClassListFontSize=\r\nNewKey=x\r\n");
+    ini.SetItem("NewKey", "x"); // appended at once, the end of the file ended first
+    EXPECT_EQ(ReadBytes(f),
+              "  TimeLimit = 120 \r\nSeisekiOutput=/a=b/E.txt\r\nno "
+              "equals\r\n\r\ntimelimit=7\r\nClassListFontSize=\r\nNewKey=x\r\n");
     ASSERT_TRUE(ini.Save());
     EXPECT_FALSE(ini.Dirty());
     EXPECT_EQ(ReadBytes(f), "TimeLimit=120\r\nSeisekiOutput=/a=b/E.txt\r\nClassListFontSize=9\r\nNewKey=x\r\n");

@@ -15,7 +15,7 @@ TEST(Paths, AddBackslashAndFileExists) {
 
     test::TempDir dir;
     EXPECT_FALSE(FileExists(dir.File("none")));
-    EXPECT_FALSE(FileExists(dir.Path()));  // a folder is not a file
+    EXPECT_FALSE(FileExists(dir.Path())); // a folder is not a file
     EXPECT_FALSE(FileExists(""));
     test::WriteBytes(dir.File("f"), "x");
     EXPECT_TRUE(FileExists(dir.File("f")));

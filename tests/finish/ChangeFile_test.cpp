@@ -40,7 +40,11 @@ struct ChangeFileTest : ::testing::Test {
 };
 
 TEST_F(ChangeFileTest, EachKindSetsItsFields) {
-    struct Case { std::string line, status, manual; Time running, manualTime, late; bool reference; } cases[] = {
+    struct Case {
+        std::string line, status, manual;
+        Time running, manualTime, late;
+        bool reference;
+    } cases[] = {
         {"欠席/1001", "DNS", "DNS", Time(), Time(), Time(), true},
         {"遅刻/1001,5", "", "", Time(), Time(), T(0, 5), true},
         {"遅刻/1001, 1 0分", "", "", Time(), Time(), T(0, 10), true},
@@ -91,18 +95,25 @@ TEST_F(ChangeFileTest, SpareRecordRekeysTheCard) {
     EXPECT_EQ(Rec(1).Status, "DNS");
 }
 
-// The replay ends at a record whose card leads to no competitor: an unknown number, a spare row nobody has taken, or a spare record with either number unknown
-// (which must not take the spare card's key away).
+// The replay ends at a record whose card leads to no competitor: an unknown number, a spare row nobody has taken, or a spare
+// record with either number unknown (which must not take the spare card's key away).
 TEST_F(ChangeFileTest, UnknownCardEndsTheReplayWithTheLinesOfItsKind) {
     const std::string spaceFirstUnreadable = "　  変更データが読み込めません";
     const std::string spaceFirstMismatch = "　  （Ｅカード番号不一致）";
-    struct Case { std::string line, unreadable, mismatch; } cases[] = {
-        {"欠席/5555", spaceFirstUnreadable, kDefaultMismatch},  {"遅刻/5555,3", spaceFirstUnreadable, kDefaultMismatch},
-        {"ＯＫ/5555,1:00:00", spaceFirstUnreadable, kDefaultMismatch}, {"ＮＧ/5555,DNF", kDefaultUnreadable, spaceFirstMismatch},
-        {"取消/5555", kDefaultUnreadable, kDefaultMismatch},    {"参考/5555", kDefaultUnreadable, kDefaultMismatch},
-        {"公式/5555", kDefaultUnreadable, kDefaultMismatch},    {"予備/5555,1001", kDefaultUnreadable, kDefaultMismatch},
+    struct Case {
+        std::string line, unreadable, mismatch;
+    } cases[] = {
+        {"欠席/5555", spaceFirstUnreadable, kDefaultMismatch},
+        {"遅刻/5555,3", spaceFirstUnreadable, kDefaultMismatch},
+        {"ＯＫ/5555,1:00:00", spaceFirstUnreadable, kDefaultMismatch},
+        {"ＮＧ/5555,DNF", kDefaultUnreadable, spaceFirstMismatch},
+        {"取消/5555", kDefaultUnreadable, kDefaultMismatch},
+        {"参考/5555", kDefaultUnreadable, kDefaultMismatch},
+        {"公式/5555", kDefaultUnreadable, kDefaultMismatch},
+        {"予備/5555,1001", kDefaultUnreadable, kDefaultMismatch},
         {"欠席/9002", spaceFirstUnreadable, kDefaultMismatch},
-        {"予備/9001,5555", kDefaultUnreadable, kDefaultMismatch}, {"予備/9001,9002", kDefaultUnreadable, kDefaultMismatch},
+        {"予備/9001,5555", kDefaultUnreadable, kDefaultMismatch},
+        {"予備/9001,9002", kDefaultUnreadable, kDefaultMismatch},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -171,8 +182,7 @@ TEST_F(ChangeFileTest, UnreadableOkTimeSkipsOnlyThatRecord) {
     Load({"参考/1002", "ＯＫ/1001,1:7x", "遅刻/1002,2"});
     EXPECT_EQ(Rec(0).ManualStatus, "DNS");
     EXPECT_EQ(Rec(1).LateAddition, T(0, 2));
-    EXPECT_EQ(history.Texts(),
-              (Strings{History::kWarning, "　Change.dat 2行目を読み飛ばしました（時刻ではありません）"}));
+    EXPECT_EQ(history.Texts(), (Strings{History::kWarning, "　Change.dat 2行目を読み飛ばしました（時刻ではありません）"}));
 }
 
 TEST_F(ChangeFileTest, SaveAppendsWholeLines) {

@@ -6,18 +6,17 @@
 
 #include <gtest/gtest.h>
 
-
 namespace quilo {
 namespace {
 
 TEST(ChangeRecord, EveryKindReadsBackAsWritten) {
     const ChangeRecord records[] = {
-        {ChangeKind::Absent, "1001", ""},       {ChangeKind::Late, "1001", "5"},   {ChangeKind::HandTime, "1001", "1:23:45"},
-        {ChangeKind::Code, "1001", "P3"},       {ChangeKind::Cancel, "1001", ""},  {ChangeKind::Reference, "1001", ""},
-        {ChangeKind::Official, "1001", ""},     {ChangeKind::Spare, "9001", "1001"},
+        {ChangeKind::Absent, "1001", ""},   {ChangeKind::Late, "1001", "5"},     {ChangeKind::HandTime, "1001", "1:23:45"},
+        {ChangeKind::Code, "1001", "P3"},   {ChangeKind::Cancel, "1001", ""},    {ChangeKind::Reference, "1001", ""},
+        {ChangeKind::Official, "1001", ""}, {ChangeKind::Spare, "9001", "1001"},
     };
     const char* const lines[] = {"欠席/1001", "遅刻/1001,5", "ＯＫ/1001,1:23:45", "ＮＧ/1001,P3",
-                                 "取消/1001", "参考/1001",   "公式/1001",        "予備/9001,1001"};
+                                 "取消/1001", "参考/1001",   "公式/1001",         "予備/9001,1001"};
     for (std::size_t i = 0; i < std::size(records); ++i) {
         EXPECT_EQ(records[i].Text(), lines[i]);
         auto back = ChangeRecord::Parse(lines[i]);
@@ -56,7 +55,7 @@ TEST(ChangeRecord, EffectFollowsWhetherTheCardWasRead) {
         {{ChangeKind::HandTime, "1001", "1:10:00"}, false, "", "", Time::Hms(1, 10, 0)},
         {{ChangeKind::HandTime, "1001", "1:10:00"}, true, "DNF", "", Time::Hms(1, 10, 0)},
         {{ChangeKind::Code, "1001", "DSQ"}, true, "", "DSQ", Time()},
-        {{ChangeKind::Code, "1001", "OK"}, false, "", "OK", Time()},  // as an old file may hold it
+        {{ChangeKind::Code, "1001", "OK"}, false, "", "OK", Time()}, // as an old file may hold it
         {{ChangeKind::Absent, "1001", ""}, true, "", "DNS", Time()},
         {{ChangeKind::Cancel, "1001", ""}, true, "P1", "P1", Time()},
         {{ChangeKind::Cancel, "1001", ""}, true, "", "", card},
@@ -80,7 +79,7 @@ TEST(ChangeRecord, UnknownCardsAndBadTimesChangeNothing) {
     ev.Card("1001", 0, 1);
     ev.Spare("9001");
     EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::Absent, "2002", ""}), ChangeOutcome::UnknownCard);
-    EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::Absent, "9001", ""}), ChangeOutcome::UnknownCard);  // nobody's spare
+    EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::Absent, "9001", ""}), ChangeOutcome::UnknownCard); // nobody's spare
     EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::Spare, "9001", "2002"}), ChangeOutcome::UnknownCard);
     EXPECT_EQ(ApplyChangeRecord(*ev, {ChangeKind::HandTime, "1001", "1:2x"}), ChangeOutcome::BadValue);
     EXPECT_EQ(ev->Cards.Find("9001"), 1);

@@ -35,8 +35,8 @@ std::string CardText(int i) { return std::to_string(20000 + i); }
 
 std::string LogLine(int i) {
     // A different finish time per card; two course punches before it.
-    return std::to_string(i + 1) + ",2026/12/06,11:00:00,0001,R,(" + CardText(i) + "),31,0:10:00,32,0:20:00,100,0:" +
-           std::to_string(30 + i % 30) + ":" + std::to_string(10 + i % 50);
+    return std::to_string(i + 1) + ",2026/12/06,11:00:00,0001,R,(" + CardText(i) +
+           "),31,0:10:00,32,0:20:00,100,0:" + std::to_string(30 + i % 30) + ":" + std::to_string(10 + i % 50);
 }
 
 Time FinishOf(int i) { return Time::Hms(0, 30 + i % 30, 10 + i % 50); }
@@ -112,7 +112,8 @@ struct ConcurrentWriterTest : ::testing::Test {
     void SetUp() override {
         test::WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "99:100"});
         std::vector<std::string> start;
-        for (int i = 0; i < kCards; ++i) start.push_back(CardText(i) + ",M21,10:00:00," + std::to_string(i + 1) + ",名前,0,クラブ");
+        for (int i = 0; i < kCards; ++i)
+            start.push_back(CardText(i) + ",M21,10:00:00," + std::to_string(i + 1) + ",名前,0,クラブ");
         test::WriteCp932(dir.File("Startlst.dat"), start);
         ASSERT_TRUE(test::Into(history, ReadCourseFile(*ev, dir.File("Control.dat"))));
         const Result<StartListRead> read = test::Into(history, ReadStartList(*ev, dir.File("Startlst.dat")));
@@ -128,7 +129,7 @@ TEST_F(ConcurrentWriterTest, LineReaderSeesWholeLinesAndThePartOfTheLastOne) {
     int passes = 0, partial = 0;
     bool last = false;
     while (!last) {
-        last = writer.Done();  // one more pass after the writer has finished
+        last = writer.Done(); // one more pass after the writer has finished
         LineReader reader(path);
         ASSERT_TRUE(reader.IsOpen());
         std::vector<std::string> lines;

@@ -17,12 +17,12 @@ TEST(PunchCodes, LargeAlternativeAndOddlyWrittenCodes) {
         const char* status;
     };
     const Case cases[] = {
-        {"2000,0:05:00,232,0:10:00,33,0:15:00,100,0:20:00", ""},    // large code, third alternative
-        {"2000,0:05:00,32,0:10:00,033,0:15:00,100,0:20:00", ""},    // first alternative, leading zero
-        {"2000,0:05:00,132,0:10:00,33x,0:15:00,100,0:20:00", ""},   // second alternative, trailing letter
-        {"2001,0:05:00,232,0:10:00,33,0:15:00,100,0:20:00", "P1"},  // a large code not on the course
-        {"2000,0:05:00,332,0:10:00,33,0:15:00,100,0:20:00", "P1"},  // no such alternative
-        {"2000,0:05:00,-32,0:10:00,33,0:15:00,100,0:20:00", "P1"},  // a negative code is none
+        {"2000,0:05:00,232,0:10:00,33,0:15:00,100,0:20:00", ""},   // large code, third alternative
+        {"2000,0:05:00,32,0:10:00,033,0:15:00,100,0:20:00", ""},   // first alternative, leading zero
+        {"2000,0:05:00,132,0:10:00,33x,0:15:00,100,0:20:00", ""},  // second alternative, trailing letter
+        {"2001,0:05:00,232,0:10:00,33,0:15:00,100,0:20:00", "P1"}, // a large code not on the course
+        {"2000,0:05:00,332,0:10:00,33,0:15:00,100,0:20:00", "P1"}, // no such alternative
+        {"2000,0:05:00,-32,0:10:00,33,0:15:00,100,0:20:00", "P1"}, // a negative code is none
         {"2000,0:05:00,3200000000,0:10:00,33,0:15:00,100,0:20:00", "P1"},
         {"2000,0:05:00,232,0:10:00,-33,0:15:00,100,0:20:00", "DNF"}, // the last control missing
     };

@@ -45,7 +45,12 @@ struct FinishLogTest : ::testing::Test {
 };
 
 TEST_F(FinishLogTest, OutcomeOfThePunchCheck) {
-    struct Case { int cls; const char* pairs; const char* outcome; Time card; } cases[] = {
+    struct Case {
+        int cls;
+        const char* pairs;
+        const char* outcome;
+        Time card;
+    } cases[] = {
         {0, "31,0:10:00,32,0:20:00,33,0:30:00,100,0:40:00", "", T(0, 40)},
         {0, "31,0:10:00,33,0:30:00,100,0:40:00", "P1", T(0, 40)},
         {0, "33,0:30:00,100,0:40:00", "P2", T(0, 40)},
@@ -85,19 +90,21 @@ TEST_F(FinishLogTest, PunchTimesFollowTheTakenEntries) {
     EXPECT_EQ(ev->PunchTimes[0][2], T(0, 20));
     EXPECT_EQ(ev->PunchTimes[0][3], Time());
     EXPECT_EQ(ev->PunchTimes[0][31], T(0, 40));
-    EXPECT_EQ(ev->PunchTimes[0][5], T(1, 0));  // beyond the course: not touched
+    EXPECT_EQ(ev->PunchTimes[0][5], T(1, 0)); // beyond the course: not touched
 }
 
 TEST_F(FinishLogTest, ManualFieldsApplyOnTop) {
     const std::string valid = "31,0:10:00,32,0:20:00,33,1:00:00,100,1:00:00";
     const std::string dnf = "31,0:10:00,100,1:00:00";
-    struct Case { std::string pairs, manualStatus; Time manualTime, late; std::string status, check; Time running; } cases[] = {
-        {valid, "DNS", Time(), Time(), "DNS", "", Time()},
-        {dnf, "OK", T(1, 10), Time(), "", "DNF", T(1, 10)},
-        {dnf, "", T(1, 10), Time(), "", "DNF", T(1, 10)},
-        {valid, "", Time(), T(0, 2), "", "", T(1, 2)},
-        {dnf, "", Time(), T(0, 2), "DNF", "DNF", T(0, 2)},
-        {valid, "P3", Time(), Time(), "P3", "", Time()},
+    struct Case {
+        std::string pairs, manualStatus;
+        Time manualTime, late;
+        std::string status, check;
+        Time running;
+    } cases[] = {
+        {valid, "DNS", Time(), Time(), "DNS", "", Time()}, {dnf, "OK", T(1, 10), Time(), "", "DNF", T(1, 10)},
+        {dnf, "", T(1, 10), Time(), "", "DNF", T(1, 10)},  {valid, "", Time(), T(0, 2), "", "", T(1, 2)},
+        {dnf, "", Time(), T(0, 2), "DNF", "DNF", T(0, 2)}, {valid, "P3", Time(), Time(), "P3", "", Time()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.manualStatus + " " + c.pairs);
@@ -133,15 +140,15 @@ TEST_F(FinishLogTest, RunReportsOnceAndLastLineWins) {
 // whose time cannot be read is left out, but only when its code is on the course.
 TEST_F(FinishLogTest, WarningsOfARun) {
     ReadLog({Line("10000", "50,zz,31,0:10:00,32,0:20:00,33,0:30:00,100,0:40:00"), Line("77777", ""),
-             Line("10000", "31,9:99,32,0:20:00,33,0:30:00,100,0:40:00"), Line("20001", "100,0:40:00"),
-             Line("10001", "100,"), Line("88888", ""), Line("20001", "")});
+             Line("10000", "31,9:99,32,0:20:00,33,0:30:00,100,0:40:00"), Line("20001", "100,0:40:00"), Line("10001", "100,"),
+             Line("88888", ""), Line("20001", "")});
     EXPECT_EQ(Rec(0).Status, "P1");
     EXPECT_EQ(ev->PunchTimes[0][1], Time());
     EXPECT_EQ(Rec(1).Status, "DNQ");
-    EXPECT_EQ(history.Texts(), (Strings{"09:05 (読込)ゴールデータ", History::kWarning,
-                                                        "  　スタートリストにないＥカードがあります", History::kWarning,
-                                                        "  　未入力の予備Ｅカード情報があります", History::kWarning,
-                                                        "　Regnly.log 3行目: 時刻を読めないパンチを無視しました"}));
+    EXPECT_EQ(history.Texts(),
+              (Strings{"09:05 (読込)ゴールデータ", History::kWarning, "  　スタートリストにないＥカードがあります",
+                       History::kWarning, "  　未入力の予備Ｅカード情報があります", History::kWarning,
+                       "　Regnly.log 3行目: 時刻を読めないパンチを無視しました"}));
     for (int i : {2, 4, 6}) EXPECT_TRUE(history.Lines()[i].keepVisible);
 }
 

@@ -52,9 +52,10 @@ struct Reads {
     // The event the change file and the finish log are read into.
     void Setup() {
         test::Into(history, ReadCourseText(*ev, "**:M21\r\n1:31\r\n2:32\r\n99:100\r\n**:W21\r\n1:41\r\n99:100\r\n"));
-        test::Into(history, ReadStartListText(*ev, "10001,M21,10:00:00,101,A,0,c\r\n10002,M21,10:02:00,102,B,0,c\r\n"
-                                                   "10003,W21,10:04:00,201,C,0,c\r\n90001,**,,,,,\r\n")
-                                     .warnings);
+        test::Into(history, ReadStartListText(*ev,
+                                              "10001,M21,10:00:00,101,A,0,c\r\n10002,M21,10:02:00,102,B,0,c\r\n"
+                                              "10003,W21,10:04:00,201,C,0,c\r\n90001,**,,,,,\r\n")
+                                .warnings);
     }
     SparePrompt Prompt() {
         return [this](int card) {
@@ -110,7 +111,10 @@ TEST(TextReaders, EveryReaderReadsBytesAsTheFile) {
     };
     // The whole log, and the log cut inside a line, at a line end and before a CR LF's LF.
     const auto finishLog = [](std::uint64_t limit) {
-        return Reader{"finish log cut at " + std::to_string(limit), "Regnly.log", kLogs, &Reads::Setup,
+        return Reader{"finish log cut at " + std::to_string(limit),
+                      "Regnly.log",
+                      kLogs,
+                      &Reads::Setup,
                       [limit](Reads& r, const std::string& p) {
                           return WithValue(ReadFinishLogFile(*r.ev, p, r.history, r.Prompt(), limit), std::string());
                       },
@@ -120,8 +124,7 @@ TEST(TextReaders, EveryReaderReadsBytesAsTheFile) {
     };
     const Reader readers[] = {
         {"course file", "Control.dat", kCourses, [](Reads&) {}, FromFile(ReadCourseFile), FromBytes(ReadCourseText)},
-        {"start list", "Startlst.dat", kStartLists,
-         [](Reads& r) { test::Into(r.history, ReadCourseText(*r.ev, kClasses)); },
+        {"start list", "Startlst.dat", kStartLists, [](Reads& r) { test::Into(r.history, ReadCourseText(*r.ev, kClasses)); },
          [](Reads& r, const std::string& p) {
              const Result<StartListRead> read = test::Into(r.history, ReadStartList(*r.ev, p));
              return WithValue(test::Outcome(read), read ? Summary(*read) : std::string());
@@ -170,19 +173,20 @@ TEST(ReadFailures, EveryReaderGivesTheError) {
     const std::pair<const char*, std::function<Result<>(Reads&)>> readers[] = {
         {"text lines", [&](Reads&) { return test::Outcome(ReadTextLines(path)); }},
         {"file bytes", [&](Reads&) { return test::Outcome(ReadFileBytes(path)); }},
-        {"line reader", [&](Reads&) {
+        {"line reader",
+         [&](Reads&) {
              LineReader reader(path);
              std::string_view line;
-             while (reader.Next(line)) {}
+             while (reader.Next(line)) {
+             }
              return reader.Status();
          }},
         {"course file", [&](Reads& r) { return test::Outcome(test::Into(r.history, ReadCourseFile(*r.ev, path))); }},
         {"start list", [&](Reads& r) { return test::Outcome(test::Into(r.history, ReadStartList(*r.ev, path))); }},
         {"change file", [&](Reads& r) { return test::Outcome(test::Into(r.history, LoadChangeFile(*r.ev, path))); }},
         {"finish log", [&](Reads& r) { return ReadFinishLogFile(*r.ev, path, r.history, {}); }},
-        {"finish log followed", [&](Reads& r) {
-             return test::Outcome(ReadFinishLogFollowing(*r.ev, path, r.history, {}, place, {}));
-         }},
+        {"finish log followed",
+         [&](Reads& r) { return test::Outcome(ReadFinishLogFollowing(*r.ev, path, r.history, {}, place, {})); }},
     };
     for (const auto& [name, read] : readers) {
         Reads r;

@@ -155,7 +155,7 @@ private slots:
             WhenOpen<SpareDialog>(
                 [&](SpareDialog& d) {
                     Find<QLineEdit>(d, "Text1")->setText(QStringLiteral("0101"));
-                    Find<QPushButton>(d, "Command1")->click();  // "no": still open
+                    Find<QPushButton>(d, "Command1")->click(); // "no": still open
                     QCOMPARE(asked.size(), std::size_t(1));
                     QVERIFY(asked[0].contains(QStringLiteral("(0101) 山田太郎")));
                     QVERIFY(asked[0].contains(QStringLiteral("01234")));
@@ -177,16 +177,16 @@ private slots:
         // The edit dialog: " OK " is refused as "OK", "abc" minutes are refused.
         QVERIFY(ShowExposed(window));
         QListWidget* list = window.lstWindow(1);
-        for (auto fill : std::vector<std::function<void(EditDialog&)>>{
-                 [](EditDialog& d) {
-                     Find<QCheckBox>(d, "Check4")->click();
-                     Find<QRadioButton>(d, "Option2")->click();
-                     Find<QLineEdit>(d, "Text3")->setText(QStringLiteral(" OK "));
-                 },
-                 [](EditDialog& d) {
-                     Find<QCheckBox>(d, "Check3")->click();
-                     Find<QLineEdit>(d, "Text1")->setText(QStringLiteral("abc"));
-                 }}) {
+        for (auto fill :
+             std::vector<std::function<void(EditDialog&)>>{[](EditDialog& d) {
+                                                               Find<QCheckBox>(d, "Check4")->click();
+                                                               Find<QRadioButton>(d, "Option2")->click();
+                                                               Find<QLineEdit>(d, "Text3")->setText(QStringLiteral(" OK "));
+                                                           },
+                                                           [](EditDialog& d) {
+                                                               Find<QCheckBox>(d, "Check3")->click();
+                                                               Find<QLineEdit>(d, "Text1")->setText(QStringLiteral("abc"));
+                                                           }}) {
             bool seen = false;
             WhenOpen<EditDialog>(
                 [&](EditDialog& d) {

@@ -18,8 +18,8 @@
 using namespace quilo;
 using quilo::test::DialogTestEvent;
 using quilo::test::Find;
-using quilo::test::Shown;
 using quilo::test::ShowExposed;
+using quilo::test::Shown;
 
 namespace {
 
@@ -58,10 +58,10 @@ private slots:
             int l, t, w, h;
         };
         const Place places[] = {
-            {"Check1", 240, 120, 1215, 495},   {"Check2", 240, 600, 1215, 495},   {"Check3", 240, 1080, 2175, 495},
-            {"Text1", 960, 1500, 615, 315},    {"Label1", 1680, 1560, 615, 195},  {"List1", 3600, 180, 1815, 2940},
-            {"Check4", 240, 1920, 1335, 495},  {"Option1", 960, 2340, 1215, 435}, {"Text2", 1920, 2400, 1215, 315},
-            {"Label2", 2160, 2160, 855, 255},  {"Option2", 960, 2760, 1215, 435}, {"Text3", 1920, 2820, 975, 315},
+            {"Check1", 240, 120, 1215, 495},     {"Check2", 240, 600, 1215, 495},     {"Check3", 240, 1080, 2175, 495},
+            {"Text1", 960, 1500, 615, 315},      {"Label1", 1680, 1560, 615, 195},    {"List1", 3600, 180, 1815, 2940},
+            {"Check4", 240, 1920, 1335, 495},    {"Option1", 960, 2340, 1215, 435},   {"Text2", 1920, 2400, 1215, 315},
+            {"Label2", 2160, 2160, 855, 255},    {"Option2", 960, 2760, 1215, 435},   {"Text3", 1920, 2820, 975, 315},
             {"Command2", 4080, 3300, 1215, 435}, {"Command1", 2640, 3300, 1215, 435},
         };
         for (const Place& p : places)
@@ -101,8 +101,8 @@ private slots:
 
     void tabOrderFollowsTheControlsTable() {
         EditDialog d(ev->station, ev->Row(345));
-        const QStringList expected = {"Check1", "Check2", "Check3", "Text1", "List1", "Check4", "Option1",
-                                      "Text2",  "Option2", "Text3", "Command2", "Command1"};
+        const QStringList expected = {"Check1",  "Check2", "Check3",  "Text1", "List1",    "Check4",
+                                      "Option1", "Text2",  "Option2", "Text3", "Command2", "Command1"};
         QStringList seen;
         QWidget* w = Find<QWidget>(d, "Check1");
         for (int i = 0; i < 100 && seen.size() < expected.size(); ++i, w = w->nextInFocusChain())
@@ -160,7 +160,7 @@ private slots:
         for (const char* name : {"Check2", "Check3", "Check4", "Text1", "Option1", "Option2", "Text2", "Text3"})
             QVERIFY2(!Find<QWidget>(d, name)->isEnabled(), name);
         QVERIFY(check1->isEnabled());
-        QVERIFY(check4->isChecked());  // disabled, still ticked
+        QVERIFY(check4->isChecked()); // disabled, still ticked
         QTest::mouseClick(check1, Qt::LeftButton);
         QVERIFY(check4->isEnabled() && text3->isEnabled());
     }
@@ -199,7 +199,7 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(d, "Command1"), Qt::LeftButton);
         QCOMPARE(shown.back().text, QStringLiteral("空白を埋めて下さい(例：「DNF」「P3」）"));
 
-        QTest::mouseClick(Find<QRadioButton>(d, "Option1"), Qt::LeftButton);  // back to the time
+        QTest::mouseClick(Find<QRadioButton>(d, "Option1"), Qt::LeftButton); // back to the time
         QTest::mouseClick(Find<QCheckBox>(d, "Check4"), Qt::LeftButton);
         QTest::mouseClick(Find<QCheckBox>(d, "Check3"), Qt::LeftButton);
         QTest::keyClicks(Find<QLineEdit>(d, "Text1"), "99999");
@@ -230,7 +230,7 @@ private slots:
         {
             EditDialog d(ev->station, ev->Row(345));
             QVERIFY(ShowExposed(d));
-            QTest::keyClick(&d, Qt::Key_Return);  // "変更" still disabled
+            QTest::keyClick(&d, Qt::Key_Return); // "変更" still disabled
             QVERIFY(d.isVisible());
             QTest::mouseClick(Find<QCheckBox>(d, "Check1"), Qt::LeftButton);
             QTest::keyClick(&d, Qt::Key_Escape);

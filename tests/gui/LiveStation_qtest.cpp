@@ -137,19 +137,21 @@ private slots:
         std::thread writer([&] {
             Pause(300);
             Append(log, "1,2,3,4,5,(12346),31,0:11:00,32,0:21:00,33,0:31:00,100,0:4");
-            Pause(1500);  // the reader writes the rest a moment later
+            Pause(1500); // the reader writes the rest a moment later
             Append(log, "5:00\r\n");
             Pause(300);
             // Two at once, the second one a spare card nobody has taken yet.
-            Append(log, "1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:52:00\r\n"
-                        "1,2,3,4,5,(12347),31,0:10:00,32,0:20:00,33,0:30:00,100,0:38:00\r\n");
+            Append(log,
+                   "1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:52:00\r\n"
+                   "1,2,3,4,5,(12347),31,0:10:00,32,0:20:00,33,0:30:00,100,0:38:00\r\n");
             Pause(1500);
             Append(log, "1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:33:00\r\n");
         });
-        QTRY_VERIFY_WITH_TIMEOUT(ListHas(list, QStringLiteral("鈴木一郎")) && ListHas(list, QStringLiteral("0:45'00\"")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(ListHas(list, QStringLiteral("鈴木一郎")) && ListHas(list, QStringLiteral("0:45'00\"")),
+                                 10000);
         QTRY_VERIFY_WITH_TIMEOUT(ListHas(list, QStringLiteral("0:33'00\"")), 10000);
         writer.join();
-        QTest::qWait(1500);  // more looks at the unchanged log ask nothing again
+        QTest::qWait(1500); // more looks at the unchanged log ask nothing again
 
         QCOMPARE(wrongTimes, 0);
         QCOMPARE(f.spares, std::vector<int>{90001});

@@ -68,7 +68,7 @@ private slots:
         const QImage face = w.Command3()->grab().toImage();
         for (int x : {4, face.width() - 5}) QCOMPARE(QColor(face.pixel(x, face.height() / 2)), green);
         QCOMPARE(Texts(w.lstWindow(1)), startOrder);
-        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);  // the hourglass is gone again
+        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor); // the hourglass is gone again
     }
 
     void doubleClickOnAHeadingDoesNothing() {
@@ -92,7 +92,7 @@ private slots:
         const int row = f.RowOfCard(list, "12345");
         QVERIFY(row > 0);
         DoubleClickRow(list, row);
-        QCOMPARE(f.edits, std::vector<int> {12345});
+        QCOMPARE(f.edits, std::vector<int>{12345});
         QCOMPARE(f.owners.front(), static_cast<QWidget*>(&f.window));
         QCOMPARE(f.refreshes, 1);
         // The list was rebuilt and the same position is selected again.
@@ -117,7 +117,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY(list->hasFocus());
         QTest::keyClick(list, Qt::Key_Home);
-        QTest::keyClick(list, Qt::Key_Return);  // the class heading
+        QTest::keyClick(list, Qt::Key_Return); // the class heading
         QVERIFY(f.edits.empty());
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Enter);
@@ -163,7 +163,7 @@ private slots:
         const int row = history->count() - 1;
         QCOMPARE(history->item(row)->data(Qt::UserRole).toInt(), n);
         DoubleClickRow(history, row);
-        QCOMPARE(f.edits, std::vector<int> {22345});
+        QCOMPARE(f.edits, std::vector<int>{22345});
         QCOMPARE(f.refreshes, 1);
     }
 
@@ -202,7 +202,7 @@ private slots:
             return SpareAnswer::Cancelled;
         };
         window.Load();
-        QCOMPARE(spares, std::vector<int> {33333});
+        QCOMPARE(spares, std::vector<int>{33333});
         QCOMPARE(owner, static_cast<QWidget*>(&window));
         QCOMPARE(during, Qt::WaitCursor);
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
@@ -217,7 +217,7 @@ private slots:
         QVERIFY(f.messages.isEmpty());
         // Each file written is said in the history.
         QCOMPARE(Texts(f.window.lstWindow(2)).mid(4), QStringList({"12:00 (出力)E_Result.txt", "12:00 (出力)E_Result.xml",
-                                                                  "12:00 (出力)E_Result.html", "12:00 (出力)E_NoRet.txt"}));
+                                                                   "12:00 (出力)E_Result.html", "12:00 (出力)E_NoRet.txt"}));
         QVERIFY(!ReadCp932Lines(dir.File("E_Result.txt")).empty());
         QCOMPARE(ReadCp932Lines(dir.File("E_NoRet.txt")).front(), std::string("◆◆ 未帰還者リスト（Ｅカード）"));
         QCOMPARE(f.refreshes, 2);
@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(f.titles.front(), QStringLiteral("Quilo"));
         const QString head = QStringLiteral("成績ファイルを書き込めませんでした。\n") + QString::fromStdString(results) + "\n";
         QVERIFY2(f.messages.front().startsWith(head), qPrintable(f.messages.front()));
-        QVERIFY(f.messages.front().size() > head.size());  // a reason follows
+        QVERIFY(f.messages.front().size() > head.size()); // a reason follows
 
         QTest::mouseClick(f.window.Command5(), Qt::LeftButton);
         QCOMPARE(f.messages.size(), 2);

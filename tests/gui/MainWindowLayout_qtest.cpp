@@ -7,8 +7,8 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QWindow>
 #include <QScrollBar>
+#include <QWindow>
 #include <QtTest>
 
 #include <iterator>
@@ -121,9 +121,8 @@ private slots:
             course.insert(course.end(), {"1:31", "99:100"});
         }
         for (int i = 0; i < 10000; ++i)
-            start.push_back(std::to_string(20000 + i) + ",C" + std::to_string(i % 60) + ",10:" +
-                            std::to_string(10 + i % 50) + ":00," + std::to_string(i % 9000 + 1) + ",選手" +
-                            std::to_string(i) + ",0,クラブ");
+            start.push_back(std::to_string(20000 + i) + ",C" + std::to_string(i % 60) + ",10:" + std::to_string(10 + i % 50) +
+                            ":00," + std::to_string(i % 9000 + 1) + ",選手" + std::to_string(i) + ",0,クラブ");
         WriteCp932(dir.File("Control.dat"), course);
         WriteCp932(dir.File("Startlst.dat"), start);
         WriteCp932(dir.File("Regnly.log"), {"1,2,3,4,5,(20001),31,0:10:00,100,0:35:00"});
@@ -162,9 +161,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QSize opening = w.size();
         QCOMPARE(opening * MainWindow::kTwipsPerPixel, QSize(10155, 7890));
-        QWidget* const placed[] = {w.lblTitle(0), w.lstWindow(0), w.lblTitle(2), w.lstWindow(2),
-                                   w.lblTitle(1), w.lstWindow(1), w.Command3(),  w.Command4(),
-                                   w.Command1(),  w.Command2(),  w.Command5(),  w.lblTime()};
+        QWidget* const placed[] = {w.lblTitle(0), w.lstWindow(0), w.lblTitle(2), w.lstWindow(2), w.lblTitle(1), w.lstWindow(1),
+                                   w.Command3(),  w.Command4(),   w.Command1(),  w.Command2(),   w.Command5(),  w.lblTime()};
         // Per control: moves right, moves down, grows wider, grows taller with the window.
         const int follows[][4] = {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 0}, {0, 0, 1, 1},
                                   {1, 0, 0, 0}, {1, 0, 0, 0}, {1, 1, 0, 0}, {1, 1, 0, 0}, {1, 1, 0, 0}, {0, 1, 0, 0}};
@@ -178,7 +176,7 @@ private slots:
         QVERIFY(w.OuterHeightTwips() >= 6000 && w.OuterHeightTwips() - MainWindow::kTwipsPerPixel < 6000);
         for (QSize asked : {QSize(900, 700), QSize(1200, 420), QSize(540, 900), QSize(800, 200), QSize(400, 600),
                             QSize(300, 200), opening}) {
-            w.resize(700, 700);  // so that only the snap-back can give the minimum
+            w.resize(700, 700); // so that only the snap-back can give the minimum
             QTRY_COMPARE(w.size(), QSize(700, 700));
             w.windowHandle()->resize(asked);
             QTRY_COMPARE(w.size(), asked.expandedTo(w.minimumSize()));
@@ -187,7 +185,8 @@ private slots:
                 const QRect r = placed[i]->geometry();
                 const int* g = follows[i];
                 QVERIFY2(placed[i]->isVisible() && w.rect().contains(r), qPrintable(placed[i]->objectName()));
-                QCOMPARE(r, atOpening[i].translated(g[0] * d.width(), g[1] * d.height())
+                QCOMPARE(r, atOpening[i]
+                                .translated(g[0] * d.width(), g[1] * d.height())
                                 .adjusted(0, 0, g[2] * d.width(), g[3] * d.height()));
                 // Below the opening width the clock may run under the read button.
                 for (std::size_t j = i + 1; j < std::size(placed); ++j)

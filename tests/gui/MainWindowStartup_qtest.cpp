@@ -58,8 +58,8 @@ private slots:
         Fixture f(dir);
         f.window.Load();
         QCOMPARE(ReadCp932Lines(dir.File("Quilo.ini")),
-                 (std::vector<std::string> {"SeisekiOutput=E_Result.txt", "MikikanOutput=E_NoRet.txt", "TimeLimit=150",
-                                            "ClassListFontSize=9", "HistoryListFontSize=9", "EntryListFontSize=9"}));
+                 (std::vector<std::string>{"SeisekiOutput=E_Result.txt", "MikikanOutput=E_NoRet.txt", "TimeLimit=150",
+                                           "ClassListFontSize=9", "HistoryListFontSize=9", "EntryListFontSize=9"}));
         for (int i = 0; i < 3; ++i) QCOMPARE(f.window.lstWindow(i)->count(), 0);
         QCOMPARE(f.window.lblTime()->text(), QString());
         QTRY_COMPARE_WITH_TIMEOUT(f.window.lblTime()->text(), QStringLiteral("12:00:00"), 1000);
@@ -73,9 +73,8 @@ private slots:
         WriteEventFiles(dir, files);
         Fixture f(dir);
         f.window.Load();
-        QCOMPARE(Texts(f.window.lstWindow(2)),
-                 QStringList({"12:00 (読込)コントロールデータ", "【警告】*******************",
-                              "　クラス情報の相違があります", "　Control.dat/Startlst.dat"}));
+        QCOMPARE(Texts(f.window.lstWindow(2)), QStringList({"12:00 (読込)コントロールデータ", "【警告】*******************",
+                                                            "　クラス情報の相違があります", "　Control.dat/Startlst.dat"}));
         QCOMPARE(f.window.lstWindow(1)->count(), 0);
         // The data-load button still reads the finish log.
         f.window.Command1()->click();
@@ -88,7 +87,7 @@ private slots:
         Fixture f(dir);
         MainWindow& w = f.window;
         QCOMPARE(w.windowTitle(), QStringLiteral("Quilo"));
-        QCOMPARE(w.size(), QSize(677, 526));  // 10155 x 7890 twips
+        QCOMPARE(w.size(), QSize(677, 526)); // 10155 x 7890 twips
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(w.lstWindow(i)->objectName(), QStringLiteral("lstWindow"));
             QCOMPARE(w.lstWindow(i)->property("index").toInt(), i);
@@ -150,13 +149,12 @@ private slots:
 
     void fontSizesComeFromTheSettings() {
         TempDir dir;
-        WriteCp932(dir.File("Quilo.ini"),
-                   {"ClassListFontSize=12", "HistoryListFontSize=abc", "EntryListFontSize=500"});
+        WriteCp932(dir.File("Quilo.ini"), {"ClassListFontSize=12", "HistoryListFontSize=abc", "EntryListFontSize=500"});
         Fixture f(dir);
         f.window.Load();
         QCOMPARE(f.window.lstWindow(0)->font().pointSizeF(), 12.0);
-        QCOMPARE(f.window.lstWindow(2)->font().pointSizeF(), 9.0);  // reads 0
-        QCOMPARE(f.window.lstWindow(1)->font().pointSizeF(), 9.0);  // not a usable size
+        QCOMPARE(f.window.lstWindow(2)->font().pointSizeF(), 9.0); // reads 0
+        QCOMPARE(f.window.lstWindow(1)->font().pointSizeF(), 9.0); // not a usable size
     }
 
     void negativeFontSizeFallsBack() {

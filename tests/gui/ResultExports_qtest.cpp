@@ -24,7 +24,7 @@ private slots:
         QVERIFY(f.messages.isEmpty());
         QVERIFY(ReadBytes(dir.File("E_Result.xml")).find("<ResultList") != std::string::npos);
         QVERIFY(ReadBytes(dir.File("E_Result.html")).find("<!DOCTYPE html>") != std::string::npos);
-        QCOMPARE(f.refreshes, 1);  // one refresh serves all three files
+        QCOMPARE(f.refreshes, 1); // one refresh serves all three files
     }
 
     void eachFailedExportShowsItsOwnMessage() {

@@ -16,8 +16,8 @@
 using namespace quilo;
 using quilo::test::DialogTestEvent;
 using quilo::test::Find;
-using quilo::test::Shown;
 using quilo::test::ShowExposed;
+using quilo::test::Shown;
 
 class SpareDialogTest : public QObject {
     Q_OBJECT
@@ -54,8 +54,8 @@ private slots:
             int l, t, w, h;
         };
         const Place places[] = {
-            {"Label1", 240, 180, 2535, 195},   {"Text1", 1680, 480, 975, 375},     {"Check1", 240, 600, 1095, 255},
-            {"Label2", 240, 1140, 2415, 195},  {"Label3", 240, 1500, 2415, 555},   {"Command1", 240, 2340, 1095, 435},
+            {"Label1", 240, 180, 2535, 195},     {"Text1", 1680, 480, 975, 375},   {"Check1", 240, 600, 1095, 255},
+            {"Label2", 240, 1140, 2415, 195},    {"Label3", 240, 1500, 2415, 555}, {"Command1", 240, 2340, 1095, 435},
             {"Command2", 1560, 2340, 1095, 435},
         };
         for (const Place& p : places)

@@ -27,8 +27,8 @@ struct CourseFileTest : ::testing::Test {
 };
 
 TEST_F(CourseFileTest, ClassesPositionsAlternativesAndFinish) {
-    int last = Read({"", "コメント行", "**:Ｍ２１Ａ ", "1:31", "2: 32 ", "4:34", "5:121", "5:131", "5:141", "5:151",
-                     "99:100", "99:101", "**:W21:extra", "\"1\":\"41\"", "31:200", "99:300"});
+    int last = Read({"", "コメント行", "**:Ｍ２１Ａ ", "1:31", "2: 32 ", "4:34", "5:121", "5:131", "5:141", "5:151", "99:100",
+                     "99:101", "**:W21:extra", "\"1\":\"41\"", "31:200", "99:300"});
     EXPECT_EQ(last, 1);
     EXPECT_EQ(ev->ClassNames[0], "Ｍ２１Ａ ");
     EXPECT_EQ(ev->ClassNames[1], "W21");
@@ -60,13 +60,13 @@ TEST_F(CourseFileTest, LinesWithoutRuleAreSkippedWithWarnings) {
     EXPECT_EQ(ev->ControlCount[9], 31);
     EXPECT_EQ(Alternatives(9, 1), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(Alternatives(9, 31), (std::vector<int>{60, 0, 0}));
-    EXPECT_EQ(history.Texts(), (test::Strings{
-        History::kWarning, "　Control.dat 1行目を読み飛ばしました（最初のクラス行より前の行です）",
-        History::kWarning, "　Control.dat 13行目を読み飛ばしました（位置番号が範囲外です）",
-        History::kWarning, "　Control.dat 14行目を読み飛ばしました（位置番号が範囲外です）",
-        History::kWarning, "　Control.dat 15行目を読み飛ばしました（数値ではありません）",
-        History::kWarning, "　Control.dat 16行目を読み飛ばしました（数値ではありません）",
-        History::kWarning, "　Control.dat 17行目を読み飛ばしました（数値ではありません）"}));
+    EXPECT_EQ(history.Texts(),
+              (test::Strings{History::kWarning, "　Control.dat 1行目を読み飛ばしました（最初のクラス行より前の行です）",
+                             History::kWarning, "　Control.dat 13行目を読み飛ばしました（位置番号が範囲外です）",
+                             History::kWarning, "　Control.dat 14行目を読み飛ばしました（位置番号が範囲外です）",
+                             History::kWarning, "　Control.dat 15行目を読み飛ばしました（数値ではありません）",
+                             History::kWarning, "　Control.dat 16行目を読み飛ばしました（数値ではありません）",
+                             History::kWarning, "　Control.dat 17行目を読み飛ばしました（数値ではありません）"}));
 }
 
 TEST_F(CourseFileTest, WarningsStopAfterTenWithASummary) {

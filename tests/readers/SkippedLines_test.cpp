@@ -22,9 +22,12 @@ TEST(OddLines, TheFirstTenAreNamedAndTheRestSummedUp) {
     struct Case {
         int oddLines;
         int named;
-        const char* summary;  // nullptr: no summary line
+        const char* summary; // nullptr: no summary line
     };
-    const Case cases[] = {{1, 1, nullptr}, {10, 10, nullptr}, {11, 10, "ほか1行を読み飛ばしました"}, {25, 10, "ほか15行を読み飛ばしました"}};
+    const Case cases[] = {{1, 1, nullptr},
+                          {10, 10, nullptr},
+                          {11, 10, "ほか1行を読み飛ばしました"},
+                          {25, 10, "ほか15行を読み飛ばしました"}};
     for (const auto& c : cases) {
         std::string text;
         // Lines before the first class line belong to no class.

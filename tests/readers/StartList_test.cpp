@@ -2,9 +2,9 @@
 
 #include "Clock.h"
 #include "TableChecks.h"
+#include "TestSupport.h"
 #include "core/Cp932.h"
 #include "readers/CourseFile.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -85,10 +85,9 @@ TEST_F(StartListTest, UndefinedClassStopsWithThreeLines) {
     EXPECT_EQ(skipped, 1);
     EXPECT_EQ(ev->Cards.Count(), 1);
     EXPECT_FALSE(ev->Cards.Find(Card(3)));
-    EXPECT_EQ(history.Texts(), (test::Strings{History::kWarning,
-                                                        "　Startlst.dat 2行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
-                                                        History::kWarning, "　クラス情報の相違があります",
-                                                        "　Control.dat/Startlst.dat"}));
+    EXPECT_EQ(history.Texts(),
+              (test::Strings{History::kWarning, "　Startlst.dat 2行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
+                             History::kWarning, "　クラス情報の相違があります", "　Control.dat/Startlst.dat"}));
     EXPECT_TRUE(history.Lines().back().keepVisible);
 }
 
@@ -98,14 +97,14 @@ TEST_F(StartListTest, RowsThatDoNotConvertAreSkipped) {
     EXPECT_EQ(skipped, 7);
     EXPECT_EQ(ev->Cards.Count(), 2);
     EXPECT_EQ(ev->ClassEntryCount[0], 1);
-    EXPECT_EQ(history.Texts(), (test::Strings{
-        History::kWarning, "　Startlst.dat 1行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
-        History::kWarning, "　Startlst.dat 3行目を読み飛ばしました（スタート時刻が読めません）",
-        History::kWarning, "　Startlst.dat 4行目を読み飛ばしました（ゼッケン番号が数値ではありません）",
-        History::kWarning, "　Startlst.dat 5行目を読み飛ばしました（６番目の項目が数値ではありません）",
-        History::kWarning, "　Startlst.dat 6行目を読み飛ばしました（６番目の項目が数値ではありません）",
-        History::kWarning, "　Startlst.dat 7行目を読み飛ばしました（Ｅカード番号が重複しています）",
-        History::kWarning, "　Startlst.dat 9行目を読み飛ばしました（Ｅカード番号が重複しています）"}));
+    EXPECT_EQ(history.Texts(),
+              (test::Strings{History::kWarning, "　Startlst.dat 1行目を読み飛ばしました（Ｅカード番号が数値ではありません）",
+                             History::kWarning, "　Startlst.dat 3行目を読み飛ばしました（スタート時刻が読めません）",
+                             History::kWarning, "　Startlst.dat 4行目を読み飛ばしました（ゼッケン番号が数値ではありません）",
+                             History::kWarning, "　Startlst.dat 5行目を読み飛ばしました（６番目の項目が数値ではありません）",
+                             History::kWarning, "　Startlst.dat 6行目を読み飛ばしました（６番目の項目が数値ではありません）",
+                             History::kWarning, "　Startlst.dat 7行目を読み飛ばしました（Ｅカード番号が重複しています）",
+                             History::kWarning, "　Startlst.dat 9行目を読み飛ばしました（Ｅカード番号が重複しています）"}));
 }
 
 // No limit but memory: every class, slot and row is held, in the order the files give.
@@ -117,9 +116,9 @@ TEST_F(StartListTest, AnySizeOfEventIsHeld) {
         bool emptyClassRow;
         bool stops;
     } cases[] = {
-        {2, 301, false, false},  // 301 in one class
-        {2, 502, false, false},  {1, 5000, false, false}, {11, 502, false, false}, {60, 5000, false, false},
-        {9, 20, true, false},    {10, 20, true, true},    {11, 20, true, true},    {60, 20, true, true},
+        {2, 301, false, false}, // 301 in one class
+        {2, 502, false, false}, {1, 5000, false, false}, {11, 502, false, false}, {60, 5000, false, false},
+        {9, 20, true, false},   {10, 20, true, true},    {11, 20, true, true},    {60, 20, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.classes) + " classes, " + std::to_string(c.rows) + " rows");
@@ -140,7 +139,8 @@ TEST_F(StartListTest, AnySizeOfEventIsHeld) {
         int held = 0;
         for (int k = 0; k < ev->ClassEntries(); ++k) held += ev->ClassEntryCount[k];
         EXPECT_EQ(held, c.rows - c.rows / 100 + (c.emptyClassRow && !c.stops ? 1 : 0));
-        EXPECT_EQ(ev->Cards.Find(Card(10000 + c.rows - 1 - (c.rows % 100 == 0 ? 1 : 0))), c.rows - 1 - (c.rows % 100 == 0 ? 1 : 0));
+        EXPECT_EQ(ev->Cards.Find(Card(10000 + c.rows - 1 - (c.rows % 100 == 0 ? 1 : 0))),
+                  c.rows - 1 - (c.rows % 100 == 0 ? 1 : 0));
         const int last = c.rows - 1 - (c.rows % 100 == 0 ? 1 : 0);
         const EntryRecord* e = ev->EntryOf(last);
         ASSERT_NE(e, nullptr);
@@ -177,7 +177,7 @@ TEST_F(StartListTest, CardsNoReadCanMatchAreNamed) {
     const struct {
         const char* name;
         test::Strings lines;
-        test::Strings warnings;  // without the warning heads
+        test::Strings warnings; // without the warning heads
         int cards;
     } cases[] = {
         {"lengths",

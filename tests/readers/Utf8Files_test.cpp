@@ -17,8 +17,9 @@ namespace quilo {
 namespace {
 
 const std::string kCourse = "**:男子エリート\r\n1:31\r\n2:32\r\n99:100\r\n**:女子\r\n1:41\r\n99:100\r\n";
-const std::string kStartList = "10001,男子エリート,10:00:00,101,渡辺拓也,0,みちの会\r\n"
-                               "10002,女子,10:01:00,102,佐藤花子,1,東京OLクラブ\r\n90001,**,,,,,\r\n";
+const std::string kStartList =
+    "10001,男子エリート,10:00:00,101,渡辺拓也,0,みちの会\r\n"
+    "10002,女子,10:01:00,102,佐藤花子,1,東京OLクラブ\r\n90001,**,,,,,\r\n";
 
 enum class Form { Cp932, Utf8, Utf8Bom };
 

@@ -94,17 +94,17 @@ TEST(ResultRules, Places) {
         r.Status = status;
         r.RunningTime = running;
         r.Reference = reference;
-        r.Place = 99;  // left from an earlier refresh
+        r.Place = 99; // left from an earlier refresh
     };
     add("OK", T(0, 41, 10));
-    add("OK", T(0, 30), true);  // the fastest, but a reference
+    add("OK", T(0, 30), true); // the fastest, but a reference
     add("", T(0, 41, 10));
     add("OK", T(0, 45));
-    add("OK", Time());          // confirmed without running time
+    add("OK", Time()); // confirmed without running time
     add("P2", T(0, 20));
     add("DNS", Time());
     add("", Time());
-    add("OK", T(3, 0));         // over any limit
+    add("OK", T(3, 0)); // over any limit
     AssignClassPlaces(*b, 0);
     std::vector<int> places;
     for (int s = 1; s <= 9; ++s) places.push_back(b->Entries[0][s].Place);

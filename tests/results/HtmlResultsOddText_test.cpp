@@ -18,7 +18,9 @@ using test::T;
 TEST(HtmlOddText, ControlCharactersLeftOutMarkupEscaped) {
     ExportEvent e{"M21"};
     e.Course(0, {{31}});
-    e.Runner(0, T(10, 0), 101, "山\x01田<b>", "A&\x1f" "B");
+    e.Runner(0, T(10, 0), 101, "山\x01田<b>",
+             "A&\x1f"
+             "B");
     AssignClassPlaces(e.Tables(), 0);
     ExportInfo info = FixedInfo();
     info.eventName = "春\x07の\x1b大会\t\r\n";

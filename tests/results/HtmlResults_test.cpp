@@ -85,7 +85,7 @@ TEST_F(HtmlResultsTest, SelfContainedPage) {
 TEST_F(HtmlResultsTest, RefreshesUntilTheListIsComplete) {
     struct Case {
         const char* name;
-        const char* secondStatus;  // of the second runner; "" with a time is provisional
+        const char* secondStatus; // of the second runner; "" with a time is provisional
         Time secondTime;
         bool startListIncomplete;
         bool refreshes;
@@ -126,9 +126,9 @@ TEST_F(HtmlResultsTest, RefreshesUntilTheListIsComplete) {
 TEST_F(HtmlResultsTest, StillToStartShowsTheStartTime) {
     struct Case {
         Time start;
-        const char* status;  // typed by the operator, or none
+        const char* status; // typed by the operator, or none
         Time running;
-        const char* time, *startText, *statusText;
+        const char *time, *startText, *statusText;
     };
     const Case cases[] = {
         {T(12, 36), "", Time(), "", "12:36 スタート", ""},
@@ -159,11 +159,11 @@ TEST_F(HtmlResultsTest, StillToStartShowsTheStartTime) {
 // which classes those are.
 TEST_F(HtmlResultsTest, ClassWithoutAnyStatusMarkedForTheNarrowPage) {
     const int a = e.Runner(0, T(10, 0), 101);
-    e.Runner(0, T(12, 30), 102);  // still to start: no status
+    e.Runner(0, T(12, 30), 102); // still to start: no status
     e.Rec(a).Status = "OK";
     e.Rec(a).RunningTime = T(0, 40);
     const int b = e.Runner(1, T(10, 0), 201);
-    e.Runner(1, T(10, 2), 202);  // still out
+    e.Runner(1, T(10, 2), 202); // still out
     e.Rec(b).Status = "OK";
     e.Rec(b).RunningTime = T(0, 40);
     Build();
@@ -203,15 +203,15 @@ TEST_F(HtmlResultsTest, RowsInResultOrderWithStatusesAndStillOutLast) {
     const int f = e.Runner(0, T(10, 8), 105);
     const int g = e.Runner(0, T(10, 10), 106);
     const int h = e.Runner(0, T(10, 12), 107);
-    e.Runner(0, T(10, 14), 108);  // still out
+    e.Runner(0, T(10, 14), 108); // still out
     e.Read(a, "31,0:05:00,32,0:10:00,33,0:15:00,100,0:40:00");
     e.Read(b, "31,0:05:00,32,0:10:00,33,0:15:00,100,0:41:30");
     e.Rec(c).Status = "DNS";
-    e.Read(d, "31,0:05:00,33,0:15:00,100,0:30:00");  // P1
+    e.Read(d, "31,0:05:00,33,0:15:00,100,0:30:00"); // P1
     e.Rec(f).Reference = true;
     e.Rec(f).RunningTime = T(0, 35);
     e.Rec(g).Status = "OK";
-    e.Rec(g).RunningTime = T(2, 31);  // over the limit
+    e.Rec(g).RunningTime = T(2, 31); // over the limit
     e.Rec(h).Status = "失格";
     Build();
     const std::vector<HtmlRow> rows = Rows(html);
@@ -236,10 +236,10 @@ TEST_F(HtmlResultsTest, SplitsMarkAMissingPositionAndLeaveTheNextLegBlank) {
     const int a = e.Runner(0, T(10, 0), 101);
     const int b = e.Runner(0, T(10, 0), 102);
     const int c = e.Runner(0, T(10, 0), 103);
-    e.Read(a, "31,0:05:00,33,0:15:00,100,0:20:00");          // 32/132 missing
-    e.Read(b, "31,0:05:00,132,0:09:30,33,0:15:00,100,1:05:10");  // the alternative
+    e.Read(a, "31,0:05:00,33,0:15:00,100,0:20:00");             // 32/132 missing
+    e.Read(b, "31,0:05:00,132,0:09:30,33,0:15:00,100,1:05:10"); // the alternative
     e.Read(c, "31,0:05:00,32,0:09:30");                         // no finish, last missing
-    e.Runner(0, T(10, 0), 104);                                  // never read
+    e.Runner(0, T(10, 0), 104);                                 // never read
     Build();
     using Splits = std::vector<std::vector<std::string>>;
     EXPECT_EQ(SplitRows(html, "101"), (Splits{{"1", "31", "5:00", "5:00"},
@@ -273,12 +273,10 @@ TEST_F(HtmlResultsTest, SplitsLeaveOutAPositionWithoutACode) {
     e.Read(b, "43,0:12:00,100,0:20:00");
     Build();
     using Splits = std::vector<std::vector<std::string>>;
-    EXPECT_EQ(SplitRows(html, "201"), (Splits{{"1", "41", "5:00", "5:00"},
-                                              {"3", "43", "7:00", "12:00"},
-                                              {"F", "フィニッシュ", "8:00", "20:00"}}));
-    EXPECT_EQ(SplitRows(html, "202"), (Splits{{"1", "41", "", "欠落"},
-                                              {"3", "43", "", "12:00"},
-                                              {"F", "フィニッシュ", "8:00", "20:00"}}));
+    EXPECT_EQ(SplitRows(html, "201"),
+              (Splits{{"1", "41", "5:00", "5:00"}, {"3", "43", "7:00", "12:00"}, {"F", "フィニッシュ", "8:00", "20:00"}}));
+    EXPECT_EQ(SplitRows(html, "202"),
+              (Splits{{"1", "41", "", "欠落"}, {"3", "43", "", "12:00"}, {"F", "フィニッシュ", "8:00", "20:00"}}));
 }
 
 TEST_F(HtmlResultsTest, EveryTextFromAFileIsEscaped) {

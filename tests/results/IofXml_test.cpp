@@ -66,24 +66,23 @@ TEST_P(IofStatusRules, FirstRuleThatHolds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, IofStatusRules,
-    ::testing::Values(
-        StatusRow{"absent", "DNS", "", "DNS", {}, false, T(10, 0), "DidNotStart"},
-        StatusRow{"absent reference", "DNS", "", "DNS", {}, true, T(10, 0), "DidNotStart"},
-        StatusRow{"out, started before the clock", "", "", "", {}, false, T(11, 0), "Active"},
-        StatusRow{"out, starting at the clock", "", "", "", {}, false, T(12, 0), "Active"},
-        StatusRow{"out, start to come", "", "", "", {}, false, T(12, 0, 1), "Inactive"},
-        StatusRow{"provisional reference", "", "", "", T(0, 40), true, T(10, 0), "NotCompeting"},
-        StatusRow{"reference over the limit", "OK", "", "", T(2, 31), true, T(10, 0), "NotCompeting"},
-        StatusRow{"confirmed over the limit", "OK", "", "", T(2, 30, 1), false, T(10, 0), "OverTime"},
-        StatusRow{"provisional at the limit", "", "", "", T(2, 30, 0), false, T(10, 0), "OK"},
-        StatusRow{"confirmed", "OK", "", "", T(0, 40), false, T(10, 0), "OK"},
-        StatusRow{"missing controls", "P2", "P2", "", {}, false, T(10, 0), "MissingPunch"},
-        StatusRow{"last control missing", "DNF", "DNF", "", {}, false, T(10, 0), "MissingPunch"},
-        StatusRow{"DNF typed by the operator", "DNF", "", "DNF", {}, false, T(10, 0), "DidNotFinish"},
-        StatusRow{"DNF typed over the check's DNF", "DNF", "DNF", "DNF", {}, false, T(10, 0), "DidNotFinish"},
-        StatusRow{"no finish punch", "DNQ", "DNQ", "", {}, false, T(10, 0), "DidNotFinish"},
-        StatusRow{"operator code", "失格", "", "失格", {}, false, T(10, 0), "Disqualified"},
-        StatusRow{"lower-case p is another code", "p3", "", "p3", {}, false, T(10, 0), "Disqualified"}),
+    ::testing::Values(StatusRow{"absent", "DNS", "", "DNS", {}, false, T(10, 0), "DidNotStart"},
+                      StatusRow{"absent reference", "DNS", "", "DNS", {}, true, T(10, 0), "DidNotStart"},
+                      StatusRow{"out, started before the clock", "", "", "", {}, false, T(11, 0), "Active"},
+                      StatusRow{"out, starting at the clock", "", "", "", {}, false, T(12, 0), "Active"},
+                      StatusRow{"out, start to come", "", "", "", {}, false, T(12, 0, 1), "Inactive"},
+                      StatusRow{"provisional reference", "", "", "", T(0, 40), true, T(10, 0), "NotCompeting"},
+                      StatusRow{"reference over the limit", "OK", "", "", T(2, 31), true, T(10, 0), "NotCompeting"},
+                      StatusRow{"confirmed over the limit", "OK", "", "", T(2, 30, 1), false, T(10, 0), "OverTime"},
+                      StatusRow{"provisional at the limit", "", "", "", T(2, 30, 0), false, T(10, 0), "OK"},
+                      StatusRow{"confirmed", "OK", "", "", T(0, 40), false, T(10, 0), "OK"},
+                      StatusRow{"missing controls", "P2", "P2", "", {}, false, T(10, 0), "MissingPunch"},
+                      StatusRow{"last control missing", "DNF", "DNF", "", {}, false, T(10, 0), "MissingPunch"},
+                      StatusRow{"DNF typed by the operator", "DNF", "", "DNF", {}, false, T(10, 0), "DidNotFinish"},
+                      StatusRow{"DNF typed over the check's DNF", "DNF", "DNF", "DNF", {}, false, T(10, 0), "DidNotFinish"},
+                      StatusRow{"no finish punch", "DNQ", "DNQ", "", {}, false, T(10, 0), "DidNotFinish"},
+                      StatusRow{"operator code", "失格", "", "失格", {}, false, T(10, 0), "Disqualified"},
+                      StatusRow{"lower-case p is another code", "p3", "", "p3", {}, false, T(10, 0), "Disqualified"}),
     [](const auto& row) { return CamelName(row.param.rule); });
 
 // ---- The document.
@@ -123,7 +122,7 @@ TEST_F(IofXmlTest, HeaderEventAndClasses) {
     EXPECT_STREQ(list.child("Event").child("StartTime").child_value("Date"), "2024-05-12");
     std::vector<std::string> classes;
     for (pugi::xml_node cr : list.children("ClassResult")) classes.push_back(cr.child("Class").child_value("Name"));
-    EXPECT_EQ(classes, (std::vector<std::string>{"M21", "W21"}));  // an empty class too
+    EXPECT_EQ(classes, (std::vector<std::string>{"M21", "W21"})); // an empty class too
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
 }
 
@@ -131,7 +130,7 @@ TEST_F(IofXmlTest, SplitsTakeThePunchedAlternativeAndMarkAMissingPosition) {
     const int a = e.Runner(0, T(10, 0), 101);
     const int b = e.Runner(0, T(10, 2), 102);
     const int c = e.Runner(0, T(10, 4), 103);
-    e.Read(a, "31,0:05:00,132,0:10:00,34,0:20:00,100,0:25:00");  // 33 missing: P1
+    e.Read(a, "31,0:05:00,132,0:10:00,34,0:20:00,100,0:25:00"); // 33 missing: P1
     e.Read(b, "31,0:06:00,32,0:11:00,33,0:15:00,34,0:21:00,100,0:26:00");
     Build();
     auto x = XmlByBib(doc);
@@ -141,8 +140,8 @@ TEST_F(IofXmlTest, SplitsTakeThePunchedAlternativeAndMarkAMissingPosition) {
     EXPECT_EQ(x[101].status, "MissingPunch");
     EXPECT_EQ(x[101].time, -1);
     EXPECT_STREQ(x[101].result.child_value("FinishTime"), "2024-05-12T10:25:00+09:00");
-    EXPECT_EQ(Splits(x[102].result), (std::vector<std::pair<std::string, std::string>>{
-                                         {"31", "360"}, {"32", "660"}, {"33", "900"}, {"34", "1260"}}));
+    EXPECT_EQ(Splits(x[102].result),
+              (std::vector<std::pair<std::string, std::string>>{{"31", "360"}, {"32", "660"}, {"33", "900"}, {"34", "1260"}}));
     EXPECT_STREQ(x[102].result.child_value("ControlCard"), std::to_string(10000 + b).c_str());
     // A card never read has no splits.
     EXPECT_FALSE(x[103].result.child("SplitTime"));
@@ -178,7 +177,7 @@ TEST_F(IofXmlTest, TimesPlacesAndTimeBehind) {
     e.Read(a, "31,0:05:00,32,0:10:00,33,0:15:00,34,0:20:00,100,0:40:00");
     e.Read(b, "31,0:05:00,32,0:10:00,33,0:15:00,34,0:20:00,100,0:41:30");
     e.Rec(c).Status = "OK";
-    e.Rec(c).RunningTime = T(0, 40);  // ties with a
+    e.Rec(c).RunningTime = T(0, 40); // ties with a
     e.Rec(d).Reference = true;
     e.Read(d, "31,0:05:00,32,0:10:00,33,0:15:00,34,0:20:00,100,0:30:00");
     e.Rec(f).Status = "OK";
@@ -219,8 +218,8 @@ TEST_F(IofXmlTest, FinishTimeOnlyFromTheCardsOwnTime) {
     e.Read(a, full);
     e.Rec(b).ManualTime = T(0, 45);
     e.Read(b, full);
-    e.Read(c, "31,0:05:00,32,0:10:00");  // no finish punch: DNQ
-    e.Read(d, full);                     // past midnight: the next day
+    e.Read(c, "31,0:05:00,32,0:10:00"); // no finish punch: DNQ
+    e.Read(d, full);                    // past midnight: the next day
     Build();
     auto x = XmlByBib(doc);
     EXPECT_FALSE(x[101].result.child("FinishTime"));
@@ -234,13 +233,13 @@ TEST_F(IofXmlTest, FinishTimeOnlyFromTheCardsOwnTime) {
 
 TEST_F(IofXmlTest, ListIsCompleteOnlyWhenNobodyIsOutOrProvisional) {
     const int a = e.Runner(0, T(10, 0), 101);
-    const int b = e.Runner(1, T(13, 0), 201);  // still to start
+    const int b = e.Runner(1, T(13, 0), 201); // still to start
     e.Rec(a).Status = "OK";
     e.Rec(a).RunningTime = T(0, 40);
     Build();
     EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), "Snapshot");
     EXPECT_EQ(XmlByBib(doc)[201].status, "Inactive");
-    e.Rec(b).RunningTime = T(0, 50);  // back, not yet confirmed
+    e.Rec(b).RunningTime = T(0, 50); // back, not yet confirmed
     Build();
     EXPECT_STREQ(doc.child("ResultList").attribute("status").value(), "Snapshot");
     e.Rec(b).Status = "DNS";
@@ -313,12 +312,12 @@ TEST_F(IofXmlTest, GeneratedEventWithEveryStatusIsValid) {
         return e.Runner(c, start, ++bib, name, club);
     };
     e.Read(runner(0, T(10, 0)), full);
-    e.Read(runner(0, T(10, 1), "O'Neil <&>\x02", ""), "31,0:05:00,34,0:20:00,100,0:40:00");  // P1
-    e.Read(runner(0, T(10, 2)), "31,0:05:00,132,0:10:00,33,0:15:00,100,0:40:00");          // DNF
-    e.Read(runner(0, T(10, 3)), "31,0:05:00");                                             // DNQ
+    e.Read(runner(0, T(10, 1), "O'Neil <&>\x02", ""), "31,0:05:00,34,0:20:00,100,0:40:00"); // P1
+    e.Read(runner(0, T(10, 2)), "31,0:05:00,132,0:10:00,33,0:15:00,100,0:40:00");           // DNF
+    e.Read(runner(0, T(10, 3)), "31,0:05:00");                                              // DNQ
     e.Rec(runner(0, T(10, 4))).Status = "DNS";
-    runner(0, T(11, 0));   // out
-    runner(0, T(13, 0));   // to come
+    runner(0, T(11, 0)); // out
+    runner(0, T(13, 0)); // to come
     const int ref = runner(0, T(10, 5));
     e.Rec(ref).Reference = true;
     e.Read(ref, full);

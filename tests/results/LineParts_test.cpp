@@ -39,9 +39,9 @@ void Compare(std::size_t lead) {
         want += test::PadRightWidth("山田", 8);
         w.Spaces(0);
         w.Spaces(-3);
-        w.Spaces(200);  // more than the whole buffer
+        w.Spaces(200); // more than the whole buffer
         want += std::string(200, ' ');
-        w.Text(std::string(300, 't'));  // likewise
+        w.Text(std::string(300, 't')); // likewise
         want += std::string(300, 't');
         for (Time t : {Time::Hms(9, 5, 3), Time::Hms(12, 34, 56)}) {
             w.HhNnSs(t);

@@ -25,7 +25,7 @@ TEST(ResultsFile, LineColumns) {
     EntryRecord r;
     r.Status = "OK";
     r.BibNumber = 7;
-    r.Name = "一二三四五六七八九";  // width 18: cut to 8 characters, no padding
+    r.Name = "一二三四五六七八九"; // width 18: cut to 8 characters, no padding
     r.RunningTime = T(0, 50);
     r.ExtraNumber = 12345;
     r.Club = "東京大学オリエンテーリング部";
@@ -36,9 +36,9 @@ TEST(ResultsFile, LineColumns) {
     r.Club = "OLC";
     const std::string tail = " (   7) 山田太郎" + Sp(8);
     const std::string club = "    3 OLC" + Sp(15);
-    r.RunningTime = T(2, 30, 0);  // equal to the limit: placed
+    r.RunningTime = T(2, 30, 0); // equal to the limit: placed
     EXPECT_EQ(ResultsLine(r, kLimit), "・  10" + tail + " 2:30'00\"" + club);
-    r.RunningTime = T(2, 30, 1);  // over: the place is left blank in the file only
+    r.RunningTime = T(2, 30, 1); // over: the place is left blank in the file only
     EXPECT_EQ(ResultsLine(r, kLimit), "・    " + tail + " 2:30'01\"" + club);
     r.Status = "";
     r.Place = 0;
@@ -62,7 +62,7 @@ TEST(ResultsFile, ClassesInResultOrder) {
     add("", T(0, 50), 2);
     add("DNS", Time(), 0);
     add("OK", T(0, 45), 0, true);
-    add("", Time(), 0);  // not returned: left out
+    add("", Time(), 0); // not returned: left out
     add("P1", T(0, 40), 0);
     add("OK", T(0, 30), 1);
     add("DNF", Time(), 0);
@@ -80,9 +80,9 @@ TEST(NotReturnedFile, EveryCompetitorOutInClassThenSlotOrder) {
     b.Add(0, T(11, 0), 1, 1001, "A", 1, "C1");
     b.Add(0, T(9, 0), 2, 1002, "B", 2, "C2").Status = "DNS";
     b.Add(0, T(9, 5), 3, 1003, "C", 3, "C3").Status = "DNF";          // a code without time
-    b.Add(0, T(9, 10), 4, 1004, "D", 4, "C4").RunningTime = T(0, 40);  // provisional
+    b.Add(0, T(9, 10), 4, 1004, "D", 4, "C4").RunningTime = T(0, 40); // provisional
     b.Add(0, T(10, 0), 5, 1005, "E", 5, "C5").Reference = true;
-    b.Add(1, T(23, 0), 6, 2001, "一二三四五六七", 6, "東京大学オリエンテーリング部");  // still to start
+    b.Add(1, T(23, 0), 6, 2001, "一二三四五六七", 6, "東京大学オリエンテーリング部"); // still to start
     const std::string heading = "◆◆ 未帰還者リスト（Ｅカード）";
     EXPECT_EQ(test::CompareWithGolden(BuildNotReturnedFile(Taken(*b)), "results/NotReturnedInClassThenSlotOrder.txt"), "");
 

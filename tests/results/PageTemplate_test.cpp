@@ -107,10 +107,11 @@ public:
             case 2: t += Below(4) ? "\n" : "{{! a note }}"; break;
             default: {
                 const std::string name = std::string(kNames[3 + Below(4)]);
-                const bool ownLines = Below(2) != 0;  // tags alone on their lines, maybe indented
+                const bool ownLines = Below(2) != 0; // tags alone on their lines, maybe indented
                 const std::string lead = ownLines ? (Below(2) ? "\n" : "\n  ") : "";
                 const std::string trail = ownLines ? "\n" : "";
-                t += lead + (Below(3) ? "{{#" : "{{^") + name + "}}" + trail + Template(depth + 1) + lead + "{{/" + name + "}}" + trail;
+                t += lead + (Below(3) ? "{{#" : "{{^") + name + "}}" + trail + Template(depth + 1) + lead + "{{/" + name +
+                     "}}" + trail;
             }
             }
         }
@@ -142,7 +143,8 @@ TEST(PageTemplate, RendersWhatTheMustacheLibraryRenders) {
 
 TEST(PageTemplate, RefusesWhatItCannotRender) {
     const char* const refused[] = {
-        "{{{s0}}}", "{{&s0}}", "{{>part}}", "{{=<% %>=}}", "{{unknown}}", "{{#l5}}open", "{{/l5}}", "{{#l5}}{{/l6}}", "{{s0", "{{}}",
+        "{{{s0}}}",    "{{&s0}}", "{{>part}}",      "{{=<% %>=}}", "{{unknown}}",
+        "{{#l5}}open", "{{/l5}}", "{{#l5}}{{/l6}}", "{{s0",        "{{}}",
     };
     for (const char* text : refused) EXPECT_THROW(PageTemplate(text, kNames), std::invalid_argument) << text;
 }

@@ -32,7 +32,7 @@ TEST(ClassStatus, RowOfAClassOfTwelve) {
     EventBuilder b{"M12"};
     b.Add(0, T(9, 0)).Status = "DNS";
     for (const char* st : {"OK", "OK", "OK", "OK", "DNF", "P2", "DNQ"}) b.Add(0, T(9, 30)).Status = st;
-    for (Time start : {T(10, 0), T(11, 30), T(10, 30)}) b.Add(0, start);  // out: threshold 0:30:00
+    for (Time start : {T(10, 0), T(11, 30), T(10, 30)}) b.Add(0, start); // out: threshold 0:30:00
     b.Add(0, T(9, 45)).RunningTime = T(0, 45);                           // stays provisional
     StatusLists lists;
     RefreshStatus(*b, kNow, kLimit, false, lists);
@@ -43,17 +43,17 @@ TEST(ClassStatus, RowOfAClassOfTwelve) {
 
 TEST(ClassStatus, EmptyClassesPromotionsAndWideCounts) {
     EventBuilder b{"A", "B", "BIG"};
-    b.Add(0, T(10, 0)).RunningTime = T(0, 50);  // promoted now, counted as confirmed now
+    b.Add(0, T(10, 0)).RunningTime = T(0, 50); // promoted now, counted as confirmed now
     b->FirstStart[1] = T(9, 0);
-    for (int i = 0; i < 1000; ++i) b.Add(2, Time());  // wider than the columns; all still out
-    b->ClassNames[3] = "X";  // beyond the last class: never walked
+    for (int i = 0; i < 1000; ++i) b.Add(2, Time()); // wider than the columns; all still out
+    b->ClassNames[3] = "X";                          // beyond the last class: never walked
     b.Add(3, T(10, 0)).RunningTime = T(0, 30);
     StatusLists lists;
     RefreshStatus(*b, kNow, kLimit, false, lists);
-    EXPECT_EQ(Texts(lists.classStatus), (std::vector<std::string>{kClassStatusHeader,
-                                                                  "A          1    0    1    1    0    10:00 10:00",
-                                                                  "B          0    0    0    0    0    09:00 00:00",
-                                                                  "BIG      1000    0  1000    0  1000    00:00 00:00"}));
+    EXPECT_EQ(Texts(lists.classStatus),
+              (std::vector<std::string>{kClassStatusHeader, "A          1    0    1    1    0    10:00 10:00",
+                                        "B          0    0    0    0    0    09:00 00:00",
+                                        "BIG      1000    0  1000    0  1000    00:00 00:00"}));
     EXPECT_EQ(b->Entries[0][1].Place, 1);
     EXPECT_EQ(b->Entries[3][1].Status, "");
 
@@ -81,19 +81,31 @@ TEST(ListColumns, LineLayouts) {
     const std::string id = " (  12) <51234> 山田太郎    ";
     EXPECT_EQ(RosterLine(*b, 0, 1), "M21A    10:02" + id + "  3 OLC" + Sp(15));
     const std::string start = "10:02" + id + "  3 OLC" + Sp(19);
-    EXPECT_EQ(StartOrderLine(r), start + "  " "    " "     未帰還");
+    EXPECT_EQ(StartOrderLine(r), start +
+                                     "  "
+                                     "    "
+                                     "     未帰還");
     r.Status = "DNS";
-    EXPECT_EQ(StartOrderLine(r), start + " *" "    " "       欠席");
+    EXPECT_EQ(StartOrderLine(r), start +
+                                     " *"
+                                     "    "
+                                     "       欠席");
     r.Status = "OK";
     r.RunningTime = T(2, 30, 1);
     r.Place = 2;
-    EXPECT_EQ(StartOrderLine(r), start + " *" "   2" "   2:30'01\"");
+    EXPECT_EQ(StartOrderLine(r), start +
+                                     " *"
+                                     "   2"
+                                     "   2:30'01\"");
     EXPECT_EQ(ResultOrderLine(r, kLimit), "x*   2" + id + " 2:30'01\"    3 OLC" + Sp(15));
     EXPECT_EQ(ResultOrderLine(r, T(2, 30, 1)), " *   2" + id + " 2:30'01\"    3 OLC" + Sp(15));
     r.Status = "LONGCODE9";
     r.Place = 0;
     r.Reference = true;
-    EXPECT_EQ(StartOrderLine(r), start + " *" "参考" "   LONGCODE9");
+    EXPECT_EQ(StartOrderLine(r), start +
+                                     " *"
+                                     "参考"
+                                     "   LONGCODE9");
     r.Status = "P3";
     r.Reference = false;
     r.Name = "一二三四五六七";
@@ -121,10 +133,10 @@ protected:
         // M21 in start-list order; the latest start still out, 11:30, holds confirmation back.
         Add(0, T(10, 5), 1, "", T(0, 50));
         Add(0, T(10, 0), 2, "DNS", Time());
-        Add(0, T(10, 5, 30), 3, "", T(0, 45), true);  // the same start minute as slot 1
+        Add(0, T(10, 5, 30), 3, "", T(0, 45), true); // the same start minute as slot 1
         Add(0, T(11, 30), 4, "", Time());
         Add(0, T(9, 0), 5, "P1", T(0, 40));
-        Add(0, T(9, 10), 6, "OK", T(2, 40));  // over the limit, placed all the same
+        Add(0, T(9, 10), 6, "OK", T(2, 40)); // over the limit, placed all the same
         // W21: only absent and not returned. M50: nobody.
         Add(1, T(10, 0), 7, "", Time());
         Add(1, T(9, 0), 8, "DNS", Time());

@@ -1,7 +1,7 @@
 #include "DialogTestEvent.h"
+#include "finish/ResultFields.h"
 #include "station/EditLogic.h"
 #include "station/Messages.h"
-#include "finish/ResultFields.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +27,8 @@ protected:
     static Row States(const EditLogic& l) {
         const auto& c = l.Controls();
         EXPECT_EQ(c.Valid.enabled, c.Disqualified.enabled);
-        return {c.Reference.enabled, c.Late.enabled, c.ByHand.enabled, c.LateMinutes.enabled,
-                c.Valid.enabled, c.HandTime.enabled, c.Code.enabled};
+        return {c.Reference.enabled, c.Late.enabled,     c.ByHand.enabled, c.LateMinutes.enabled,
+                c.Valid.enabled,     c.HandTime.enabled, c.Code.enabled};
     }
 
     EditLogic Loaded(int card = 345) {
@@ -80,8 +80,8 @@ TEST_F(EditLogicTest, LinesShowTimeInfoPunchesAndGoal) {
     e.PunchTimes[yamada][1] = Time::Hms(0, 5, 0);
     e.PunchTimes[yamada][3] = Time::Hms(0, 12, 7);
     e.PunchTimes[yamada][kFinishPosition] = Time::Hms(0, 45, 9);
-    EXPECT_EQ(Loaded().Controls().Lines, (Strings{"Time = 0:45'09\"", "Info = OK", "", "  01 = 0:05'00\"",
-                                                   "  02 = -:--'--\"", "  03 = 0:12'07\"", "GOAL = 0:45'09\""}));
+    EXPECT_EQ(Loaded().Controls().Lines, (Strings{"Time = 0:45'09\"", "Info = OK", "", "  01 = 0:05'00\"", "  02 = -:--'--\"",
+                                                  "  03 = 0:12'07\"", "GOAL = 0:45'09\""}));
 }
 
 TEST_F(EditLogicTest, LinesShowStatusAndEmptyCourse) {
@@ -117,7 +117,7 @@ TEST_F(EditLogicTest, LoadedStatesRunTheHandlersButLeaveChangeDisabled) {
     EXPECT_FALSE(absent.NothingSetAtLoad());
 
     r.ManualStatus = "";
-    r.LateAddition = Time::Hms(1, 30, 30);  // 90 minutes 30 seconds
+    r.LateAddition = Time::Hms(1, 30, 30); // 90 minutes 30 seconds
     EditLogic late = Loaded();
     EXPECT_TRUE(late.Controls().Late.ticked);
     EXPECT_EQ(late.Controls().LateMinutes.text, "90");
@@ -192,10 +192,10 @@ TEST_F(EditLogicTest, EnabledStatesTableRowByRow) {
 TEST_F(EditLogicTest, EveryOperatorActionEnablesChangeAndNothingDisablesIt) {
     using Action = void (*)(EditLogic&);
     const Action actions[] = {
-        [](EditLogic& l) { l.SetAbsent(true); },   [](EditLogic& l) { l.SetReference(true); },
-        [](EditLogic& l) { l.SetLate(true); },   [](EditLogic& l) { l.SetByHand(true); },
-        [](EditLogic& l) { l.SelectValid(); },   [](EditLogic& l) { l.SelectDisqualified(); },
-        [](EditLogic& l) { l.SetLateMinutes("5"); },     [](EditLogic& l) { l.SetHandTime("1:00:00"); },
+        [](EditLogic& l) { l.SetAbsent(true); },     [](EditLogic& l) { l.SetReference(true); },
+        [](EditLogic& l) { l.SetLate(true); },       [](EditLogic& l) { l.SetByHand(true); },
+        [](EditLogic& l) { l.SelectValid(); },       [](EditLogic& l) { l.SelectDisqualified(); },
+        [](EditLogic& l) { l.SetLateMinutes("5"); }, [](EditLogic& l) { l.SetHandTime("1:00:00"); },
         [](EditLogic& l) { l.SetCode("DNF"); },
     };
     for (Action act : actions) {
@@ -205,7 +205,7 @@ TEST_F(EditLogicTest, EveryOperatorActionEnablesChangeAndNothingDisablesIt) {
     }
     EditLogic l = Loaded();
     l.SetReference(true);
-    EXPECT_EQ(States(l), kNoneRow);  // the reference box leaves the states alone
+    EXPECT_EQ(States(l), kNoneRow); // the reference box leaves the states alone
     l.SetReference(false);
     EXPECT_TRUE(l.Controls().ApplyEnabled);
 }
@@ -233,25 +233,48 @@ TEST_F(EditLogicTest, StateCases) {
         Time running, manualTime, late;
         const char* history;
         const char* record;
-        const char* shownCode;  // the code box after the apply, when the case shows one
+        const char* shownCode; // the code box after the apply, when the case shows one
     };
     const Case cases[] = {
         {"absent",
-         [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); r.LateAddition = Time::Minutes(3); r.Status = "OK"; },
-         [](EditLogic& l) { l.SetAbsent(true); },
-         "DNS", "DNS", Time(), Time(), Time(), "10:15 (変更)欠席 (0012) 山田 太郎", "欠席/345", nullptr},
+         [](EntryRecord& r) {
+             r.RunningTime = Time::Hms(1, 0, 0);
+             r.LateAddition = Time::Minutes(3);
+             r.Status = "OK";
+         },
+         [](EditLogic& l) { l.SetAbsent(true); }, "DNS", "DNS", Time(), Time(), Time(), "10:15 (変更)欠席 (0012) 山田 太郎",
+         "欠席/345", nullptr},
         {"late start",
-         [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); r.ManualStatus = "P1"; r.Status = "P1"; },
-         [](EditLogic& l) { l.SetByHand(false); l.SetLate(true); l.SetLateMinutes("5"); },
+         [](EntryRecord& r) {
+             r.RunningTime = Time::Hms(1, 0, 0);
+             r.ManualStatus = "P1";
+             r.Status = "P1";
+         },
+         [](EditLogic& l) {
+             l.SetByHand(false);
+             l.SetLate(true);
+             l.SetLateMinutes("5");
+         },
          "", nullptr, Time(), Time(), Time::Minutes(5), "10:15 (変更)5分遅刻 (0012) 山田 太郎", "遅刻/345,5", nullptr},
         {"time set by hand",
-         [](EntryRecord& r) { r.LateAddition = Time::Minutes(5); r.Status = "DNF"; },
-         [](EditLogic& l) { l.SetLate(false); l.SetByHand(true); l.SelectValid(); l.SetHandTime("1:23:45"); },
+         [](EntryRecord& r) {
+             r.LateAddition = Time::Minutes(5);
+             r.Status = "DNF";
+         },
+         [](EditLogic& l) {
+             l.SetLate(false);
+             l.SetByHand(true);
+             l.SelectValid();
+             l.SetHandTime("1:23:45");
+         },
          "OK", "", Time::Hms(1, 23, 45), Time::Hms(1, 23, 45), Time(), "10:15 (変更)1:23:45 (0012) 山田 太郎",
          "ＯＫ/345,1:23:45", nullptr},
-        {"disqualified, the code upper-cased",
-         [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); },
-         [](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("dnf"); },
+        {"disqualified, the code upper-cased", [](EntryRecord& r) { r.RunningTime = Time::Hms(1, 0, 0); },
+         [](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("dnf");
+         },
          "DNF", "DNF", Time(), Time(), Time(), "10:15 (変更)DNF (0012) 山田 太郎", "ＮＧ/345,DNF", "DNF"},
         {"release restores the card's own result",
          [](EntryRecord& r) {
@@ -308,12 +331,12 @@ TEST_F(EditLogicTest, LateStartResultFollowsTheCard) {
     };
     const Time hour = Time::Hms(1, 0, 0);
     const Case cases[] = {
-        {false, "", "", Time(), "", Time()},                          // still out: only the minutes
-        {true, "", "", Time(), "", Time::Hms(1, 5, 0)},               // valid card
-        {true, "P2", "", Time(), "P2", Time::Minutes(5)},             // coded card keeps its code
-        {true, "", "", Time::Minutes(3), "", Time::Hms(1, 5, 0)},     // replaces an earlier late start
-        {true, "", "DSQ", Time(), "", Time::Hms(1, 5, 0)},            // replaces a code
-        {true, "", "DNS", Time(), "", Time::Hms(1, 5, 0)},            // replaces absence
+        {false, "", "", Time(), "", Time()},                      // still out: only the minutes
+        {true, "", "", Time(), "", Time::Hms(1, 5, 0)},           // valid card
+        {true, "P2", "", Time(), "P2", Time::Minutes(5)},         // coded card keeps its code
+        {true, "", "", Time::Minutes(3), "", Time::Hms(1, 5, 0)}, // replaces an earlier late start
+        {true, "", "DSQ", Time(), "", Time::Hms(1, 5, 0)},        // replaces a code
+        {true, "", "DNS", Time(), "", Time::Hms(1, 5, 0)},        // replaces absence
     };
     for (const Case& c : cases) {
         DialogTestEvent local;
@@ -340,7 +363,7 @@ TEST_F(EditLogicTest, LateStartResultFollowsTheCard) {
 TEST_F(EditLogicTest, LateMinutesFollowTheLeadingNumberRule) {
     struct Case {
         const char* text;
-        int minutes;  // -1: refused as no number
+        int minutes; // -1: refused as no number
     };
     for (Case c : {Case{"abc", -1}, Case{"", -1}, Case{"  ", -1}, Case{"12abc", -1}, Case{"2.5", 2}, Case{"3.5", 4},
                    Case{" 1 2", 12}, Case{"-0.4", 0}, Case{"32767", 32767}}) {
@@ -403,7 +426,8 @@ TEST_F(EditLogicTest, ReferenceIsComparedWithTheStateAtLoad) {
     off.Apply();
     EXPECT_FALSE(ev.Rec(yamada).Reference);
 
-    EXPECT_EQ(ev.HistoryTexts(), (Strings{"10:15 (変更)参考記録 (0012) 山田 太郎", "10:15 (変更)参考記録取消 (0012) 山田 太郎"}));
+    EXPECT_EQ(ev.HistoryTexts(),
+              (Strings{"10:15 (変更)参考記録 (0012) 山田 太郎", "10:15 (変更)参考記録取消 (0012) 山田 太郎"}));
     EXPECT_EQ(ev.HistoryItems(), (std::vector<int>{345, 345}));
     EXPECT_EQ(ev.Records(), (Strings{"参考/345", "公式/345"}));
 }
@@ -429,35 +453,141 @@ TEST_F(EditLogicTest, RefusalsChangeNothingAndKeepTheDialogOpen) {
         const char* message;
     };
     const Case cases[] = {
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); l.SetHandTime("1:2x"); }, EditLogic::kBadTime},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); }, EditLogic::kBadTime},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); }, EditLogic::kEmptyCode},
-        {[](EditLogic& l) { l.SetByHand(true); }, EditLogic::kEmptyCode},  // no option: a code
-        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("40000"); }, EditLogic::kLateTooLarge},
-        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("-32769"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("-5"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("－５"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("−1"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); l.SetHandTime("0:00:00"); }, EditLogic::kBadTime},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); l.SetHandTime("０：００"); }, EditLogic::kBadTime},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("dq/x,y"); }, EditLogic::kBadCodeSign},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("a,b"); }, EditLogic::kBadCodeSign},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("\"DQ\""); }, EditLogic::kBadCodeSign},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ＤＱ／１"); }, EditLogic::kBadCodeSign},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ok"); }, EditLogic::kOkAsCode},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ＯＫ"); }, EditLogic::kOkAsCode},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode(" OK "); }, EditLogic::kOkAsCode},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("　ｏｋ\t"); }, EditLogic::kOkAsCode},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("   "); }, EditLogic::kEmptyCode},
-        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("abc"); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes(""); }, EditLogic::kBadLate},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("DQ😀"); }, EditLogic::kNotInCodePage},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("D\tQ"); }, EditLogic::kNotInCodePage},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectValid();
+             l.SetHandTime("1:2x");
+         },
+         EditLogic::kBadTime},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectValid();
+         },
+         EditLogic::kBadTime},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+         },
+         EditLogic::kEmptyCode},
+        {[](EditLogic& l) { l.SetByHand(true); }, EditLogic::kEmptyCode}, // no option: a code
+        {[](EditLogic& l) {
+             l.SetLate(true);
+             l.SetLateMinutes("40000");
+         },
+         EditLogic::kLateTooLarge},
+        {[](EditLogic& l) {
+             l.SetLate(true);
+             l.SetLateMinutes("-32769");
+         },
+         EditLogic::kBadLate},
+        {[](EditLogic& l) {
+             l.SetLate(true);
+             l.SetLateMinutes("-5");
+         },
+         EditLogic::kBadLate},
+        {[](EditLogic& l) {
+             l.SetLate(true);
+             l.SetLateMinutes("－５");
+         },
+         EditLogic::kBadLate},
+        {[](EditLogic& l) {
+             l.SetLate(true);
+             l.SetLateMinutes("−1");
+         },
+         EditLogic::kBadLate},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectValid();
+             l.SetHandTime("0:00:00");
+         },
+         EditLogic::kBadTime},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectValid();
+             l.SetHandTime("０：００");
+         },
+         EditLogic::kBadTime},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("dq/x,y");
+         },
+         EditLogic::kBadCodeSign},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("a,b");
+         },
+         EditLogic::kBadCodeSign},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("\"DQ\"");
+         },
+         EditLogic::kBadCodeSign},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("ＤＱ／１");
+         },
+         EditLogic::kBadCodeSign},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("ok");
+         },
+         EditLogic::kOkAsCode},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("ＯＫ");
+         },
+         EditLogic::kOkAsCode},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode(" OK ");
+         },
+         EditLogic::kOkAsCode},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("　ｏｋ\t");
+         },
+         EditLogic::kOkAsCode},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("   ");
+         },
+         EditLogic::kEmptyCode},
+        {[](EditLogic& l) {
+             l.SetLate(true);
+             l.SetLateMinutes("abc");
+         },
+         EditLogic::kBadLate},
+        {[](EditLogic& l) {
+             l.SetLate(true);
+             l.SetLateMinutes("");
+         },
+         EditLogic::kBadLate},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("DQ😀");
+         },
+         EditLogic::kNotInCodePage},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("D\tQ");
+         },
+         EditLogic::kNotInCodePage},
     };
     for (const Case& c : cases) {
         EditLogic l = Loaded();
         c.setup(l);
-        l.SetReference(true);  // the reference step must not run either
+        l.SetReference(true); // the reference step must not run either
         DialogOutcome res = l.Apply();
         EXPECT_TRUE(res.refused);
         EXPECT_EQ(res.message, c.message);
@@ -476,15 +606,39 @@ TEST_F(EditLogicTest, RefusalsChangeNothingAndKeepTheDialogOpen) {
 TEST_F(EditLogicTest, FullWidthInputIsTakenHalfWidth) {
     struct Case {
         void (*setup)(EditLogic&);
-        const char* shown;  // the box's text after the apply
+        const char* shown; // the box's text after the apply
         const char* record;
     };
     const Case cases[] = {
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ｐ３"); }, "P3", "ＮＧ/345,P3"},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode("ｄｓｑ　１"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectDisqualified(); l.SetCode(" dsq 1　"); }, "DSQ 1", "ＮＧ/345,DSQ 1"},
-        {[](EditLogic& l) { l.SetByHand(true); l.SelectValid(); l.SetHandTime("１：０５：００"); }, "1:05:00", "ＯＫ/345,1:05:00"},
-        {[](EditLogic& l) { l.SetLate(true); l.SetLateMinutes("１２"); }, "12", "遅刻/345,12"},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("ｐ３");
+         },
+         "P3", "ＮＧ/345,P3"},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode("ｄｓｑ　１");
+         },
+         "DSQ 1", "ＮＧ/345,DSQ 1"},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectDisqualified();
+             l.SetCode(" dsq 1　");
+         },
+         "DSQ 1", "ＮＧ/345,DSQ 1"},
+        {[](EditLogic& l) {
+             l.SetByHand(true);
+             l.SelectValid();
+             l.SetHandTime("１：０５：００");
+         },
+         "1:05:00", "ＯＫ/345,1:05:00"},
+        {[](EditLogic& l) {
+             l.SetLate(true);
+             l.SetLateMinutes("１２");
+         },
+         "12", "遅刻/345,12"},
     };
     for (const Case& c : cases) {
         DialogTestEvent local;

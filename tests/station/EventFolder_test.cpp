@@ -20,8 +20,8 @@ TEST(EventFolder, ProgramFolderOnlyWithACourseFileOrAStartList) {
     const struct Case {
         const char* name;
         Strings files;
-        const char* folder;  // made inside, under this name
-        const char* path;    // asked about, inside the scratch folder
+        const char* folder; // made inside, under this name
+        const char* path;   // asked about, inside the scratch folder
         StartFolder expected;
     } cases[] = {
         {"empty folder", {}, nullptr, "", StartFolder::Ask},
@@ -55,7 +55,7 @@ TEST(StartArgs, EachCallDecided) {
     const Case cases[] = {
         {{}, A::Run, "", ""},
         {{d}, A::Run, d, ""},
-        {{d + "/gone"}, A::Run, d + "/gone", ""},  // the window says it is missing
+        {{d + "/gone"}, A::Run, d + "/gone", ""}, // the window says it is missing
         {{"-"}, A::Run, "-", ""},
         {{d + "/Control.dat"}, A::Run, d, ""},
         {{"Control.dat.none"}, A::Run, "Control.dat.none", ""},

@@ -86,7 +86,7 @@ public:
     Scratch() {
         std::error_code ec;
         fs::path base = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0 ? fs::path("/dev/shm")
-                                                                                           : fs::temp_directory_path();
+                                                                                            : fs::temp_directory_path();
         std::string tmpl = (base / "quilo-kill-XXXXXX").string();
         if (::mkdtemp(tmpl.data())) path_ = tmpl;
     }
@@ -140,7 +140,8 @@ void KillAfter(pid_t pid, std::chrono::microseconds delay) {
 std::vector<std::string> SplitCrLf(const std::string& bytes, std::string& tail) {
     std::vector<std::string> lines;
     std::size_t at = 0;
-    for (std::size_t e; (e = bytes.find("\r\n", at)) != std::string::npos; at = e + 2) lines.push_back(bytes.substr(at, e - at));
+    for (std::size_t e; (e = bytes.find("\r\n", at)) != std::string::npos; at = e + 2)
+        lines.push_back(bytes.substr(at, e - at));
     tail = bytes.substr(at);
     return lines;
 }
@@ -244,8 +245,7 @@ void KillReportAtRandom(const TempDir& dir, const std::string& event, const std:
         if (WIFSIGNALED(Wait(pid))) ++killedMidway;
         std::string problem = CheckReportRound(event, before, complete);
         if (problem.empty()) problem = NextStartLeavesNoTemp(event);
-        ASSERT_EQ(problem, "") << "seed " << seed << " (QUILO_KILL_SEED), round " << round << ", killed after " << us
-                               << " us";
+        ASSERT_EQ(problem, "") << "seed " << seed << " (QUILO_KILL_SEED), round " << round << ", killed after " << us << " us";
     }
     // Most kills must land inside a run, or the test proves nothing.
     EXPECT_GT(killedMidway, rounds / 3) << "seed " << seed;
@@ -303,8 +303,9 @@ TEST(KillTest, CorrectionsKilledAtRandomKeepEveryReportedRecord) {
     TempDir dir;
     Scratch scratchDir;
     const std::string event = dir.File("event"), scratch = scratchDir.Folder();
-    CopyDemo(event, "EventName=Kill\r\nEventDate=2026-12-06\r\nSeisekiOutput=E_Result.txt\r\nMikikanOutput=E_NoRet.txt\r\n"
-                    "TimeLimit=150\r\nClassListFontSize=9\r\nHistoryListFontSize=9\r\nEntryListFontSize=9\r\n");
+    CopyDemo(event,
+             "EventName=Kill\r\nEventDate=2026-12-06\r\nSeisekiOutput=E_Result.txt\r\nMikikanOutput=E_NoRet.txt\r\n"
+             "TimeLimit=150\r\nClassListFontSize=9\r\nHistoryListFontSize=9\r\nEntryListFontSize=9\r\n");
     auto driver = [](const std::string& folder, int fd, long first, long count) {
         std::vector<std::string> a{QUILO_KILL_DRIVER_EXE, folder, std::to_string(fd), std::to_string(first)};
         if (count > 0) a.push_back(std::to_string(count));
@@ -324,7 +325,7 @@ TEST(KillTest, CorrectionsKilledAtRandomKeepEveryReportedRecord) {
 
     std::string tail;
     std::vector<std::string> expected = SplitCrLf(Cp932ToUtf8(ReadBytes(event + "/Change.dat")), tail);
-    long next = 0;  // the driver's next record
+    long next = 0; // the driver's next record
     long reportedTotal = 0;
     std::map<std::size_t, std::map<std::string, std::string>> outputsAfter;
     const int rounds = Rounds();

@@ -26,7 +26,7 @@ TEST(ProbeLog, OnlyARegularFileIsALog) {
     const LogSignature sig = ProbeLog(dir.File("Regnly.log"));
     EXPECT_TRUE(sig.exists);
     EXPECT_EQ(sig.size, 8u);
-    EXPECT_EQ(sig.wholeBytes, 5u);  // up to the end of the last whole line
+    EXPECT_EQ(sig.wholeBytes, 5u); // up to the end of the last whole line
     EXPECT_FALSE(sig == LogSignature{});
 }
 

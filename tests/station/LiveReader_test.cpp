@@ -63,7 +63,7 @@ TEST_F(LiveReaderTest, ABurstOfAppendsGivesOneReadAndAQuietLogNone) {
     Run(1000);
     EXPECT_EQ(live->Reads(), 1);
     EXPECT_EQ(Rec(1).RunningTime, Time::Hms(0, 35, 0));
-    EXPECT_EQ(NewHistoryLines(), 1);  // " (読込)ゴールデータ"
+    EXPECT_EQ(NewHistoryLines(), 1); // " (読込)ゴールデータ"
     Run(10000);
     EXPECT_EQ(live->Reads(), 1);
 }
@@ -82,7 +82,7 @@ TEST_F(LiveReaderTest, APieceOfALineIsNeverReadByItselfAndIsWarnedOfOnce) {
     EXPECT_FALSE(live->Pending());
     Run(60000);
     EXPECT_TRUE(Rec(2).RunningTime.IsZero());
-    EXPECT_EQ(warnings(), 1);  // once, however long it stays
+    EXPECT_EQ(warnings(), 1); // once, however long it stays
     Append("5:00\r\n");
     Run(1000);
     EXPECT_EQ(Rec(2).RunningTime, Time::Hms(0, 45, 0));
@@ -142,7 +142,7 @@ TEST_F(LiveReaderTest, ACancelledSpareCardIsAskedAgainOnlyByAPressedRead) {
     int asked = 0;
     station.SetSparePrompt([&](int spareRow) {
         EXPECT_EQ(station.Tables().CardTexts[static_cast<std::size_t>(spareRow)], "90001");
-        ++asked;  // the operator cancels
+        ++asked; // the operator cancels
         return SpareAnswer::Cancelled;
     });
     Append("1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,100,0:38:00\r\n");
@@ -160,15 +160,15 @@ TEST_F(LiveReaderTest, ACancelledSpareCardIsAskedAgainOnlyByAPressedRead) {
 }
 
 TEST_F(LiveReaderTest, AQuietReadAddsNoHistoryLineAndWarningsComeOnlyWhenTheyDiffer) {
-    station.SetSparePrompt([](int) { return SpareAnswer::Cancelled; });  // the operator cancels
+    station.SetSparePrompt([](int) { return SpareAnswer::Cancelled; }); // the operator cancels
     struct Step {
         const char* line;
-        int newLines;  // history lines the automatic read adds
+        int newLines; // history lines the automatic read adds
     } steps[] = {
-        {"1,2,3,4,5,(99999),31,0:10:00", 3},                            // the read and its warning
-        {"1,2,3,4,5,(10003),31,0:11:00,32,0:21:00,100,0:30:00", 0},     // the same result again
-        {"1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,100,0:35:00", 1},     // a result, the same warning
-        {"1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,100,0:36:00", 5},     // a new warning: both again
+        {"1,2,3,4,5,(99999),31,0:10:00", 3},                        // the read and its warning
+        {"1,2,3,4,5,(10003),31,0:11:00,32,0:21:00,100,0:30:00", 0}, // the same result again
+        {"1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,100,0:35:00", 1}, // a result, the same warning
+        {"1,2,3,4,5,(90001),31,0:10:00,32,0:20:00,100,0:36:00", 5}, // a new warning: both again
         {"1,2,3,4,5,(10002),31,0:10:00,32,0:20:00,100,0:37:00", 1},
     };
     int total = 0;
@@ -203,7 +203,8 @@ TEST_F(LiveReaderTest, PublishingWritesOnlyWhatChangedAndReportsAFailureOnce) {
     const auto& lines = station.OperationHistory().Lines();
     ASSERT_EQ(station.OperationHistory().Count(), after);
     EXPECT_EQ(lines[after - 2].text, History::kWarning);
-    EXPECT_EQ(lines[after - 1].text, "　" + dir.File("E_NoRet.txt") + " を書き込めませんでした（同じ名前のフォルダがあります）");
+    EXPECT_EQ(lines[after - 1].text,
+              "　" + dir.File("E_NoRet.txt") + " を書き込めませんでした（同じ名前のフォルダがあります）");
 
     std::filesystem::remove(dir.File("E_NoRet.txt"));
     station.RefreshStatus();

@@ -32,7 +32,9 @@ TEST(Report, PrintsTheThreeListsAndWritesBothFiles) {
     WriteEvent(dir);
     ReportRun r = Report({"--now", "12:00:00", "--order", "result", dir.Path()});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("0\t12:00 (読込)コントロールデータ\n0\t12:00 (読込)スタートリスト\n0\t12:00 (読込)ゴールデータ\n", 0), 0u)
+    EXPECT_EQ(r.out.rfind("0\t12:00 (読込)コントロールデータ\n0\t12:00 (読込)スタートリスト\n0\t12:00 (読込)ゴールデータ\n",
+                          0),
+              0u)
         << r.out;
     // The spare card was not named: left unassigned, with its warning.
     EXPECT_NE(r.out.find("0\t  　未入力の予備Ｅカード情報があります\n==\n0\tクラス  人数"), std::string::npos) << r.out;
@@ -70,7 +72,7 @@ TEST(Report, RelativeFolderWritesIntoTheFolderAndAFailedOutputExitsOne) {
     ReportRun second = Report({"--now", "12:00:00", dir.Path()});
     EXPECT_EQ(second.code, 1);
     EXPECT_NE(second.err.find(dir.Path() + "/none/E_Result.txt"), std::string::npos);
-    EXPECT_NE(second.out.find("==\n"), std::string::npos);  // everything else was still done
+    EXPECT_NE(second.out.find("==\n"), std::string::npos); // everything else was still done
     EXPECT_TRUE(std::filesystem::exists(dir.File("E_NoRet.txt")));
 }
 
@@ -125,11 +127,10 @@ TEST(ReportArgs, WhatIsNoFolderIsRefused) {
     TempDir dir;
     test::WriteBytes(dir.File("plain"), "x");
     const std::string dash = (std::filesystem::current_path() / "-").string();
-    for (const auto& [given, named] : std::vector<std::pair<std::string, std::string>>{
-             {dir.File("plain"), dir.File("plain")},
-             {"/no/such/folder", "/no/such/folder"},
-             {dir.Path() + "/-", dir.Path() + "/-"},
-             {"-", dash}}) {
+    for (const auto& [given, named] : std::vector<std::pair<std::string, std::string>>{{dir.File("plain"), dir.File("plain")},
+                                                                                       {"/no/such/folder", "/no/such/folder"},
+                                                                                       {dir.Path() + "/-", dir.Path() + "/-"},
+                                                                                       {"-", dash}}) {
         const ReportRun r = Report({given});
         EXPECT_EQ(r.code, 2) << given;
         EXPECT_EQ(r.err, "quilo-report: not a folder: " + named + "\n");

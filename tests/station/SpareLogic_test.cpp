@@ -91,7 +91,9 @@ TEST_F(SpareLogicTest, FindCardByBibTakesTheFirstMatchWithACard) {
         {"an earlier class wins over earlier rows", sevenSeven, "0077", 502},
         {"an earlier slot wins in the class", sevenEight, "0078", 503},
         {"a match without card moves on to the next class",
-         {{0, 0, 88, "no card"}, {0, 600, 88, "same class, later slot"}, {1, 601, 88, "next class"}}, "0088", 601},
+         {{0, 0, 88, "no card"}, {0, 600, 88, "same class, later slot"}, {1, 601, 88, "next class"}},
+         "0088",
+         601},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -168,8 +170,8 @@ TEST_F(SpareLogicTest, ReferenceRecordFollowsWhenTheTickDiffers) {
     l.SetReference(true);
     l.Ok();
     EXPECT_TRUE(ev.Rec(tanaka).Reference);
-    EXPECT_EQ(ev.HistoryTexts(), (Strings{"10:15 (変更)予備Ｅカード812使用 (0123) 田中 次郎",
-                                         "10:15 (変更)参考記録 (0123) 田中 次郎"}));
+    EXPECT_EQ(ev.HistoryTexts(),
+              (Strings{"10:15 (変更)予備Ｅカード812使用 (0123) 田中 次郎", "10:15 (変更)参考記録 (0123) 田中 次郎"}));
     EXPECT_EQ(ev.HistoryItems(), (std::vector<int>{812, 812}));
     EXPECT_EQ(ev.Records(), (Strings{"予備/812,345", "参考/345"}));
 }
@@ -190,8 +192,9 @@ TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
     const DialogOutcome asked = official.Ok();
     EXPECT_TRUE(asked.confirm);
     EXPECT_FALSE(asked.refused);
-    EXPECT_EQ(asked.message, "(0123) 田中 次郎 には予備Ｅカード 812 が割り当て済みです。\r\n"
-                             "予備Ｅカード 813 をこの競技者に割り当てますか？");
+    EXPECT_EQ(asked.message,
+              "(0123) 田中 次郎 には予備Ｅカード 812 が割り当て済みです。\r\n"
+              "予備Ｅカード 813 をこの競技者に割り当てますか？");
     EXPECT_EQ(ev.Records(), Strings{"予備/812,345"});
     EXPECT_EQ(official.Answer(), SpareAnswer::Cancelled);
     official.Ok(true);
@@ -206,7 +209,7 @@ TEST_F(SpareLogicTest, ReferenceIsComparedWithTheRecordAtOk) {
     SpareLogic l = Loaded();
     l.SetBibText("0123");
     EXPECT_FALSE(l.Reference());
-    ev.Rec(tanaka).Reference = true;  // changed while the dialog stood open
+    ev.Rec(tanaka).Reference = true; // changed while the dialog stood open
     l.Ok();
     EXPECT_EQ(ev.Records(), (Strings{"予備/812,345", "公式/345"}));
     EXPECT_FALSE(ev.Rec(tanaka).Reference);

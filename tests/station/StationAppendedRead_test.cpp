@@ -29,8 +29,8 @@ struct Step {
     Edit edit = Edit::None;
     std::optional<ChangeRecord> correction{};
     std::string append{};
-    bool pressed = false;   // the data-load button instead of a read by the station itself
-    bool appended = false;  // the follower took only the appended lines
+    bool pressed = false;  // the data-load button instead of a read by the station itself
+    bool appended = false; // the follower took only the appended lines
 };
 
 struct Case {
@@ -132,8 +132,7 @@ TEST_F(AppendedReadTest, LeavesWhatAWholeReadLeaves) {
           {.append = Line("10001", "0:36:00") + Line("10002", "0:40:00"), .appended = true},
           {.append = "", .appended = true}}},
         {"replaced", {{.edit = Edit::Replace, .append = Line("10001", "0:35:00"), .appended = false}}},
-        {"truncated",
-         {{.edit = Edit::Truncate, .appended = false}, {.append = Line("10001", "0:35:00"), .appended = true}}},
+        {"truncated", {{.edit = Edit::Truncate, .appended = false}, {.append = Line("10001", "0:35:00"), .appended = true}}},
         {"rewritten in the middle", {{.edit = Edit::RewriteMiddle, .append = Line("10001", "0:35:00"), .appended = false}}},
         {"a line in progress",
          {{.append = Line("10001", "0:35:00") + "1,2,3,4,5,(10002),31,0:1", .appended = true},

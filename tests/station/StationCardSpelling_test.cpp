@@ -34,7 +34,7 @@ int CompetitorOfLine(const Station& st, const std::string& name) {
 class CardSpelling : public ::testing::TestWithParam<std::string> {
 protected:
     std::string card = GetParam();
-    bool readable = card.size() == 5;  // the log's card field is five characters
+    bool readable = card.size() == 5; // the log's card field is five characters
 };
 
 TEST_P(CardSpelling, AsTheCompetitorsCardInBothDialogsAndAfterARestart) {
@@ -74,7 +74,8 @@ TEST_P(CardSpelling, AsTheCompetitorsCardInBothDialogsAndAfterARestart) {
     EXPECT_TRUE(r.Reference);
     EXPECT_EQ(r.EcardText, "77777");
     EXPECT_EQ(r.RunningTime, Time::Hms(0, 41, 0));
-    for (const auto& line : again.OperationHistory().Texts()) EXPECT_EQ(line.find("変更データが読み込めません"), std::string::npos);
+    for (const auto& line : again.OperationHistory().Texts())
+        EXPECT_EQ(line.find("変更データが読み込めません"), std::string::npos);
 }
 
 TEST_P(CardSpelling, AsASpareCardInTheDialogAndThroughSpareAnswers) {
@@ -120,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Cards, CardSpelling, ::testing::Values("01234", "1234",
 TEST(SpareAnswers, ACardThatIsNoSpareRowOrABibNobodyHasIsBadUsage) {
     struct Case {
         const char* arg;
-        const char* said;  // "" for a run that assigns
+        const char* said; // "" for a run that assigns
     } cases[] = {
         {"09001=101", ""},
         {"09001=0101", ""},

@@ -33,38 +33,37 @@ const Time kNow = Time::Hms(11, 0, 0);
 // a leading zero ("01001"), the same in every file.
 void WriteEvent(const TempDir& dir, std::mt19937& rng) {
     std::vector<std::pair<std::string, std::string>> spelling;
-    for (const char* card : {"10001", "10002", "10003", "10004", "10005", "10006", "10007", "20001", "20002", "20003",
-                             "20004", "90001", "90002"}) {
+    for (const char* card : {"10001", "10002", "10003", "10004", "10005", "10006", "10007", "20001", "20002", "20003", "20004",
+                             "90001", "90002"}) {
         const std::string c = card;
         if (std::uniform_int_distribution<int>(0, 1)(rng)) spelling.emplace_back(c, "0" + c.substr(0, 1) + c.substr(2));
     }
     auto spell = [&](test::Strings lines) {
         for (std::string& line : lines)
             for (const auto& [from, to] : spelling)
-                for (auto at = line.find(from); at != std::string::npos; at = line.find(from, at + 1)) line.replace(at, from.size(), to);
+                for (auto at = line.find(from); at != std::string::npos; at = line.find(from, at + 1))
+                    line.replace(at, from.size(), to);
         return lines;
     };
     test::EventFiles files{
         .course = {"**:M21", "1:31", "2:32", "3:33", "99:100", "**:W21", "1:31", "2:34:35", "99:100"},
-        .startList = {
-            "10001,M21,10:00:00,101,山田 太郎,1,東京OLC", "10002,M21,10:02:00,102,鈴木 一郎,2,大阪OLC",
-            "10003,M21,10:04:00,103,高橋 三郎,3,京都OLC", "10004,M21,10:06:00,104,田中 四郎,4,東京OLC",
-            "10005,M21,10:08:00,105,伊藤 五郎,5,大阪OLC", "10006,M21,10:10:00,106,渡辺 六郎,6,京都OLC",
-            "10007,M21,11:30:00,107,中村 七郎,7,東京OLC", "20001,W21,10:01:00,201,佐藤 花子,1,東京OLC",
-            "20002,W21,10:03:00,202,小林 桜,2,大阪OLC", "20003,W21,10:05:00,203,加藤 梅,3,京都OLC",
-            "20004,W21,11:40:00,204,吉田 菊,4,東京OLC", "90001,**", "90002,**"},
+        .startList = {"10001,M21,10:00:00,101,山田 太郎,1,東京OLC", "10002,M21,10:02:00,102,鈴木 一郎,2,大阪OLC",
+                      "10003,M21,10:04:00,103,高橋 三郎,3,京都OLC", "10004,M21,10:06:00,104,田中 四郎,4,東京OLC",
+                      "10005,M21,10:08:00,105,伊藤 五郎,5,大阪OLC", "10006,M21,10:10:00,106,渡辺 六郎,6,京都OLC",
+                      "10007,M21,11:30:00,107,中村 七郎,7,東京OLC", "20001,W21,10:01:00,201,佐藤 花子,1,東京OLC",
+                      "20002,W21,10:03:00,202,小林 桜,2,大阪OLC", "20003,W21,10:05:00,203,加藤 梅,3,京都OLC",
+                      "20004,W21,11:40:00,204,吉田 菊,4,東京OLC", "90001,**", "90002,**"},
         .changes = {"欠席/10006", "参考/20002", "遅刻/20003,4"},
-        .finishLog = {
-            "1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
-            "1,2,3,4,5,(10002),31,0:11:00,33,0:31:00,100,0:36:00",
-            "1,2,3,4,5,(10003),31,0:12:00,32,0:22:00,100,0:37:00",
-            "1,2,3,4,5,(10004),31,0:13:00,32,0:23:00,33,0:33:00",
-            "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:44:00",
-            "1,2,3,4,5,(20001),31,0:15:00,35,0:25:00,100,0:45:00",
-            "1,2,3,4,5,(90001),31,0:16:00,32,0:26:00,33,0:36:00,100,0:46:00",
-            "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:42:00",
-            "1,2,3,4,5,(20002),31,0:17:00,34,0:27:00,100,0:47:00",
-            "1,2,3,4,5,(90002),31,0:18:00,34,0:28:00,100,0:48:00"}};
+        .finishLog = {"1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00",
+                      "1,2,3,4,5,(10002),31,0:11:00,33,0:31:00,100,0:36:00",
+                      "1,2,3,4,5,(10003),31,0:12:00,32,0:22:00,100,0:37:00",
+                      "1,2,3,4,5,(10004),31,0:13:00,32,0:23:00,33,0:33:00",
+                      "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:44:00",
+                      "1,2,3,4,5,(20001),31,0:15:00,35,0:25:00,100,0:45:00",
+                      "1,2,3,4,5,(90001),31,0:16:00,32,0:26:00,33,0:36:00,100,0:46:00",
+                      "1,2,3,4,5,(10005),31,0:14:00,32,0:24:00,33,0:34:00,100,0:42:00",
+                      "1,2,3,4,5,(20002),31,0:17:00,34,0:27:00,100,0:47:00",
+                      "1,2,3,4,5,(90002),31,0:18:00,34,0:28:00,100,0:48:00"}};
     files.startList = spell(files.startList);
     files.changes = spell(files.changes);
     files.finishLog = spell(files.finishLog);
@@ -80,10 +79,11 @@ std::vector<std::string> Snapshot(const Station& st) {
         const EntryRecord* e = ev.EntryOf(n);
         if (!e) continue;
         std::ostringstream s;
-        s << e->BibNumber << " card=" << e->EcardNumber << "/" << e->EcardText << " status=" << (e->Status == "OK" ? "" : e->Status)
-          << " time=" << e->RunningTime.Seconds() << " place=" << e->Place << " ref=" << e->Reference
-          << " manual=" << e->ManualStatus << "/" << e->ManualTime.Seconds() << " late=" << e->LateAddition.Seconds()
-          << " check=" << e->CheckStatus << "/" << e->CardTime.Seconds() << " read=" << e->CardRead << " punches=";
+        s << e->BibNumber << " card=" << e->EcardNumber << "/" << e->EcardText
+          << " status=" << (e->Status == "OK" ? "" : e->Status) << " time=" << e->RunningTime.Seconds()
+          << " place=" << e->Place << " ref=" << e->Reference << " manual=" << e->ManualStatus << "/"
+          << e->ManualTime.Seconds() << " late=" << e->LateAddition.Seconds() << " check=" << e->CheckStatus << "/"
+          << e->CardTime.Seconds() << " read=" << e->CardRead << " punches=";
         for (int p = 1; p <= kPositions; ++p) s << ev.PunchTimes[n][p].Seconds() << ",";
         out.push_back(s.str());
     }
@@ -118,8 +118,18 @@ void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
     const int actions = std::uniform_int_distribution<int>(1, 5)(rng);
     for (int i = 0; i < actions; ++i) {
         switch (std::uniform_int_distribution<int>(0, 7)(rng)) {
-        case 0: { bool b = Coin(rng); l.SetAbsent(b); log << " absent=" << b; break; }
-        case 1: { bool b = Coin(rng); l.SetReference(b); log << " reference=" << b; break; }
+        case 0: {
+            bool b = Coin(rng);
+            l.SetAbsent(b);
+            log << " absent=" << b;
+            break;
+        }
+        case 1: {
+            bool b = Coin(rng);
+            l.SetReference(b);
+            log << " reference=" << b;
+            break;
+        }
         case 2: {
             const std::string& m = Pick(rng, minutes);
             l.SetLate(true);
@@ -127,7 +137,12 @@ void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
             log << " late='" << m << "'";
             break;
         }
-        case 3: { bool b = Coin(rng); l.SetLate(b); log << " late=" << b; break; }
+        case 3: {
+            bool b = Coin(rng);
+            l.SetLate(b);
+            log << " late=" << b;
+            break;
+        }
         case 4: {
             const std::string& t = Pick(rng, times);
             l.SetByHand(true);
@@ -144,8 +159,20 @@ void RandomEdit(Station& st, std::mt19937& rng, std::ostream& log) {
             log << " code='" << c << "'";
             break;
         }
-        case 6: { bool b = Coin(rng); l.SetByHand(b); log << " byHand=" << b; break; }
-        default: { bool b = Coin(rng); l.SetAbsent(false); l.SetLate(false); l.SetByHand(b); log << " clear"; break; }
+        case 6: {
+            bool b = Coin(rng);
+            l.SetByHand(b);
+            log << " byHand=" << b;
+            break;
+        }
+        default: {
+            bool b = Coin(rng);
+            l.SetAbsent(false);
+            l.SetLate(false);
+            l.SetByHand(b);
+            log << " clear";
+            break;
+        }
         }
     }
     const DialogOutcome r = l.Apply();
@@ -236,7 +263,8 @@ TEST(CorrectionPropertyTest, DialogReReadAndRestartAgree) {
         TempDir dir;
         WriteEvent(dir, rng);
         if (const std::string failure = RunSequence(dir, rng, kSmallEventBibs); !failure.empty()) {
-            ADD_FAILURE() << "seed " << seed << " (QUILO_PROPERTY_SEED=" << seed << " QUILO_PROPERTY_SEQUENCES=1)\n" << failure;
+            ADD_FAILURE() << "seed " << seed << " (QUILO_PROPERTY_SEED=" << seed << " QUILO_PROPERTY_SEQUENCES=1)\n"
+                          << failure;
             return;
         }
     }
@@ -249,11 +277,8 @@ TEST(CorrectionPropertyTest, PastTheOldLimits) {
         test::EventShape shape;
         long sequences;
     } cases[] = {
-        {{"11 classes", 11, 40, 4}, 20},
-        {{"60 classes", 60, 200, 4}, 10},
-        {{"301 in a class", 10, 320, 301}, 6},
-        {{"502 rows", 12, 502, 60}, 6},
-        {{"5,000 rows", 60, 5000, 400}, 2},
+        {{"11 classes", 11, 40, 4}, 20}, {{"60 classes", 60, 200, 4}, 10},   {{"301 in a class", 10, 320, 301}, 6},
+        {{"502 rows", 12, 502, 60}, 6},  {{"5,000 rows", 60, 5000, 400}, 2},
     };
     const long firstSeed = EnvNumber("QUILO_PROPERTY_SEED", 20261208);
     for (const auto& c : cases) {
@@ -266,7 +291,8 @@ TEST(CorrectionPropertyTest, PastTheOldLimits) {
             test::WriteEventFiles(dir, ev.files);
             if (const std::string failure = RunSequence(dir, rng, ev.bibs, &c.shape); !failure.empty()) {
                 ADD_FAILURE() << c.shape.name << ", seed " << seed << " (QUILO_PROPERTY_SEED=" << seed
-                              << " QUILO_PROPERTY_SEQUENCES=1)\n" << failure;
+                              << " QUILO_PROPERTY_SEQUENCES=1)\n"
+                              << failure;
                 return;
             }
         }

@@ -32,9 +32,9 @@ namespace {
 // The calls that make data durable, recorded while a test asks for them.
 struct SyncCall {
     enum Kind { Fsync, Rename } kind;
-    ino_t inode = 0;  // Fsync: the file or folder synced
+    ino_t inode = 0; // Fsync: the file or folder synced
     bool folder = false;
-    std::string from, to;  // Rename
+    std::string from, to; // Rename
 };
 
 std::mutex g_callsMutex;
@@ -106,8 +106,8 @@ void WriteEvent(const TempDir& dir) {
                         ",競技者の名前" + std::to_string(i) + "," + std::to_string(i % 10) + ",所属クラブ");
     Strings log;
     for (int i = 1; i <= 29; ++i)
-        log.push_back("1,2,3,4,5,(" + std::to_string(10000 + i) + "),31,0:10:00,32,0:20:00,33,0:30:00,100,0:" +
-                      std::to_string(30 + i) + ":00");
+        log.push_back("1,2,3,4,5,(" + std::to_string(10000 + i) +
+                      "),31,0:10:00,32,0:20:00,33,0:30:00,100,0:" + std::to_string(30 + i) + ":00");
     test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "3:33", "99:100"}, .startList = start, .finishLog = log});
 }
 
@@ -164,7 +164,7 @@ TEST(Durability, OutputsAndSettingsAreReplacedOnlyOnceWrittenWhole) {
     TempDir dir;
     WriteEvent(dir);
     WriteBytes(dir.File("E_Result.txt"), "previous\r\n");
-    WriteBytes(dir.File("Quilo.ini"), "TimeLimit=\r\n");  // empty: the start-up makes it dirty
+    WriteBytes(dir.File("Quilo.ini"), "TimeLimit=\r\n"); // empty: the start-up makes it dirty
     Station st(dir.Path(), FixedClock(12, 0, 0));
     st.Startup();
     {
@@ -192,7 +192,7 @@ TEST(Durability, OutputsAndSettingsAreReplacedOnlyOnceWrittenWhole) {
 TEST(Durability, ChangeFileCutOffByAPowerFailure) {
     struct Case {
         const char* what;
-        std::string tail;  // after the complete records
+        std::string tail; // after the complete records
         bool newRecordReplayed;
     } cases[] = {
         // The file grew but its last block was never written.
@@ -243,21 +243,28 @@ TEST(Durability, FullDiskKeepsThePreviousFiles) {
     WriteBytes(dir.File("E_Result.txt"), previousResults);
     WriteBytes(dir.File("E_NoRet.txt"), previousResults);
     // Settings larger than the limit, all keys present: the start-up writes nothing.
-    std::vector<std::string> ini = {"SeisekiOutput=" + dir.File("E_Result.txt"), "MikikanOutput=" + dir.File("E_NoRet.txt"),
-                                    "TimeLimit=150", "ClassListFontSize=9", "HistoryListFontSize=9", "EntryListFontSize=9",
+    std::vector<std::string> ini = {"SeisekiOutput=" + dir.File("E_Result.txt"),
+                                    "MikikanOutput=" + dir.File("E_NoRet.txt"),
+                                    "TimeLimit=150",
+                                    "ClassListFontSize=9",
+                                    "HistoryListFontSize=9",
+                                    "EntryListFontSize=9",
                                     "Note=" + std::string(5000, 'n')};
     WriteCp932(dir.File("Quilo.ini"), ini);
     // A change file just under the limit, so that the next record crosses it.
     constexpr std::size_t kLimit = 1024;
     std::string changes;
-    while (changes.size() + 24 < kLimit - 8) changes += Utf8ToCp932("参考/10001") + "\r\n" + Utf8ToCp932("公式/10001") + "\r\n";
+    while (changes.size() + 24 < kLimit - 8)
+        changes += Utf8ToCp932("参考/10001") + "\r\n" + Utf8ToCp932("公式/10001") + "\r\n";
     changes += std::string(kLimit - 8 - 2 - changes.size(), 'z') + "\r\n";
     ASSERT_EQ(changes.size(), kLimit - 8);
     WriteBytes(dir.File("Change.dat"), changes);
     const std::string settings = ReadBytes(dir.File("Quilo.ini"));
 
     std::string out = test::InChild([&]() -> std::string {
-        struct rlimit limit {kLimit, kLimit};
+        struct rlimit limit {
+            kLimit, kLimit
+        };
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "setrlimit failed";
         ::signal(SIGXFSZ, SIG_IGN);
         std::string problems;
@@ -265,8 +272,8 @@ TEST(Durability, FullDiskKeepsThePreviousFiles) {
         st.Startup();
         if (st.OperationHistory().Count() != 4) problems += "start-up; ";
         st.Settings().SetItem("TimeLimit", "120");
-        for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/10005"),
-                                  st.ReleaseSettings()}) {
+        for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()),
+                                  st.SaveData("欠席/10005"), st.ReleaseSettings()}) {
             if (r || ReasonText(r) != "ファイルが大きすぎます" || test::FailedPath(r).rfind(dir.Path() + "/", 0) != 0)
                 problems += "write " + test::FailedPath(r) + ": " + ReasonText(r) + "; ";
         }
@@ -296,8 +303,8 @@ TEST(Durability, FullFileSystemKeepsThePreviousFiles) {
             return "SKIP";
         std::vector<std::string> start;
         for (int i = 1; i <= 300; ++i)
-            start.push_back(std::to_string(10000 + i) + ",M21,10:00:00," + std::to_string(i) + "," +
-                            std::string(30, 'n') + ",0," + std::string(30, 'c'));
+            start.push_back(std::to_string(10000 + i) + ",M21,10:00:00," + std::to_string(i) + "," + std::string(30, 'n') +
+                            ",0," + std::string(30, 'c'));
         WriteCp932(event + "/Control.dat", {"**:M21", "99:100"});
         WriteCp932(event + "/Startlst.dat", start);
         WriteBytes(event + "/E_NoRet.txt", "previous\r\n");

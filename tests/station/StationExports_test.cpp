@@ -83,8 +83,9 @@ struct HtmlLine {
 };
 
 std::map<int, HtmlLine> HtmlByBib(const std::string& html, int& rows) {
-    static const std::regex row("<tr class=\"r[^\"]*\" data-bib=\"(\\d+)\"><td class=\"pl\">([^<]*)</td>.*?"
-                                "<td class=\"tm[^\"]*\"[^>]*>([^<]*)</td>(?:<td class=\"bh\">[^<]*</td>)?<td class=\"st\">([^<]*)</td></tr>");
+    static const std::regex row(
+        "<tr class=\"r[^\"]*\" data-bib=\"(\\d+)\"><td class=\"pl\">([^<]*)</td>.*?"
+        "<td class=\"tm[^\"]*\"[^>]*>([^<]*)</td>(?:<td class=\"bh\">[^<]*</td>)?<td class=\"st\">([^<]*)</td></tr>");
     std::map<int, HtmlLine> out;
     rows = 0;
     for (std::sregex_iterator it(html.begin(), html.end(), row), e; it != e; ++it, ++rows)
@@ -125,7 +126,7 @@ TEST(ResultExports, DemoEventAgreesAcrossTheThreeOutputs) {
         const HtmlLine& h = html.at(bib);
         seen.insert(x.status);
         auto f = file.find(bib);
-        if (f == file.end()) {  // still out: not in the results file
+        if (f == file.end()) { // still out: not in the results file
             EXPECT_TRUE(x.status == "Active" || x.status == "Inactive") << x.status;
             EXPECT_EQ(h.status, x.status == "Active" ? "未帰還" : "");
             EXPECT_EQ(h.time.ends_with(" スタート"), x.status == "Inactive") << h.time;
@@ -170,8 +171,8 @@ TEST(ResultExports, PathsAndEventDetailsFromTheSettingsWhichGainNoKeys) {
     TempDir dir;
     WriteSmallEvent(dir);
     fs::create_directory(dir.File("web"));
-    WriteCp932(dir.File("Quilo.ini"), {"XmlOutput=web/list.xml", "HtmlOutput=", "EventName=春の大会 <B&C>",
-                                       "EventDate=2027-04-29"});
+    WriteCp932(dir.File("Quilo.ini"),
+               {"XmlOutput=web/list.xml", "HtmlOutput=", "EventName=春の大会 <B&C>", "EventDate=2027-04-29"});
     {
         auto st = OpenStation(dir);
         Station::ResultOutputs out = st->WriteResultOutputs();
@@ -210,7 +211,7 @@ TEST(ResultExports, PathsAndEventDetailsFromTheSettingsWhichGainNoKeys) {
     for (const std::string& line : test::ReadCp932Lines(other.File("Quilo.ini")))
         for (const char* key : {"XmlOutput", "HtmlOutput", "EventName", "EventDate"})
             EXPECT_EQ(line.find(key), std::string::npos) << line;
-    EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")).size(), 10u);  // the four kept, six defaults added
+    EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")).size(), 10u); // the four kept, six defaults added
 }
 
 // The day on every start and finish time: EventDate in either spelling, else the day of
@@ -222,7 +223,7 @@ TEST(ResultExports, EventDateFromTheSettingElseTheFirstReadElseToday) {
     const test::Strings undated = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,100,0:35:00"};
     const struct {
         const char* name;
-        const char* setting;  // null: no EventDate line
+        const char* setting; // null: no EventDate line
         test::Strings log;
         const char* date;
         bool warned;
@@ -248,7 +249,8 @@ TEST(ResultExports, EventDateFromTheSettingElseTheFirstReadElseToday) {
         pugi::xml_document doc;
         ASSERT_TRUE(doc.load_file(dir.File("E_Result.xml").c_str()));
         EXPECT_STREQ(doc.child("ResultList").child("Event").child("StartTime").child_value("Date"), c.date);
-        EXPECT_EQ(std::string(test::XmlByBib(doc)[101].result.child_value("StartTime")), std::string(c.date) + "T10:00:00+09:00");
+        EXPECT_EQ(std::string(test::XmlByBib(doc)[101].result.child_value("StartTime")),
+                  std::string(c.date) + "T10:00:00+09:00");
         EXPECT_STREQ(doc.child("ResultList").attribute("createTime").value(), "2026-12-06T12:00:00+09:00");
         EXPECT_NE(ReadBytes(dir.File("E_Result.html")).find(std::string("<p>") + c.date + " ・ "), std::string::npos);
         const test::Strings texts = st->OperationHistory().Texts();
@@ -256,7 +258,7 @@ TEST(ResultExports, EventDateFromTheSettingElseTheFirstReadElseToday) {
                                     " は日付ではないため使いません（YYYY-MM-DD または YYYY/MM/DD）";
         EXPECT_EQ(std::count(texts.begin(), texts.end(), warning), c.warned ? 1 : 0);
         if (c.warned) {
-            EXPECT_EQ(texts[1], warning);  // right after the settings, before the course file
+            EXPECT_EQ(texts[1], warning); // right after the settings, before the course file
         }
     }
 }
@@ -333,15 +335,17 @@ TEST(ResultExports, ReportWritesBothQuietlyAndTakesPathsFromTheCommandLine) {
     EXPECT_TRUE(fs::exists(dir.File("E_Result.html")));
 
     TempDir target;
-    ReportRun moved = Report({"--now", "12:00:00", "--xml", target.File("a.xml"), "--html", target.File("a.html"), dir.Path()});
+    ReportRun moved =
+        Report({"--now", "12:00:00", "--xml", target.File("a.xml"), "--html", target.File("a.html"), dir.Path()});
     ASSERT_EQ(moved.code, 0) << moved.err;
-    EXPECT_EQ(moved.out, plain.out);  // standard output as without the exports
+    EXPECT_EQ(moved.out, plain.out); // standard output as without the exports
     EXPECT_NE(ReadBytes(target.File("a.xml")).find("<ResultList"), std::string::npos);
     EXPECT_NE(ReadBytes(target.File("a.html")).find("<!DOCTYPE html>"), std::string::npos);
 
     ReportRun failed = Report({"--now", "12:00:00", "--html", target.Path() + "/none/a.html", dir.Path()});
     EXPECT_EQ(failed.code, 1);
-    EXPECT_EQ(failed.err, "quilo-report: cannot write " + target.Path() + "/none/a.html: フォルダまたはファイルが見つかりません\n");
+    EXPECT_EQ(failed.err,
+              "quilo-report: cannot write " + target.Path() + "/none/a.html: フォルダまたはファイルが見つかりません\n");
     EXPECT_EQ(failed.out, plain.out);
     EXPECT_EQ(Report({"--xml"}).code, 2);
 }

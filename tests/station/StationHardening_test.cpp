@@ -3,8 +3,8 @@
 // and a missing or read-only event folder: the start-up always completes, problems
 // come out as the history's warnings or as errors, and nothing is written outside a
 // table.
-#include "station/Station.h"
 #include "station/Messages.h"
+#include "station/Station.h"
 
 #include "ChildProcess.h"
 #include "Clock.h"
@@ -73,23 +73,23 @@ void WriteCapacityEvent(const TempDir& dir) {
         course.push_back("30:430");
         for (const char* f : {"99:901", "99:902", "99:903", "99:904"}) course.push_back(f);
     }
-    course.insert(course.end(), {"32:5", "**:C10", "1:555"});  // lines 961, 962, 963
+    course.insert(course.end(), {"32:5", "**:C10", "1:555"}); // lines 961, 962, 963
     WriteCp932(dir.File("Control.dat"), course);
 
     std::vector<std::string> start;
     auto row = [&](int n, int c) {
-        start.push_back(Card(n) + ",C" + std::to_string(c) + "," + FormatHhNnSs(Time::Hms(9, 0, 0) + Time::Minutes(n)) +
-                        "," + std::to_string(n + 1) + ",選手" + std::to_string(n) + "," + std::to_string(n % 10) + ",クラブ");
+        start.push_back(Card(n) + ",C" + std::to_string(c) + "," + FormatHhNnSs(Time::Hms(9, 0, 0) + Time::Minutes(n)) + "," +
+                        std::to_string(n + 1) + ",選手" + std::to_string(n) + "," + std::to_string(n % 10) + ",クラブ");
     };
     for (int n = 0; n < 300; ++n) row(n, 0);
-    start.push_back("19999,C0,10:00:00,999,三百一人目,0,x");  // line 301: the 301st of a class
+    start.push_back("19999,C0,10:00:00,999,三百一人目,0,x"); // line 301: the 301st of a class
     for (int n = 300; n < 480; ++n) row(n, 1 + (n - 300) / 20);
     for (int s = 0; s < 21; ++s) start.push_back(std::to_string(90000 + s) + ",**,,,,,");
-    start.push_back("19998,C1,10:00:00,998,五百二行目,0,x");  // line 503: 502nd row
+    start.push_back("19998,C1,10:00:00,998,五百二行目,0,x"); // line 503: 502nd row
     WriteCp932(dir.File("Startlst.dat"), start);
 
-    WriteCp932(dir.File("Change.dat"), {"欠席/" + Card(0), "遅刻/" + Card(479) + ",5", "予備/90000," + Card(1),
-                                        "ＮＧ/" + Card(300) + ",P3"});
+    WriteCp932(dir.File("Change.dat"),
+               {"欠席/" + Card(0), "遅刻/" + Card(479) + ",5", "予備/90000," + Card(1), "ＮＧ/" + Card(300) + ",P3"});
 
     std::vector<std::string> log;
     for (int n = 0; n < 480; ++n) {
@@ -98,8 +98,8 @@ void WriteCapacityEvent(const TempDir& dir) {
         line += "," + std::to_string(kFinishCodes[n % 3]) + "," + Hms(3600 + n);
         log.push_back(line);
     }
-    log.push_back("481,x,x,x,x,(90001),101,0:01:00,901,1:00:00");  // spare nobody takes
-    log.push_back("482,x,x,x,x,(99999),101,0:01:00,901,1:00:00");  // not in the start list
+    log.push_back("481,x,x,x,x,(90001),101,0:01:00,901,1:00:00"); // spare nobody takes
+    log.push_back("482,x,x,x,x,(99999),101,0:01:00,901,1:00:00"); // not in the start list
     WriteCp932(dir.File("Regnly.log"), log);
 }
 
@@ -112,9 +112,10 @@ TEST(Hardening, OldLimitsAndOnePastAreHeld) {
     EXPECT_EQ(test::TablesIntact(ev), "");
 
     const std::string w = History::kWarning;
-    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
-        w, Warned("Control.dat", 961, "位置番号が範囲外です"), "23:00 (読込)コントロールデータ", "23:00 (読込)スタートリスト", "23:00 (読込)変更データ", "23:00 (読込)ゴールデータ",
-        w, "  　スタートリストにないＥカードがあります", w, "  　未入力の予備Ｅカード情報があります"}));
+    EXPECT_EQ(st.OperationHistory().Texts(),
+              (Strings{w, Warned("Control.dat", 961, "位置番号が範囲外です"), "23:00 (読込)コントロールデータ",
+                       "23:00 (読込)スタートリスト", "23:00 (読込)変更データ", "23:00 (読込)ゴールデータ", w,
+                       "  　スタートリストにないＥカードがあります", w, "  　未入力の予備Ｅカード情報があります"}));
 
     EXPECT_EQ(ev.LastClassIndex, 10);
     EXPECT_EQ(ev.ClassNames[10], "C10");
@@ -129,8 +130,10 @@ TEST(Hardening, OldLimitsAndOnePastAreHeld) {
         if (c > 1) {
             EXPECT_EQ(ev.ClassEntryCount[c], 20);
         }
-        EXPECT_EQ(std::vector<int>(ev.CourseControls[c][30].begin(), ev.CourseControls[c][30].end()), (std::vector<int>{130, 230, 430}));
-        EXPECT_EQ(std::vector<int>(ev.CourseControls[c][31].begin(), ev.CourseControls[c][31].end()), (std::vector<int>{901, 902, 904}));
+        EXPECT_EQ(std::vector<int>(ev.CourseControls[c][30].begin(), ev.CourseControls[c][30].end()),
+                  (std::vector<int>{130, 230, 430}));
+        EXPECT_EQ(std::vector<int>(ev.CourseControls[c][31].begin(), ev.CourseControls[c][31].end()),
+                  (std::vector<int>{901, 902, 904}));
     }
     EXPECT_EQ(ev.Cards.Find("19999"), 300);
     EXPECT_EQ(ev.Cards.Find("19998"), 502);
@@ -140,7 +143,7 @@ TEST(Hardening, OldLimitsAndOnePastAreHeld) {
     // Every competitor read with all 30 positions, whichever alternative was punched.
     for (int n = 1; n < 480; ++n) {
         SCOPED_TRACE(n);
-        const int k = n < 300 ? n : n + 1;  // the 301st of class 0 takes number 300
+        const int k = n < 300 ? n : n + 1; // the 301st of class 0 takes number 300
         const EntryRecord& r = ev.Entries[ev.EntryClass[k]][ev.EntrySlot[k]];
         for (int p = 1; p <= 30; ++p) ASSERT_EQ(ev.PunchTimes[k][p], Time::Minutes(p));
         ASSERT_EQ(ev.PunchTimes[k][31], Time(3600 + n));
@@ -174,10 +177,9 @@ TEST(Hardening, LinesOfAMegabyteInEveryFile) {
     constexpr std::size_t kMB = 1 << 20;
     TempDir dir;
     std::string name;
-    for (std::size_t i = 0; i < kMB / 2; ++i) name += "山";  // 1 MB in CP932
-    WriteCp932(dir.File("Control.dat"),
-               {"**:M21", "1:31", "2:32", "99:100", std::string(kMB, 'x'), "3:" + std::string(400, '9'),
-                "**:" + std::string(kMB, 'N')});
+    for (std::size_t i = 0; i < kMB / 2; ++i) name += "山"; // 1 MB in CP932
+    WriteCp932(dir.File("Control.dat"), {"**:M21", "1:31", "2:32", "99:100", std::string(kMB, 'x'),
+                                         "3:" + std::string(400, '9'), "**:" + std::string(kMB, 'N')});
     WriteCp932(dir.File("Startlst.dat"), {"10001,M21,10:00:00,101," + name + ",1,club",
                                           "10002,M21,10:02:00,102,普通,2," + std::string(kMB, 'C'), std::string(kMB, ',')});
     std::string punches;
@@ -193,10 +195,11 @@ TEST(Hardening, LinesOfAMegabyteInEveryFile) {
     EXPECT_EQ(test::TablesIntact(ev), "");
     const std::string w = History::kWarning;
     // A number of 400 digits is no whole number of 32 bits, however it overflows.
-    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
-        w, Warned("Control.dat", 6, "数値ではありません"), "12:00 (読込)コントロールデータ",
-        w, Warned("Startlst.dat", 3, "Ｅカード番号が数値ではありません"), "12:00 (読込)スタートリスト",
-        "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ", w, "  　スタートリストにないＥカードがあります"}));
+    EXPECT_EQ(st.OperationHistory().Texts(),
+              (Strings{w, Warned("Control.dat", 6, "数値ではありません"), "12:00 (読込)コントロールデータ", w,
+                       Warned("Startlst.dat", 3, "Ｅカード番号が数値ではありません"), "12:00 (読込)スタートリスト",
+                       "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ", w,
+                       "  　スタートリストにないＥカードがあります"}));
     EXPECT_EQ(ev.ControlCount[0], 2);
     EXPECT_EQ(ev.ClassNames[1], std::string(kMB, 'N'));
     EXPECT_EQ(st.TimeLimit(), Time::Minutes(60));
@@ -236,10 +239,10 @@ TEST(Hardening, LinesOfAMegabyteOfQuotesTakeLinearTime) {
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took, std::chrono::seconds(20));
 
-    const std::string inner = quotes.substr(2);  // the enclosing pair removed
-    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
-        History::kWarning, Warned("Control.dat", 5, "数値ではありません"), "12:00 (読込)コントロールデータ",
-        "12:00 (読込)スタートリスト", "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"}));
+    const std::string inner = quotes.substr(2); // the enclosing pair removed
+    EXPECT_EQ(st.OperationHistory().Texts(),
+              (Strings{History::kWarning, Warned("Control.dat", 5, "数値ではありません"), "12:00 (読込)コントロールデータ",
+                       "12:00 (読込)スタートリスト", "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"}));
     const EntryRecord& second = st.Tables().Entries[0][2];
     EXPECT_EQ(second.Name, inner);
     EXPECT_EQ(second.ExtraNumber, 2);
@@ -273,7 +276,8 @@ TEST(Hardening, FilesOfBytesThatAreNoCp932) {
     WriteBytes(dir.File("Startlst.dat"), "12345,\x81\x7F,10:00:00,1,\xFF\xFE,0,\xA0\x80\r\n\xFE,**,,\r\n\x9F");
     WriteBytes(dir.File("Change.dat"), Utf8ToCp932("参考/12345") + "\r\n" + Utf8ToCp932("欠席/") + "\xFF\xFF\r\n" +
                                            Utf8ToCp932("公式/12345") + "\r\n");
-    WriteBytes(dir.File("Regnly.log"), "\xFF,(\x85\x40\xFF\xFF\xFF\xFF,31,0:10:00\r\n\x81\r\n(12345),\x80,\x81,\xFF,,,1\x82,0:1\xFF\r\n");
+    WriteBytes(dir.File("Regnly.log"),
+               "\xFF,(\x85\x40\xFF\xFF\xFF\xFF,31,0:10:00\r\n\x81\r\n(12345),\x80,\x81,\xFF,,,1\x82,0:1\xFF\r\n");
     const std::string ini = "\xFF\xFE=\x80\x81\r\nTimeLimit=\x82\r\n";
     WriteBytes(dir.File("Quilo.ini"), ini);
 
@@ -282,12 +286,13 @@ TEST(Hardening, FilesOfBytesThatAreNoCp932) {
     const Event& ev = st.Tables();
     EXPECT_EQ(test::TablesIntact(ev), "");
     const std::string w = History::kWarning;
-    EXPECT_EQ(st.OperationHistory().Texts(), (Strings{
-        w, Warned("Control.dat", 1, "最初のクラス行より前の行です"), w, Warned("Control.dat", 3, "数値ではありません"),
-        w, Warned("Control.dat", 4, "数値ではありません"), "12:00 (読込)コントロールデータ",
-        w, Warned("Startlst.dat", 2, "Ｅカード番号が数値ではありません"), "12:00 (読込)スタートリスト",
-        w, "　  変更データが読み込めません", "  　（Ｅカード番号不一致）", "12:00 (読込)変更データ",
-        "12:00 (読込)ゴールデータ", w, "  　スタートリストにないＥカードがあります"}));
+    EXPECT_EQ(st.OperationHistory().Texts(),
+              (Strings{w, Warned("Control.dat", 1, "最初のクラス行より前の行です"), w,
+                       Warned("Control.dat", 3, "数値ではありません"), w, Warned("Control.dat", 4, "数値ではありません"),
+                       "12:00 (読込)コントロールデータ", w, Warned("Startlst.dat", 2, "Ｅカード番号が数値ではありません"),
+                       "12:00 (読込)スタートリスト", w, "　  変更データが読み込めません", "  　（Ｅカード番号不一致）",
+                       "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ", w,
+                       "  　スタートリストにないＥカードがあります"}));
     // The same bytes decode the same way in both files, so the class is found.
     EXPECT_EQ(ev.LastClassIndex, 0);
     ASSERT_EQ(ev.ClassEntryCount[0], 1);
@@ -331,7 +336,7 @@ TEST(Hardening, EmptyFiles) {
         Station st(dir.Path(), FixedClock(8, 30, 0));
         st.Startup();
         EXPECT_EQ(st.OperationHistory().Texts(), (Strings{"08:30 (読込)コントロールデータ", "08:30 (読込)スタートリスト",
-                                                               "08:30 (読込)変更データ", "08:30 (読込)ゴールデータ"}));
+                                                          "08:30 (読込)変更データ", "08:30 (読込)ゴールデータ"}));
         EXPECT_EQ(st.Tables().LastClassIndex, -1);
         EXPECT_EQ(test::TablesIntact(st.Tables()), "");
         ASSERT_TRUE(st.WriteResults());
@@ -347,7 +352,8 @@ TEST(Hardening, EmptyFiles) {
 
 TEST(Hardening, FoldersWhereFilesBelong) {
     TempDir dir;
-    const char* names[] = {"Control.dat", "Startlst.dat", "Change.dat", "Regnly.log", "Quilo.ini", "E_Result.txt", "E_NoRet.txt"};
+    const char* names[] = {"Control.dat", "Startlst.dat", "Change.dat", "Regnly.log",
+                           "Quilo.ini",   "E_Result.txt", "E_NoRet.txt"};
     for (const char* f : names) fs::create_directory(dir.File(f));
     Station st(dir.Path(), FixedClock(9, 0, 0));
     st.Startup();
@@ -358,15 +364,16 @@ TEST(Hardening, FoldersWhereFilesBelong) {
     EXPECT_EQ(st.Settings().Item("TimeLimit"), "150");
     EXPECT_EQ(st.Settings().Item("SeisekiOutput"), "E_Result.txt");
     EXPECT_EQ(st.OutputPath("SeisekiOutput"), dir.File("E_Result.txt"));
-    st.ReadFinishLog();  // the data-load button
+    st.ReadFinishLog(); // the data-load button
     EXPECT_TRUE(st.OperationHistory().Lines().empty());
 
-    for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
+    for (const Result<>& r :
+         {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
         SCOPED_TRACE(test::FailedPath(r));
         EXPECT_FALSE(r);
         EXPECT_EQ(ReasonText(r), "同じ名前のフォルダがあります");
     }
-    EXPECT_TRUE(st.ReleaseSettings());  // nothing changed: nothing to write
+    EXPECT_TRUE(st.ReleaseSettings()); // nothing changed: nothing to write
     st.Settings().SetItem("TimeLimit", "90");
     const Result<> r = st.ReleaseSettings();
     EXPECT_FALSE(r);
@@ -406,7 +413,8 @@ TEST(Hardening, MissingEventFolder) {
     EXPECT_TRUE(st.OperationHistory().Lines().empty());
     EXPECT_EQ(st.OutputPath("MikikanOutput"), folder + "/E_NoRet.txt");
     st.ReadFinishLog();
-    for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
+    for (const Result<>& r :
+         {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
         SCOPED_TRACE(test::FailedPath(r));
         EXPECT_FALSE(r);
         EXPECT_EQ(test::FailedPath(r).rfind(folder + "/", 0), 0u);
@@ -429,27 +437,30 @@ TEST(Hardening, ReadOnlyEventFolder) {
     ::chmod(dir.Path().c_str(), 0555);
     for (const auto& f : before) ::chmod(dir.File(f).c_str(), 0444);
 
-    std::string out = test::InChild([&]() -> std::string {
-        std::string problems;
-        Station st(dir.Path(), FixedClock(12, 0, 0));
-        st.Startup();
-        const std::vector<std::string> expected = {"12:00 (読込)コントロールデータ", "12:00 (読込)スタートリスト",
-                                                   "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"};
-        if (st.OperationHistory().Texts() != expected) problems += "history; ";
-        if (st.Settings().Item("TimeLimit") != "150") problems += "defaults; ";
-        if (st.Tables().Entries[0][1].RunningTime != Time::Hms(0, 35, 0)) problems += "result; ";
-        if (!st.Tables().Entries[0][2].Reference) problems += "replay; ";
-        for (const Result<>& r : {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
-            if (r || ReasonText(r) != "書き込みの権限がありません" || test::FailedPath(r).rfind(dir.Path() + "/", 0) != 0)
-                problems += "write " + test::FailedPath(r) + ": " + ReasonText(r) + "; ";
-        }
-        st.Settings().SetItem("TimeLimit", "90");
-        const Result<> r = st.ReleaseSettings();
-        if (r || ReasonText(r) != "書き込みの権限がありません") problems += "settings: " + ReasonText(r) + "; ";
-        // The data stays in memory for the operator.
-        if (st.Tables().Entries[0][1].Place != 1) problems += "place; ";
-        return problems;
-    }, /*unprivileged=*/true);
+    std::string out = test::InChild(
+        [&]() -> std::string {
+            std::string problems;
+            Station st(dir.Path(), FixedClock(12, 0, 0));
+            st.Startup();
+            const std::vector<std::string> expected = {"12:00 (読込)コントロールデータ", "12:00 (読込)スタートリスト",
+                                                       "12:00 (読込)変更データ", "12:00 (読込)ゴールデータ"};
+            if (st.OperationHistory().Texts() != expected) problems += "history; ";
+            if (st.Settings().Item("TimeLimit") != "150") problems += "defaults; ";
+            if (st.Tables().Entries[0][1].RunningTime != Time::Hms(0, 35, 0)) problems += "result; ";
+            if (!st.Tables().Entries[0][2].Reference) problems += "replay; ";
+            for (const Result<>& r :
+                 {test::Outcome(st.WriteResults()), test::Outcome(st.WriteNotReturned()), st.SaveData("欠席/12345")}) {
+                if (r || ReasonText(r) != "書き込みの権限がありません" || test::FailedPath(r).rfind(dir.Path() + "/", 0) != 0)
+                    problems += "write " + test::FailedPath(r) + ": " + ReasonText(r) + "; ";
+            }
+            st.Settings().SetItem("TimeLimit", "90");
+            const Result<> r = st.ReleaseSettings();
+            if (r || ReasonText(r) != "書き込みの権限がありません") problems += "settings: " + ReasonText(r) + "; ";
+            // The data stays in memory for the operator.
+            if (st.Tables().Entries[0][1].Place != 1) problems += "place; ";
+            return problems;
+        },
+        /*unprivileged=*/true);
     ::chmod(dir.Path().c_str(), 0700);
     EXPECT_EQ(out, "");
     EXPECT_EQ(FolderListing(dir.Path()), before);

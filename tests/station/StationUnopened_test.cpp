@@ -49,8 +49,9 @@ TEST(StationUnopened, ExportsTakeTheFolderNameTodayAndDefaultFiles) {
 
 TEST(StationUnopened, ExportSettingsOnceRead) {
     test::TempDir dir;
-    test::WriteBytes(dir.File("Quilo.ini"), "EventName=  Spring Cup \r\nEventDate= 2025-04-06\r\n"
-                                            "XmlOutput=out/r.xml\r\nHtmlOutput=/elsewhere/r.html\r\n");
+    test::WriteBytes(dir.File("Quilo.ini"),
+                     "EventName=  Spring Cup \r\nEventDate= 2025-04-06\r\n"
+                     "XmlOutput=out/r.xml\r\nHtmlOutput=/elsewhere/r.html\r\n");
     Station station(dir.Path(), test::FixedClock(12, 0, 0));
     station.SetCalendar([] { return LocalDate{2025, 4, 7, 540}; });
     station.Startup();

@@ -56,7 +56,8 @@ TEST(Utf8Event, OutputsAsForTheCp932Event) {
         st.Startup();
         Strings history;
         for (const auto& line : st.OperationHistory().Texts())
-            if (line == History::kWarning || line.find("UTF-8") != std::string::npos || line.find("CP932") != std::string::npos)
+            if (line == History::kWarning || line.find("UTF-8") != std::string::npos ||
+                line.find("CP932") != std::string::npos)
                 history.push_back(line);
         Strings want;
         for (const auto& f : c.warned)
@@ -75,7 +76,7 @@ TEST(Utf8Event, OutputsAsForTheCp932Event) {
 TEST(Utf8Event, SettingsKeepTheirEncoding) {
     struct Case {
         std::string ini;
-        std::string keptBefore;  // the file's start after the release
+        std::string keptBefore; // the file's start after the release
         bool warned;
     };
     const Case cases[] = {
@@ -96,8 +97,9 @@ TEST(Utf8Event, SettingsKeepTheirEncoding) {
             EXPECT_EQ(st.OperationHistory().Texts(), cases[i].warned ? Warned("Quilo.ini") : Strings{});
             ASSERT_TRUE(st.ReleaseSettings());
         }
-        const std::string added = "SeisekiOutput=E_Result.txt\r\nMikikanOutput=E_NoRet.txt\r\nClassListFontSize=9\r\n"
-                                  "HistoryListFontSize=9\r\nEntryListFontSize=9\r\n";
+        const std::string added =
+            "SeisekiOutput=E_Result.txt\r\nMikikanOutput=E_NoRet.txt\r\nClassListFontSize=9\r\n"
+            "HistoryListFontSize=9\r\nEntryListFontSize=9\r\n";
         EXPECT_EQ(ReadBytes(dir.File("Quilo.ini")), cases[i].keptBefore + added);
     }
 }

@@ -1,5 +1,5 @@
-#include "station/Station.h"
 #include "station/Messages.h"
+#include "station/Station.h"
 
 #include "Clock.h"
 #include "TestSupport.h"
@@ -34,9 +34,8 @@ TEST(Station, FirstRunInAnEmptyFolderWritesTheSixDefaults) {
         ASSERT_TRUE(st.ReleaseSettings());
     }
     EXPECT_EQ(test::ReadCp932Lines(dir.File("Quilo.ini")),
-              (Strings{"SeisekiOutput=E_Result.txt", "MikikanOutput=E_NoRet.txt",
-                                        "TimeLimit=150", "ClassListFontSize=9", "HistoryListFontSize=9",
-                                        "EntryListFontSize=9"}));
+              (Strings{"SeisekiOutput=E_Result.txt", "MikikanOutput=E_NoRet.txt", "TimeLimit=150", "ClassListFontSize=9",
+                       "HistoryListFontSize=9", "EntryListFontSize=9"}));
 }
 
 TEST(Station, StartupReadsTheFourFilesInOrder) {
@@ -45,12 +44,12 @@ TEST(Station, StartupReadsTheFourFilesInOrder) {
     Station st(dir.Path(), FixedClock(11, 7, 30));
     st.Startup();
     EXPECT_EQ(st.OperationHistory().Texts(), (Strings{"11:07 (読込)コントロールデータ", "11:07 (読込)スタートリスト",
-                                                           "11:07 (読込)変更データ", "11:07 (読込)ゴールデータ"}));
+                                                      "11:07 (読込)変更データ", "11:07 (読込)ゴールデータ"}));
     // The finish log reader ended with a refresh: the lists are filled.
     ASSERT_EQ(st.Lists().classStatus.size(), 2u);
     const EntryRecord& r = st.Tables().Entry(0, 1);
     EXPECT_EQ(r.RunningTime, Time::Hms(0, 35, 0));
-    EXPECT_EQ(r.Status, "OK");  // confirmed: nobody of the class is out but a reference runner
+    EXPECT_EQ(r.Status, "OK"); // confirmed: nobody of the class is out but a reference runner
     EXPECT_EQ(r.Place, 1);
     EXPECT_TRUE(st.Tables().Entry(0, 2).Reference);
 }
@@ -58,12 +57,13 @@ TEST(Station, StartupReadsTheFourFilesInOrder) {
 TEST(Station, AnUndefinedClassStopsTheStartup) {
     TempDir dir;
     WriteEvent(dir);
-    WriteCp932(dir.File("Startlst.dat"), {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M21 ,10:02:00,102,鈴木花子,2,大阪OLC"});
+    WriteCp932(dir.File("Startlst.dat"),
+               {"12345,M21,10:00:00,101,山田太郎,1,東京OLC", "12346,M21 ,10:02:00,102,鈴木花子,2,大阪OLC"});
     Station st(dir.Path(), FixedClock(11, 7, 30));
     st.Startup();
     EXPECT_TRUE(st.StartupStopped());
     EXPECT_EQ(st.OperationHistory().Texts(), (Strings{"11:07 (読込)コントロールデータ", "【警告】*******************",
-                                                           "　クラス情報の相違があります", "　Control.dat/Startlst.dat"}));
+                                                      "　クラス情報の相違があります", "　Control.dat/Startlst.dat"}));
     EXPECT_TRUE(st.Lists().classStatus.empty());
     // The data-load button still reads the finish log.
     st.ReadFinishLog();
@@ -92,7 +92,7 @@ TEST(Station, OutputsReportTheFailedPathAndKeepTheData) {
     ASSERT_TRUE(st.WriteResults());
     ASSERT_TRUE(st.WriteNotReturned());
     auto noRet = test::ReadCp932Lines(dir.File("E_NoRet.txt"));
-    ASSERT_EQ(noRet.size(), 3u);  // heading, empty line, the reference runner still out
+    ASSERT_EQ(noRet.size(), 3u); // heading, empty line, the reference runner still out
     EXPECT_EQ(noRet[0], "◆◆ 未帰還者リスト（Ｅカード）");
     EXPECT_NE(noRet[2].find("鈴木花子"), std::string::npos);
     st.Settings().SetItem("SeisekiOutput", dir.File("missing/E_Result.txt"));
@@ -139,7 +139,7 @@ TEST(Station, RefreshesAskedForInsideAReadAreHeldForOneAfterIt) {
     st.SetSparePrompt([&](int) {
         ++asked;
         EXPECT_FALSE(st.RefreshHeld());
-        st.RefreshStatus();  // the 30 s timer
+        st.RefreshStatus(); // the 30 s timer
         st.RefreshStatus();
         st.SetSortByResult(false);
         EXPECT_TRUE(st.RefreshHeld());
@@ -162,7 +162,7 @@ TEST(Station, OutputsInAnotherEventFolderAreWarnedOfOnce) {
     TempDir plain;
     struct Case {
         Strings ini;
-        int warnedLines;  // lines under the one warning (0: no warning)
+        int warnedLines; // lines under the one warning (0: no warning)
     } cases[] = {
         {{"SeisekiOutput=E_Result.txt"}, 0},
         {{"SeisekiOutput=" + plain.File("E_Result.txt")}, 0},

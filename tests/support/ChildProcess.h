@@ -29,8 +29,7 @@ inline std::string InChild(const std::function<std::string()>& body, bool unpriv
         if (unprivileged && ::geteuid() == 0 &&
             (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivilegedId) != 0 || ::setuid(kUnprivilegedId) != 0))
             out = "cannot drop root";
-        else
-            out = body();
+        else out = body();
         std::size_t done = 0;
         while (done < out.size()) {
             ssize_t n = ::write(fds[1], out.data() + done, out.size() - done);

@@ -23,8 +23,8 @@ inline std::string EventText(const Event& ev) {
         for (std::size_t slot = 0; slot < ev.Entries[c].size(); ++slot) {
             const EntryRecord& e = ev.Entries[c][slot];
             for (const std::string* t : {&e.Status, &e.CheckStatus, &e.Name, &e.Club, &e.ManualStatus}) add(*t);
-            for (long long v : {e.StartTime.Seconds(), e.RunningTime.Seconds(), e.ManualTime.Seconds(),
-                                e.CardTime.Seconds(), e.LateAddition.Seconds()})
+            for (long long v : {e.StartTime.Seconds(), e.RunningTime.Seconds(), e.ManualTime.Seconds(), e.CardTime.Seconds(),
+                                e.LateAddition.Seconds()})
                 num(v);
             for (long long v : {e.BibNumber, e.EcardNumber, e.ExtraNumber, e.Place}) num(v);
             num(e.Reference);

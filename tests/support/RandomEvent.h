@@ -16,8 +16,8 @@ namespace quilo::test {
 struct EventShape {
     const char* name;
     int classes;
-    int rows;      // start-list rows in all, spare cards among them
-    int bigClass;  // competitors of class 0; the rest spread over the others
+    int rows;     // start-list rows in all, spare cards among them
+    int bigClass; // competitors of class 0; the rest spread over the others
 };
 
 struct RandomEvent {
@@ -76,18 +76,18 @@ inline RandomEvent MakeRandomEvent(const EventShape& shape, std::mt19937& rng) {
         int t = 0;
         for (std::size_t p = 0; p < course.size(); ++p) {
             t += uniform(60, 600);
-            if (kind == 1 && p == 0) continue;                  // P1
-            if (kind == 2 && p + 1 == course.size()) continue;  // the last control missed
+            if (kind == 1 && p == 0) continue;                 // P1
+            if (kind == 2 && p + 1 == course.size()) continue; // the last control missed
             const auto& codes = course[p];
             line += "," + std::to_string(codes[static_cast<std::size_t>(uniform(0, static_cast<int>(codes.size()) - 1))]) +
                     "," + Hms(t);
         }
-        if (kind != 3) line += ",100," + Hms(t + uniform(30, 120));  // DNQ: no finish
+        if (kind != 3) line += ",100," + Hms(t + uniform(30, 120)); // DNQ: no finish
         return line;
     };
     for (int i = 0; i < competitors; ++i) {
         const int r = uniform(0, 9);
-        if (r >= 8) continue;  // still out
+        if (r >= 8) continue; // still out
         const auto& course = courses[static_cast<std::size_t>(classOf[static_cast<std::size_t>(i)])];
         const int kind = r < 5 ? 0 : r - 4;
         out.files.finishLog.push_back(read(cards[static_cast<std::size_t>(i)], course, kind));

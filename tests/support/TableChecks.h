@@ -10,8 +10,7 @@ namespace quilo::test {
 inline bool IsBlankRecord(const EntryRecord& r) {
     return r.StartTime.IsZero() && r.BibNumber == 0 && r.EcardNumber == 0 && r.Status.empty() && r.CheckStatus.empty() &&
            r.Name.empty() && r.Club.empty() && r.RunningTime.IsZero() && r.ExtraNumber == 0 && r.Place == 0 &&
-           r.ManualStatus.empty() && r.ManualTime.IsZero() && r.CardTime.IsZero() && r.LateAddition.IsZero() &&
-           !r.Reference;
+           r.ManualStatus.empty() && r.ManualTime.IsZero() && r.CardTime.IsZero() && r.LateAddition.IsZero() && !r.Reference;
 }
 
 // "" when the tables keep to their shapes, else what broke them.

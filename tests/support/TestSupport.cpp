@@ -43,9 +43,9 @@ void WriteCp932(const std::string& path, const std::vector<std::string>& lines, 
 
 void WriteEventFiles(const TempDir& dir, const EventFiles& files) {
     const std::pair<const char*, const Strings*> named[] = {{"Control.dat", &files.course},
-                                                           {"Startlst.dat", &files.startList},
-                                                           {"Change.dat", &files.changes},
-                                                           {"Regnly.log", &files.finishLog}};
+                                                            {"Startlst.dat", &files.startList},
+                                                            {"Change.dat", &files.changes},
+                                                            {"Regnly.log", &files.finishLog}};
     for (const auto& [name, lines] : named)
         if (!lines->empty()) WriteCp932(dir.File(name), *lines);
 }

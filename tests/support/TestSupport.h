@@ -69,10 +69,10 @@ std::string Cp932Bytes(const Strings& lines, bool endLastLine = true);
 // The four files an event folder starts from, as UTF-8 lines; a file without lines is
 // not written.
 struct EventFiles {
-    Strings course = {};     // Control.dat
-    Strings startList = {};  // Startlst.dat
-    Strings changes = {};    // Change.dat
-    Strings finishLog = {};  // Regnly.log
+    Strings course = {};    // Control.dat
+    Strings startList = {}; // Startlst.dat
+    Strings changes = {};   // Change.dat
+    Strings finishLog = {}; // Regnly.log
 };
 void WriteEventFiles(const TempDir& dir, const EventFiles& files);
 
