@@ -17,7 +17,7 @@ packages=(
 )
 if [ "${QUILO_TEST_DEPS:-0}" = 1 ]; then
   packages+=(
-    libgtest-dev libgmock-dev libbenchmark-dev time libxml2-utils gcovr
+    libgtest-dev libgmock-dev libbenchmark-dev time libxml2-utils gcovr clang-format
     libkainjow-mustache-dev
     lintian desktop-file-utils appstream man-db groff-base
     xvfb xauth x11-apps imagemagick xdotool faketime chromium chromium-driver python3-selenium poppler-utils
