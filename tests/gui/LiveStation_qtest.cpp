@@ -116,6 +116,23 @@ private slots:
         QCOMPARE(station.ReadSerial(), reads + 1);
     }
 
+    // A log the card reader creates after the start is watched and read.
+    void readsALogCreatedAfterTheStart() {
+        TempDir dir;
+        WriteEvent(dir);
+        std::filesystem::remove(dir.File("Regnly.log"));
+        WriteCp932(dir.File("Quilo.ini"), {"AutoRead=1"});
+        Station station(dir.Path(), FixedClock(Time::Hms(12, 0, 0)));
+        LiveStation live(station);
+        station.Startup();
+        live.Start();
+        const std::uint64_t reads = station.ReadSerial();
+        Append(dir.File("Regnly.log"), "1,2,3,4,5,(12346),31,0:10:00,32,0:20:00,33,0:30:00,100,0:45:00\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(station.ReadSerial(), reads + 1, 3000);
+        Append(dir.File("Regnly.log"), "1,2,3,4,5,(12347),31,0:10:00,32,0:20:00,33,0:30:00,100,0:46:00\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(station.ReadSerial(), reads + 2, 3000);
+    }
+
     void followsTheLogAsItIsWritten() {
         TempDir dir;
         EventFiles files = WindowEventFiles();

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -59,6 +60,10 @@ TEST_F(SnapshotTest, TheSerialsMoveOnlyWithWhatIsShown) {
         {"a name", [](EntryRecord& r, ExportInfo&) { r.Name = "高橋 四郎"; }, 1, 1},
         {"a code", [](EntryRecord& r, ExportInfo&) { r.Status = "DNF"; }, 1, 1},
         {"the start list read only in part", [](EntryRecord&, ExportInfo& i) { i.startListIncomplete = true; }, 1, 1},
+        {"the event name", [](EntryRecord&, ExportInfo& i) { i.eventName = "秋の大会"; }, 1, 1},
+        {"the event date", [](EntryRecord&, ExportInfo& i) { ++i.eventDate.day; }, 1, 1},
+        {"the time limit", [](EntryRecord&, ExportInfo& i) { i.limit = i.limit + Time::Hms(0, 1, 0); }, 1, 1},
+        {"the creator", [](EntryRecord&, ExportInfo& i) { i.creator += " "; }, 1, 1},
     };
     const std::shared_ptr<const ResultsSnapshot> base = station.Snapshot();
     ASSERT_EQ(base->classes.at(0).competitors.at(0).record.Status, "OK");
@@ -140,6 +145,35 @@ TEST_F(SnapshotTest, TheResultsFileWrittenByItsButtonIsNotPublishedAgain) {
     // Pressed again without change: nothing is published.
     ASSERT_TRUE(station.WriteResults());
     EXPECT_EQ(publisher.LastWritten(), 0);
+}
+
+TEST_F(SnapshotTest, AFileThePublisherFailedOnIsReportedWrittenOnceItsButtonWroteIt) {
+    Publisher publisher(station);
+    const std::string path = station.OutputPath("SeisekiOutput");
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    station.Tables().Entry(0, 3).Name = "高橋 四郎";
+    station.RefreshStatus();
+    const auto& lines = station.OperationHistory().Lines();
+    EXPECT_EQ(lines.back().text, "　" + path + " を書き込めませんでした（同じ名前のフォルダがあります）");
+
+    // Failing again at the same path says nothing more; at another path it warns again.
+    const int warned = station.OperationHistory().Count();
+    station.RefreshStatus();
+    EXPECT_EQ(station.OperationHistory().Count(), warned);
+    const std::string other = dir.File("E_Other.txt");
+    std::filesystem::create_directory(other);
+    station.Settings().SetItem("SeisekiOutput", other);
+    station.RefreshStatus();
+    EXPECT_EQ(lines.back().text, "　" + other + " を書き込めませんでした（同じ名前のフォルダがあります）");
+    station.Settings().SetItem("SeisekiOutput", path);
+    station.RefreshStatus();
+
+    std::filesystem::remove(path);
+    ASSERT_TRUE(station.WriteResults());
+    EXPECT_EQ(lines.back().text, "12:00 (出力)E_Result.txt");
+    EXPECT_EQ(publisher.LastWritten(), 0);
+    EXPECT_NE(test::ReadBytes(path).find(Utf8ToCp932("高橋 四郎")), std::string::npos);
 }
 
 } // namespace

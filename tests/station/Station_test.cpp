@@ -142,6 +142,7 @@ TEST(Station, RefreshesAskedForInsideAReadAreHeldForOneAfterIt) {
         st.RefreshStatus(); // the 30 s timer
         st.RefreshStatus();
         st.SetSortByResult(false);
+        EXPECT_TRUE(st.WriteResults()); // from the results as last refreshed
         EXPECT_TRUE(st.RefreshHeld());
         EXPECT_EQ(refreshes, 0);
         EXPECT_TRUE(st.Lists().competitors.empty());
