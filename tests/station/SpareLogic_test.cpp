@@ -205,6 +205,18 @@ TEST_F(SpareLogicTest, ReferenceCompetitorKeptOrMadeOfficial) {
     EXPECT_EQ(ev.station.Tables().Cards.Find("813"), tanaka);
 }
 
+TEST_F(SpareLogicTest, AlreadyFinishedNamesTheResultOfARead) {
+    EXPECT_EQ(SpareLogic::AlreadyFinished(ev.station, -1), "");
+    EntryRecord& r = ev.Rec(tanaka);
+    r.CardRead = true;
+    r.Status = "DISQ";
+    EXPECT_EQ(SpareLogic::AlreadyFinished(ev.station, tanaka),
+              "(0123) 田中 次郎 にはＥカード " + r.EcardText + " の成績があります（DISQ）。");
+    r.RunningTime = Time::Hms(0, 45, 7);
+    EXPECT_EQ(SpareLogic::AlreadyFinished(ev.station, tanaka),
+              "(0123) 田中 次郎 にはＥカード " + r.EcardText + " の成績があります（0:45'07\"）。");
+}
+
 TEST_F(SpareLogicTest, ReferenceIsComparedWithTheRecordAtOk) {
     SpareLogic l = Loaded();
     l.SetBibText("0123");
