@@ -163,6 +163,24 @@ TEST_F(EntryDeskTest, AStartListEditedByHandIsNotWrittenOver) {
         EXPECT_EQ(r.message, kStartListChanged);
     }
     EXPECT_EQ(StartListBytes(), edited);
+    // Taken away is changed too; and a start list that was missing must still be.
+    std::filesystem::remove(dir.File("Startlst.dat"));
+    EXPECT_EQ(EntryDesk(*station).Ok(NewRunner()).message, kStartListChanged);
+    Restart();
+    test::WriteBytes(dir.File("Startlst.dat"), "");
+    EXPECT_EQ(EntryDesk(*station).Ok(NewRunner()).message, kStartListChanged);
+}
+
+// A file that cannot be written: said, and the start list as it was.
+TEST_F(EntryDeskTest, AWriteThatFailsChangesNothing) {
+    Start();
+    const std::string before = StartListBytes();
+    std::filesystem::create_directory(dir.File("Startlst.dat.bak"));
+    const DialogOutcome r = EntryDesk(*station).Ok(NewRunner());
+    EXPECT_TRUE(r.refused);
+    EXPECT_EQ(r.message.rfind(kStartListNotWritten, 0), 0u) << r.message;
+    EXPECT_EQ(StartListBytes(), before);
+    EXPECT_FALSE(station->Tables().Cards.Find("12350"));
 }
 
 // Class, card or start of a competitor with a result: asked first, and said what changes.
