@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails on an #include that goes against the arrows between the source folders:
 #   app -> gui -> station -> results, finish, readers -> core
+#   app, gui -> setup -> readers -> core
 # and on a Qt include outside src/gui and src/app.
 #   scripts/check-includes.sh [SOURCE_ROOT]
 set -euo pipefail
@@ -13,8 +14,9 @@ declare -A allowed=(
   [finish]="finish core"
   [results]="results core"
   [station]="station results finish readers core"
-  [gui]="gui station results finish readers core"
-  [app]="app gui station results finish readers core"
+  [setup]="setup readers core"
+  [gui]="gui setup station results finish readers core"
+  [app]="app gui setup station results finish readers core"
 )
 
 bad=0

@@ -9,9 +9,10 @@
 set -euo pipefail
 
 # The package build runs pandoc (manual pages), dpkg-shlibdeps (dpkg-dev) and file.
+# quilo-import validates IOF XML with libxml2.
 packages=(
   g++ cmake ninja-build make pkg-config
-  qt6-base-dev qt6-translations-l10n libpugixml-dev
+  qt6-base-dev qt6-translations-l10n libpugixml-dev libxml2-dev
   fonts-ipafont-gothic fonts-liberation fontconfig
   dpkg-dev file pandoc
 )
