@@ -9,7 +9,7 @@ set(QUILO_PKG_OUT ${PROJECT_BINARY_DIR}/packaging)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-install(TARGETS quilo-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quilo-report quilo-import RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET quilo)
   install(TARGETS quilo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${QUILO_PKG}/org.quilo.Quilo.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
@@ -41,7 +41,7 @@ quilo_gzip(${QUILO_PKG}/changelog ${QUILO_PKG_OUT}/changelog.gz)
 
 find_program(QUILO_PANDOC pandoc)
 if(QUILO_PANDOC)
-  foreach(page quilo quilo-report)
+  foreach(page quilo quilo-report quilo-import)
     add_custom_command(OUTPUT ${QUILO_PKG_OUT}/man/${page}.1
       COMMAND ${CMAKE_COMMAND} -E make_directory ${QUILO_PKG_OUT}/man
       COMMAND ${QUILO_PANDOC} --standalone --to man -M "footer=Quilo ${PROJECT_VERSION}"
@@ -76,7 +76,9 @@ The operator corrects results by hand (absent, late start, a time or a result
 code set by hand, spare cards); every correction is kept in the event folder.
 Quilo writes the results file, the list of competitors not yet returned, an
 IOF XML 3.0 result list with split times and a results page for phones and
-print. quilo-report does the same without a window.")
+print. quilo-report does the same without a window. quilo-import creates the
+course file and the start list from the IOF XML 3.0 course data and start or
+entry list of the course-setting and entry software.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

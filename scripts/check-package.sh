@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it as an organiser would get it: lintian (no
 # hardening tag), the stack protector, the unpacked quilo-report against the build's on
-# a copy of the demo event (stdout and every written file byte for byte), the desktop
-# entry, the AppStream metainfo and the manual pages.
+# a copy of the demo event (stdout and every written file byte for byte), the unpacked
+# quilo-import on an official course data example, the desktop entry, the AppStream
+# metainfo and the manual pages.
 #   scripts/check-package.sh    (BUILD=dir selects the build directory)
 set -euo pipefail
 
@@ -36,14 +37,14 @@ bin=$scratch/root/usr/bin
 
 # lintian has no tag for the stack protector: a protected program calls __stack_chk_fail.
 echo "== stack protector"
-for p in quilo quilo-report; do
+for p in quilo quilo-report quilo-import; do
   syms=$(readelf -W --dyn-syms "$bin/$p")
   grep -q ' __stack_chk_fail' <<< "$syms" || fail "$p is built without the stack protector"
   echo "$p: __stack_chk_fail"
 done
 
 echo "== versions"
-for p in quilo quilo-report; do
+for p in quilo quilo-report quilo-import; do
   got=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$bin/$p" --version)
   echo "$got"
   [ "$got" = "$p $version" ] || fail "$p --version printed '$got'"
@@ -64,6 +65,16 @@ cmp "$scratch/built.stdout" "$scratch/unpacked.stdout" || fail "the two runs pri
 diff -r "$scratch/built" "$scratch/unpacked" || fail "the two runs wrote different files"
 echo "identical: stdout ($(wc -l < "$scratch/built.stdout") lines) and $(ls "$scratch/built" | wc -l) files ($(ls "$scratch/built" | tr '\n' ' '))"
 
+# The schema is compiled in: the unpacked program needs no file beside it.
+echo "== quilo-import: unpacked"
+mkdir "$scratch/import"
+"$bin/quilo-import" --courses "$root/tests/data/iof/CourseData_Individual_Step2.xml" --finish-code 100 "$scratch/import" \
+  > "$scratch/import.stdout" || fail "the unpacked quilo-import failed"
+"$build/quilo-import" --courses "$root/tests/data/iof/CourseData_Individual_Step2.xml" --finish-code 100 --force \
+  "$scratch/import" > /dev/null || fail "the build's quilo-import failed"
+cmp "$scratch/import/Control.dat" "$scratch/import/Control.dat.bak" || fail "the two quilo-import runs wrote different files"
+echo "identical: Control.dat ($(wc -l < "$scratch/import/Control.dat") lines)"
+
 echo "== desktop-file-validate"
 desktop-file-validate "$scratch/root/usr/share/applications/org.quilo.Quilo.desktop"
 echo "ok"
@@ -72,7 +83,7 @@ echo "== appstreamcli validate --no-net"
 appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/org.quilo.Quilo.metainfo.xml"
 
 echo "== man -l"
-for page in quilo quilo-report; do
+for page in quilo quilo-report quilo-import; do
   file=$scratch/root/usr/share/man/man1/$page.1.gz
   [ -f "$file" ] || fail "no manual page $page(1) in the package"
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>&1 > /dev/null)
