@@ -56,4 +56,10 @@ std::vector<std::string> History::Texts() const {
     return out;
 }
 
+void History::Truncate(std::size_t count) {
+    if (count >= lines_.size()) return;
+    lines_.resize(count);
+    Changed();
+}
+
 } // namespace quilo

@@ -56,6 +56,9 @@ public:
 
     // Called after every change (lines added or the keep-visible step).
     void SetObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+    const std::function<void()>& Observer() const { return observer_; }
+    // Drops the lines after the first `count` (work done again that must not say so twice).
+    void Truncate(std::size_t count);
 
 private:
     void Changed() {

@@ -45,7 +45,14 @@ ChangeOutcome AssignSpare(Event& ev, const std::string& spare, const std::string
     // Both numbers are checked before the index changes, so a bad record cannot take
     // away the spare card's key.
     auto userNumber = ev.Cards.Find(user);
-    if (!ev.Cards.Find(spare) || !userNumber || !ev.EntryOf(*userNumber)) return ChangeOutcome::UnknownCard;
+    const auto holder = ev.Cards.Find(spare);
+    if (!holder || !userNumber || !ev.EntryOf(*userNumber)) return ChangeOutcome::UnknownCard;
+    // The spare card given again: whoever ran on it before runs on their own card again.
+    if (EntryRecord* before = ev.EntryOf(*holder); before && *holder != *userNumber && before->EcardText == spare) {
+        const std::string& own = ev.CardTexts[static_cast<std::size_t>(*holder)];
+        before->EcardText = own;
+        before->EcardNumber = ToWholeNumber(own).value_or(0); // as the start list gave it
+    }
     ev.Cards.Remove(spare);
     ev.Cards.Add(spare, *userNumber);
     const std::int64_t number = RoundHalfEven(LeadingNumber(spare));

@@ -1,5 +1,6 @@
 #include "readers/StartList.h"
 
+#include "core/Cp932.h"
 #include "core/Fields.h"
 #include "core/Files.h"
 #include "core/LineWarnings.h"
@@ -66,6 +67,7 @@ StartListRead ReadStartListText(Event& ev, std::string_view bytes) {
                 continue;
             }
             ev.AddRow(-1, cardText);
+            read.rowLines.push_back(static_cast<int>(i));
             CheckReadable(unreadable, lineNumber, cardText);
             continue;
         }
@@ -105,6 +107,7 @@ StartListRead ReadStartListText(Event& ev, std::string_view bytes) {
         }
 
         ev.AddRow(c, cardText);
+        read.rowLines.push_back(static_cast<int>(i));
         EntryRecord& e = ev.Entries[c][ev.EntrySlot[n]];
         e.StartTime = *start;
         e.BibNumber = *bib;
@@ -126,6 +129,40 @@ StartListRead ReadStartListText(Event& ev, std::string_view bytes) {
     unreadable.Finish();
     read.skippedRows = skipped.Total();
     return read;
+}
+
+namespace {
+
+std::string Encoded(std::string_view bytes, std::string_view utf8Row) {
+    return DetectEncoding(bytes) == TextEncoding::Utf8 ? std::string(utf8Row) : Utf8ToCp932(utf8Row);
+}
+
+} // namespace
+
+std::string WithLineReplaced(std::string_view bytes, int line, std::string_view utf8Row) {
+    std::string_view body = bytes;
+    if (DetectEncoding(bytes) == TextEncoding::Utf8 && HasUtf8Bom(bytes)) body.remove_prefix(kUtf8Bom.size());
+    // The reader's own line rules, so the line replaced is the one the row came from.
+    LineReader reader(LineReader::Bytes{body});
+    std::string_view raw;
+    for (int i = 0; reader.Next(raw); ++i) {
+        if (i != line) continue;
+        const auto begin = static_cast<std::size_t>(raw.data() - bytes.data());
+        std::string out(bytes.substr(0, begin));
+        out += Encoded(bytes, utf8Row);
+        out += bytes.substr(begin + raw.size());
+        return out;
+    }
+    return WithLineAppended(bytes, utf8Row);
+}
+
+std::string WithLineAppended(std::string_view bytes, std::string_view utf8Row) {
+    std::string out(bytes);
+    // A last line without its line end would take the new row onto it.
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += "\r\n";
+    out += Encoded(bytes, utf8Row);
+    out += "\r\n";
+    return out;
 }
 
 } // namespace quilo

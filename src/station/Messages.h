@@ -15,6 +15,11 @@ inline constexpr const char* kSettingsNotWritten = "設定ファイルを書き�
 inline constexpr const char* kChangeNotSaved = "変更データを保存できませんでした。";
 inline constexpr const char* kChangeLostAtRestart = "次回起動時にこの変更は反映されません。";
 
+inline constexpr const char* kStartListNotWritten = "スタートリストを書き込めませんでした。";
+inline constexpr const char* kStartListChanged =
+    "Startlst.dat は Quilo が読み込んだ後に書き換えられています。\r\n"
+    "手で直した内容を消さないよう、何も書き込みませんでした。Quilo を起動し直してから受け付けてください。";
+
 inline constexpr const char* kStartupFailed = "起動できませんでした。";
 
 // Why, in Japanese: "書き込みの権限がありません" and the like.

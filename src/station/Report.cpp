@@ -3,6 +3,7 @@
 #include "core/Fields.h"
 #include "core/Numbers.h"
 #include "core/Version.h"
+#include "station/EntryDesk.h"
 #include "station/Messages.h"
 #include "station/SpareLogic.h"
 #include "station/Station.h"
@@ -18,7 +19,7 @@ namespace quilo {
 
 const char* const kReportUsage =
     "usage: quilo-report [--now HH:MM:SS] [--order start|result] [--spare CARD=BIB]...\n"
-    "                    [--xml FILE] [--html FILE] FOLDER\n"
+    "                    [--add-entry ROW]... [--xml FILE] [--html FILE] FOLDER\n"
     "\n"
     "Runs the station's start-up on the event FOLDER (settings, course file, start list,\n"
     "change file, finish log), writes the results file (with the IOF XML result list and\n"
@@ -32,6 +33,10 @@ const char* const kReportUsage =
     "                      list spells it: 09001) with bib BIB; a card that is no spare\n"
     "                      card or a bib nobody has is bad usage (spare cards not named\n"
     "                      are left unassigned)\n"
+    "  --add-entry ROW     enter a competitor on the day: ROW is a start-list row,\n"
+    "                      \"card,class,start,bib,name,number,club\" (a name or club with\n"
+    "                      a comma in double quotes); appended to Startlst.dat after the\n"
+    "                      start-up, by the entry desk's rules (a refused row is bad usage)\n"
     "  --xml FILE          write the IOF XML result list to FILE (default: XmlOutput)\n"
     "  --html FILE         write the HTML results page to FILE (default: HtmlOutput)\n"
     "  --help              this text\n"
@@ -45,6 +50,7 @@ struct Options {
     std::optional<Time> now;
     bool byResult = false;
     std::vector<std::pair<std::string, std::string>> spares; // card as typed, bib as typed
+    std::vector<std::string> entries;                        // --add-entry rows
     std::string folder;
     std::string xml, html; // export paths given on the command line
 };
@@ -147,6 +153,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             if (eq == std::string::npos || !ToWholeNumber(v.substr(0, eq)) || eq + 1 >= v.size())
                 return Usage(err, "malformed --spare: " + v);
             opt.spares.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        } else if (a == "--add-entry") {
+            if (!value(v)) return Usage(err, "--add-entry needs a start-list row");
+            opt.entries.push_back(v);
         } else if (a == "--xml" || a == "--html") {
             if (!value(v) || v.empty()) return Usage(err, a + " needs a file");
             (a == "--xml" ? opt.xml : opt.html) = std::filesystem::absolute(v).string();
@@ -183,6 +192,16 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     } else if (const Error* stopped = station.StartupError()) {
         err << "quilo-report: " << ReasonText(*stopped) << "\n";
         return 2;
+    }
+    for (const std::string& row : opt.entries) {
+        EntryDesk desk(station);
+        const DialogOutcome r = desk.Ok(EntryDesk::ParseRow(row));
+        if (r.refused) {
+            std::string why = r.message;
+            for (std::size_t at; (at = why.find("\r\n")) != std::string::npos;) why.replace(at, 2, " ");
+            err << "quilo-report: --add-entry " << row << ": " << why << "\n";
+            return 2;
+        }
     }
     station.SetSortByResult(opt.byResult);
 

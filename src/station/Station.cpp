@@ -96,7 +96,10 @@ bool Station::StartupBeforeLog() {
 
     // The window applies the font sizes itself (FontSize).
     byResult_ = false;
+    return LoadEventFiles();
+}
 
+bool Station::LoadEventFiles() {
     std::string course = PathOf("Control.dat");
     if (FileExists(course)) {
         // One that cannot be read defines no class (LastClassIndex -1): the lists show
@@ -107,12 +110,21 @@ bool Station::StartupBeforeLog() {
         event_->LastClassIndex = 0;
     }
 
-    // A start-list row of an undefined class ends the start-up here.
+    // A start-list row of an undefined class ends the start-up here. The bytes read are
+    // kept: the entry desk writes only over the file it read.
     std::string start = PathOf("Startlst.dat");
     startListIncomplete_ = false;
+    startList_ = {};
     if (FileExists(start)) {
-        const Result<StartListRead> read = ReadStartList(*event_, start);
-        if (read) Warn(read->warnings);
+        Result<std::string> bytes = ReadFileBytes(start);
+        std::optional<StartListRead> read;
+        if (bytes) read = ReadStartListText(*event_, *bytes);
+        startList_.read = static_cast<bool>(bytes);
+        if (bytes) startList_.bytes = std::move(*bytes);
+        if (read) {
+            Warn(read->warnings);
+            startList_.rowLines = std::move(read->rowLines);
+        }
         // Competitors missing from the tables: no list made from them is final.
         startListIncomplete_ = !read || read->undefinedClass || read->skippedRows > 0;
         if (read && read->undefinedClass) {
@@ -120,6 +132,9 @@ bool Station::StartupBeforeLog() {
             return false;
         }
         history_.Report(" (読込)スタートリスト");
+    } else {
+        startList_.read = true;
+        startList_.missing = true;
     }
 
     // The change file is replayed before the log is read, so the reader finds the
@@ -129,6 +144,26 @@ bool Station::StartupBeforeLog() {
         history_.Report(" (読込)変更データ");
     }
     return true;
+}
+
+void Station::Reload() {
+    // What the reload reads again was said when first read: the history stays as it is.
+    const std::size_t kept = history_.Lines().size();
+    const std::uint64_t reads = readSerial_;
+    const std::function<void()> observer = history_.Observer();
+    history_.SetObserver({});
+    event_ = std::make_unique<Event>();
+    logPlace_.Forget();
+    startupStopped_ = false;
+    // A spare card not yet answered stays unassigned, as after a cancel.
+    askSpares_ = false;
+    if (LoadEventFiles()) StartupLog();
+    askSpares_ = true;
+    history_.Truncate(kept);
+    history_.SetObserver(observer);
+    if (observer) observer();
+    // Without a log (or stopped before it) the read's refresh has not come.
+    if (readSerial_ == reads) RefreshStatus();
 }
 
 void Station::StartupLog() {
@@ -186,7 +221,7 @@ void Station::Read(bool automatic, std::uint64_t byteLimit) {
     const ByteDigest before = automatic ? ReadDigest(*event_) : ByteDigest();
     SparePrompt prompt = [this, automatic](int spareRow) {
         if (automatic && cancelledSpares_.count(spareRow)) return SpareAnswer::Cancelled;
-        const SpareAnswer answer = sparePrompt_ ? sparePrompt_(spareRow) : SpareAnswer::Cancelled;
+        const SpareAnswer answer = askSpares_ && sparePrompt_ ? sparePrompt_(spareRow) : SpareAnswer::Cancelled;
         if (answer == SpareAnswer::Cancelled) cancelledSpares_.insert(spareRow);
         else cancelledSpares_.erase(spareRow);
         return answer;

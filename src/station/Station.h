@@ -67,6 +67,19 @@ public:
     // read: everything up to the finish log (false when the start-up stopped), then the log.
     bool StartupBeforeLog();
     void StartupLog();
+    // Loads the event again exactly as the start-up does (course file, start list, change
+    // file, finish log), after the entry desk wrote the start list: the history stays as
+    // it was, the settings and the sort order too, and no spare card is asked about.
+    void Reload();
+    // The start list as the last start-up or reload read it.
+    struct StartListState {
+        bool read = false;    // read whole, or known to be missing
+        bool missing = false; // there was none
+        std::string bytes;
+        // [competitor number]: the file's line (from 0) of that row.
+        std::vector<int> rowLines;
+    };
+    const StartListState& StartList() const { return startList_; }
     // Reads the whole finish log again (when it exists), then refreshes.
     void ReadFinishLog();
     // A read the station starts by itself: only the log's first `byteLimit` bytes (its
@@ -171,6 +184,7 @@ private:
         if (onBusy) onBusy(b);
     }
     void Read(bool automatic, std::uint64_t byteLimit);
+    bool LoadEventFiles();
     void Refresh();
     void HandOut();
     Result<std::string> WriteLines(const char* key, std::vector<std::string> (*build)(const ResultsSnapshot&));
@@ -198,6 +212,8 @@ private:
     bool refreshHeld_ = false;
     std::uint64_t readSerial_ = 0;
     std::set<int> cancelledSpares_;
+    bool askSpares_ = true;
+    StartListState startList_;
     bool followLog_ = false;
     LogPlace logPlace_;
     bool lastReadAppended_ = false;
