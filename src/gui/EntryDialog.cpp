@@ -7,6 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
+
 namespace quilo {
 namespace {
 
@@ -27,35 +32,24 @@ EntryDialog::EntryDialog(Station& station, int competitor, QWidget* parent) : QD
     SetFixedDialogStyle(this, 4230, 4050);
     setWindowTitle(QString::fromUtf8(desk_.Title()));
 
-    struct Row {
-        const char* label;
-        const char* labelName;
-        const char* box;
-    };
-    const Row rows[] = {
-        {"クラス", "lblClass", "cboClass"},     {"氏名", "lblName", "txtName"},       {"所属", "lblClub", "txtClub"},
-        {"Ｅカード番号", "lblCard", "txtCard"}, {"ゼッケン番号", "lblBib", "txtBib"}, {"スタート時刻", "lblStart", "txtStart"},
-        {"番号", "lblNumber", "txtNumber"},
-    };
+    // The labels and boxes, a row each, in the order of the form's fields on screen.
+    const char* const labels[][2] = {{"lblClass", "クラス"},      {"lblName", "氏名"},        {"lblClub", "所属"},
+                                     {"lblCard", "Ｅカード番号"}, {"lblBib", "ゼッケン番号"}, {"lblStart", "スタート時刻"},
+                                     {"lblNumber", "番号"}};
+    auto top = [](int row) { return kFirstTop + row * kRowStep; };
+    for (int row = 0; row < 7; ++row)
+        MakeControl<QLabel>(this, labels[row][0], kLabelLeft, top(row) + 60, kLabelWidth, 195,
+                            QString::fromUtf8(labels[row][1]));
+    class_ = MakeControl<QComboBox>(this, "cboClass", kBoxLeft, top(0), kBoxWidth, kBoxHeight);
+    const std::pair<QLineEdit * EntryDialog::*, const char*> texts[] = {
+        {&EntryDialog::name_, "txtName"}, {&EntryDialog::club_, "txtClub"},   {&EntryDialog::card_, "txtCard"},
+        {&EntryDialog::bib_, "txtBib"},   {&EntryDialog::start_, "txtStart"}, {&EntryDialog::number_, "txtNumber"}};
+    for (int row = 1; row < 7; ++row)
+        this->*texts[row - 1].first =
+            MakeControl<QLineEdit>(this, texts[row - 1].second, kBoxLeft, top(row), kBoxWidth, kBoxHeight);
     QFont boxes(QStringLiteral("ＭＳ Ｐゴシック"));
     boxes.setPointSizeF(9.75);
-    QLineEdit* texts[6] = {};
-    for (int i = 0; i < 7; ++i) {
-        const int top = kFirstTop + i * kRowStep;
-        MakeControl<QLabel>(this, rows[i].labelName, kLabelLeft, top + 60, kLabelWidth, 195, QString::fromUtf8(rows[i].label));
-        QWidget* box =
-            i == 0 ? static_cast<QWidget*>(MakeControl<QComboBox>(this, rows[i].box, kBoxLeft, top, kBoxWidth, kBoxHeight))
-                   : MakeControl<QLineEdit>(this, rows[i].box, kBoxLeft, top, kBoxWidth, kBoxHeight);
-        box->setFont(boxes);
-        if (i == 0) class_ = static_cast<QComboBox*>(box);
-        else texts[i - 1] = static_cast<QLineEdit*>(box);
-    }
-    name_ = texts[0];
-    club_ = texts[1];
-    card_ = texts[2];
-    bib_ = texts[3];
-    start_ = texts[4];
-    number_ = texts[5];
+    for (QWidget* w : std::initializer_list<QWidget*>{class_, name_, club_, card_, bib_, start_, number_}) w->setFont(boxes);
     ok_ = MakeControl<QPushButton>(this, "cmdOk", 1440, 3300, 1215, 435, QStringLiteral("OK"));
     cancel_ = MakeControl<QPushButton>(this, "cmdCancel", 2760, 3300, 1215, 435, QStringLiteral("キャンセル"));
 

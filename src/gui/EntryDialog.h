@@ -8,7 +8,6 @@
 class QWidget;
 class QComboBox;
 class QLineEdit;
-class QLabel;
 class QPushButton;
 
 namespace quilo {

@@ -301,6 +301,32 @@ private slots:
         QCOMPARE(EntryDialog(f.station, f.Competitor("山田太郎")).Form().name, std::string("山田太郎"));
     }
 
+    // The keyboard alone: a new entry starts in the class box, a fix in the name; Tab
+    // walks the fields in the order they stand, then OK and キャンセル.
+    void focusAndTabOrder() {
+        TempDir dir;
+        DeskWindow f(dir);
+        const QStringList expected = {"cboClass", "txtName",   "txtClub", "txtCard",  "txtBib",
+                                      "txtStart", "txtNumber", "cmdOk",   "cmdCancel"};
+        for (const auto& [competitor, first] : {std::pair{-1, "cboClass"}, std::pair{f.Competitor("山田太郎"), "txtName"}}) {
+            EntryDialog d(f.station, competitor);
+            QVERIFY(ShowExposed(d));
+            QCOMPARE(d.focusWidget()->objectName(), QString::fromLatin1(first));
+            QStringList seen;
+            QWidget* w = Find<QWidget>(d, "cboClass");
+            for (int i = 0; i < 50 && seen.size() < expected.size(); ++i, w = w->nextInFocusChain())
+                if (expected.contains(w->objectName()) && !seen.contains(w->objectName())) seen << w->objectName();
+            QCOMPARE(seen, expected);
+            // Each label stands on its box's row, left of it.
+            const char* const rows[][2] = {{"lblClass", "cboClass"}, {"lblName", "txtName"}, {"lblNumber", "txtNumber"}};
+            for (const auto& row : rows) {
+                const QRect label = Find<QWidget>(d, row[0])->geometry(), box = Find<QWidget>(d, row[1])->geometry();
+                QVERIFY(label.right() < box.left());
+                QVERIFY(label.top() >= box.top() && label.bottom() <= box.bottom());
+            }
+        }
+    }
+
     // What the desk refuses is said in the plain box; the dialog stays open with what was
     // typed and nothing is written.
     void aRefusalKeepsTheDialogOpen() {
