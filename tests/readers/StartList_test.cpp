@@ -1,6 +1,7 @@
 #include "readers/StartList.h"
 
 #include "Clock.h"
+#include "EventBuilder.h"
 #include "TableChecks.h"
 #include "TestSupport.h"
 #include "core/Cp932.h"
@@ -209,6 +210,40 @@ TEST_F(StartListTest, CardsNoReadCanMatchAreNamed) {
         EXPECT_EQ(ev->Cards.Count(), c.cards);
         EXPECT_EQ(skipped, c.name == std::string("lengths") ? 2 : 0);
     }
+}
+
+// The line a row came from is the reader's line, whatever ends the lines; the rest of
+// the bytes stay as they were.
+TEST(StartListLines, ReplacedAndAppendedByTheReadersLineRules) {
+    struct Case {
+        std::string bytes;
+        int line;
+        std::string replaced, appended;
+    };
+    const std::string row = "9,M21,10:00:00,1,\xE5\xB1\xB1,0,C"; // 山 in UTF-8
+    const std::string sjis = Utf8ToCp932(row);
+    const Case cases[] = {
+        {"a,1\r\nb,2\r\n", 1, "a,1\r\n" + sjis + "\r\n", "a,1\r\nb,2\r\n" + sjis + "\r\n"},
+        {"a,1\rb,2\nc,3", 2, "a,1\rb,2\n" + sjis, "a,1\rb,2\nc,3\r\n" + sjis + "\r\n"},
+        {"x\r\n\r\na,1", 2, "x\r\n\r\n" + sjis, "x\r\n\r\na,1\r\n" + sjis + "\r\n"},
+        {"", 0, sjis + "\r\n", sjis + "\r\n"},
+        {"\xEF\xBB\xBF"
+         "a,1\n",
+         0, "\xEF\xBB\xBF" + row + "\n",
+         "\xEF\xBB\xBF"
+         "a,1\n" +
+             row + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WithLineReplaced(c.bytes, c.line, row), c.replaced) << c.bytes;
+        EXPECT_EQ(WithLineAppended(c.bytes, row), c.appended) << c.bytes;
+    }
+    // The line each row came from, skipped rows and lines without a comma between.
+    Event ev;
+    test::EventBuilder(ev).Classes({"M21"});
+    const StartListRead read =
+        ReadStartListText(ev, "head\r\n1,M21,10:00:00,1,A,0,C\r\nbad,M21,x,1,B,0,C\r\n9,**,0:00:00,0,S,0,S\r\n");
+    EXPECT_EQ(read.rowLines, (std::vector<int>{1, 3}));
 }
 
 } // namespace
