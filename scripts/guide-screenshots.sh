@@ -88,11 +88,28 @@ sleep 1
 shot_main result-order.png
 xdotool mousemove --window "$main" 468 500 click 1
 sleep 1
+
+# 5. The entry desk: Ctrl+N, a late runner typed in (W21A, card 10091, start 11:30).
+#    The picture is taken before OK; Escape leaves the event as the outputs showed it.
+xdotool windowfocus --sync "$main"
+xdotool key ctrl+n
+entry=$(wait_window '当日申込')
+sleep 0.5
+xdotool windowfocus --sync "$entry"
+xdotool key Down Tab
+for text in 松本さくら 大阪OLC 10091 191 11:30:00; do
+  xdotool type --delay 60 "$text"
+  xdotool key Tab
+done
+sleep 0.5
+shot_main entry-dialog.png
+xdotool key Escape
+sleep 0.5
 kill "$quilo_pid"
 wait "$quilo_pid" 2> /dev/null || true
 quilo_pid=
 
-# 5. The outputs: the head of the results file (CP932 on disk) and the results page.
+# 6. The outputs: the head of the results file (CP932 on disk) and the results page.
 browser=$(command -v chromium || command -v chromium-browser)
 page() {  # width height html-file picture
   rm -f "$out/$4"

@@ -15,7 +15,8 @@ MessageHook& DialogMessageHook() {
 }
 
 void ShowDialogMessage(QWidget* parent, const std::string& text, MessageIcon icon) {
-    QString qtext = QString::fromStdString(text);
+    // Messages break lines with CR LF; the box shows the CR as a character of its own.
+    QString qtext = QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (auto& hook = DialogMessageHook()) {
         hook(parent, qtext, icon);
         return;

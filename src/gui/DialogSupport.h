@@ -1,5 +1,5 @@
 #pragma once
-// What the two operator dialogs share: message boxes routed through one replaceable
+// What the operator dialogs share: message boxes routed through one replaceable
 // hook (so tests can answer them instead of blocking on a modal box), the design-unit
 // conversion and the window style.
 #include "core/Files.h"

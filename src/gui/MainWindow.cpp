@@ -3,17 +3,20 @@
 #include "core/History.h"
 #include "core/Time.h"
 #include "gui/EditDialog.h"
+#include "gui/EntryDialog.h"
 #include "gui/Fonts.h"
 #include "gui/LiveStation.h"
 #include "gui/SpareDialog.h"
 #include "station/Messages.h"
 #include "station/Station.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
@@ -66,6 +69,12 @@ int HistoryTop(const std::vector<HistoryLine>& lines) {
     return 0;
 }
 
+int RowOfCompetitor(const QListWidget* list, int competitor) {
+    for (int row = 0; row < list->count(); ++row)
+        if (list->item(row)->data(Qt::UserRole).toInt() == competitor) return row;
+    return -1;
+}
+
 } // namespace
 
 MainWindow::MainWindow(Station& station, QWidget* parent) : QWidget(parent), station_(station) {
@@ -75,6 +84,7 @@ MainWindow::MainWindow(Station& station, QWidget* parent) : QWidget(parent), sta
 
     editOpener = [](Station& s, int competitor, QWidget* owner) { OpenEditDialog(s, competitor, owner); };
     spareOpener = [](Station& s, int spareRow, QWidget* owner) { return OpenSpareDialog(s, spareRow, owner); };
+    entryOpener = [](Station& s, int competitor, QWidget* owner) { return OpenEntryDialog(s, competitor, owner); };
     critical = [](QWidget* owner, const QString& title, const QString& text) { QMessageBox::critical(owner, title, text); };
 
     // The history list is created first: it is first in the focus order.
@@ -168,6 +178,26 @@ MainWindow::MainWindow(Station& station, QWidget* parent) : QWidget(parent), sta
     Place(lblTime_, kClockLabel);
 
     SetSortColours(false);
+
+    // The entry desk: window-wide shortcuts, and the competitor list's context menu.
+    auto action = [this](const char* name, const char* text, const QKeySequence& key) {
+        auto* a = new QAction(QString::fromUtf8(text), this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setShortcutVisibleInContextMenu(true);
+        addAction(a);
+        return a;
+    };
+    newEntry_ = action("actNewEntry", "当日申込…", QKeySequence(Qt::CTRL | Qt::Key_N));
+    editEntry_ = action("actEditEntry", "出走者情報の修正…", QKeySequence(Qt::Key_F2));
+    editEntry_->setEnabled(false);
+    connect(newEntry_, &QAction::triggered, this, &MainWindow::NewEntry_Click);
+    connect(editEntry_, &QAction::triggered, this, &MainWindow::EditEntry_Click);
+    connect(competitorList_, &QListWidget::itemSelectionChanged, this,
+            [this] { editEntry_->setEnabled(SelectedCompetitor() >= 0); });
+    competitorList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(competitorList_, &QWidget::customContextMenuRequested, this, &MainWindow::CompetitorMenu_Popup);
 
     setMinimumSize(PixelsFor(kMinOuterWidth, kFrameWidth), PixelsFor(kMinOuterHeight, kFrameHeight));
     resize(kOpeningClientWidth / kTwipsPerPixel, kOpeningClientHeight / kTwipsPerPixel);
@@ -386,13 +416,8 @@ void MainWindow::ShowLists() {
         if (top > 0 && top < list->count()) list->scrollToItem(list->item(top), QAbstractItemView::PositionAtTop);
         else list->verticalScrollBar()->setValue(0);
     }
-    if (selected >= 0) {
-        for (int row = 0; row < entries->count(); ++row) {
-            if (entries->item(row)->data(Qt::UserRole).toInt() != selected) continue;
-            entries->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-            break;
-        }
-    }
+    if (const int row = selected >= 0 ? RowOfCompetitor(entries, selected) : -1; row >= 0)
+        entries->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
     classList_->setUpdatesEnabled(true);
     entries->setUpdatesEnabled(true);
 }
@@ -468,6 +493,74 @@ void MainWindow::lstWindow_DblClick(int index) {
     station_.RefreshStatus();
     // The same position again, whoever stands there now.
     if (index == 1 && row < list->count()) list->setCurrentRow(row);
+}
+
+int MainWindow::SelectedCompetitor() const {
+    const QList<QListWidgetItem*> selected = competitorList_->selectedItems();
+    return selected.isEmpty() ? -1 : selected.first()->data(Qt::UserRole).toInt();
+}
+
+void MainWindow::SelectCompetitor(int competitor) {
+    if (competitor < 0) return;
+    const int row = RowOfCompetitor(competitorList_, competitor);
+    if (row < 0) return;
+    competitorList_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    competitorList_->scrollToItem(competitorList_->item(row));
+}
+
+void MainWindow::FillCompetitorMenu(QMenu& menu) {
+    const int competitor = SelectedCompetitor();
+    menu.addAction(newEntry_);
+    editEntry_->setEnabled(competitor >= 0);
+    menu.addAction(editEntry_);
+    if (competitor < 0 || !SpareRowHeldBy(station_, competitor)) return;
+    menu.addSeparator();
+    QAction* spare = menu.addAction(QStringLiteral("予備Ｅカードの再割当…"));
+    spare->setObjectName(QStringLiteral("actSpareCard"));
+    connect(spare, &QAction::triggered, this, [this, competitor] { ReassignSpare(competitor); });
+}
+
+void MainWindow::CompetitorMenu_Popup(const QPoint& pos) {
+    // A right click has selected its line already; the menu key acts on the selected one.
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("mnuCompetitor"));
+    FillCompetitorMenu(menu);
+    menu.exec(competitorList_->viewport()->mapToGlobal(pos));
+    // The right button's release went to the menu: the press holds the reading no longer.
+    live_->DialogClosed();
+}
+
+void MainWindow::NewEntry_Click() { OpenEntry(-1); }
+
+void MainWindow::EditEntry_Click() {
+    if (const int competitor = SelectedCompetitor(); competitor >= 0) OpenEntry(competitor);
+}
+
+void MainWindow::OpenEntry(int competitor) {
+    if (!entryOpener) return;
+    const int selected = SelectedCompetitor();
+    const std::optional<EntryForm> written = entryOpener(station_, competitor, this);
+    live_->DialogClosed();
+    // The desk loaded the event again, which showed the lists anew without a selection:
+    // the competitor written is selected (a new entry found by its card), else the one
+    // that was.
+    int select = selected;
+    if (written) {
+        select = competitor;
+        if (competitor < 0 && !written->card.empty())
+            if (const std::optional<int> n = station_.Tables().Cards.Find(written->card)) select = *n;
+    }
+    SelectCompetitor(select);
+}
+
+void MainWindow::ReassignSpare(int competitor) {
+    const std::optional<int> spareRow = SpareRowHeldBy(station_, competitor);
+    if (!spareRow || !spareOpener) return;
+    // The assignment's record is written already; the event is loaded again so the card
+    // leaves the competitor who held it.
+    if (spareOpener(station_, *spareRow, this) == SpareAnswer::Assigned) station_.Reload();
+    live_->DialogClosed();
+    SelectCompetitor(competitor);
 }
 
 } // namespace quilo

@@ -4,6 +4,7 @@
 #include "core/Files.h"
 #include "core/History.h"
 #include "finish/FinishLog.h"
+#include "station/EntryDesk.h"
 
 #include <QColor>
 #include <QString>
@@ -12,10 +13,13 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QTimer;
 
@@ -52,6 +56,9 @@ public:
     // card's start-list row (the spare dialog, which answers); returns once it has closed.
     using DialogOpener = std::function<void(Station&, int competitor, QWidget* owner)>;
     using SpareOpener = std::function<SpareAnswer(Station&, int spareRow, QWidget* owner)>;
+    // The entry desk for a new entry (competitor -1) or a competitor's row: the form it
+    // wrote, none when it closed without a write.
+    using EntryOpener = std::function<std::optional<EntryForm>(Station&, int competitor, QWidget* owner)>;
     using MessageHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
 
     explicit MainWindow(Station& station, QWidget* parent = nullptr);
@@ -63,6 +70,7 @@ public:
     // Seams, replaceable before Load (tests record instead of opening modals).
     DialogOpener editOpener;
     SpareOpener spareOpener;
+    EntryOpener entryOpener;
     MessageHook critical;
 
     // The three lists by their index as control array: 0 class status, 1 competitors,
@@ -78,6 +86,11 @@ public:
     QPushButton* Command3() const { return command3_; }
     QPushButton* Command4() const { return command4_; }
     QPushButton* Command5() const { return command5_; }
+    // The entry desk's commands (Ctrl+N, F2), also on the competitor list's context menu.
+    QAction* NewEntryAction() const { return newEntry_; }
+    QAction* EditEntryAction() const { return editEntry_; }
+    // The competitor list's context menu for its selected line, as it pops up.
+    void FillCompetitorMenu(QMenu& menu);
 
     // The first visible history line the keep-visible steps asked for.
     int HistoryTopIndex() const { return historyTop_; }
@@ -97,6 +110,8 @@ public slots:
     void ClockTimer_Timer();
     void StatusTimer_Timer();
     void lstWindow_DblClick(int index);
+    void NewEntry_Click();
+    void EditEntry_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,6 +123,12 @@ private:
     void Form_Resize();
     void Form_Unload();
     void ShowLists();
+    // The competitor of the competitor list's selected line (-1: none or a heading).
+    int SelectedCompetitor() const;
+    void SelectCompetitor(int competitor);
+    void CompetitorMenu_Popup(const QPoint& pos);
+    void OpenEntry(int competitor);
+    void ReassignSpare(int competitor);
     void ShowHistory();
     void ApplyHistoryTop();
     void ApplyFontSizes();
@@ -134,6 +155,8 @@ private:
     QPushButton* command3_ = nullptr;
     QPushButton* command4_ = nullptr;
     QPushButton* command5_ = nullptr;
+    QAction* newEntry_ = nullptr;
+    QAction* editEntry_ = nullptr;
 
     LiveStation* live_ = nullptr;
     std::array<std::vector<ListLine>, 2> shownLines_; // the class table's and the competitor list's

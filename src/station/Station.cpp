@@ -281,6 +281,13 @@ Result<> Station::SaveData(const std::string& line) { return SaveChangeRecord(Pa
 
 Result<> Station::Correct(const ChangeRecord& record, const std::string& historyText, int competitor) {
     ApplyAsStored(*event_, record);
+    // A confirmation rests on who of the class is still out, which a correction can turn
+    // either way: taken back here, the next refresh confirms what a restart would.
+    if (event_->EntryOf(competitor)) {
+        const auto c = static_cast<std::size_t>(event_->EntryClass[static_cast<std::size_t>(competitor)]);
+        for (EntryRecord& r : event_->Entries[c])
+            if (r.Status == "OK") r.Status.clear();
+    }
     // The line carries the card the competitor runs on now (a spare card once assigned).
     const EntryRecord* e = event_->EntryOf(competitor);
     history_.ReportFor(historyText, e ? e->EcardNumber : 0, competitor);

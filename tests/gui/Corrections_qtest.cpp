@@ -24,25 +24,6 @@ using namespace quilo::test;
 
 namespace {
 
-// Runs `act` on the dialog once it is the active modal widget (looked for every 10 ms
-// for at most 2 s).
-template <class D>
-void WhenOpen(std::function<void(D&)> act, bool* seen) {
-    auto* timer = new QTimer;
-    auto* tries = new int(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act, seen] {
-        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!d && ++*tries < 200) return;
-        timer->stop();
-        timer->deleteLater();
-        delete tries;
-        if (!d) return;
-        *seen = true;
-        act(*d);
-    });
-    timer->start(10);
-}
-
 void DoubleClickRow(QListWidget* list, int row) {
     list->scrollToItem(list->item(row));
     const QRect r = list->visualItemRect(list->item(row));

@@ -1,8 +1,9 @@
-// Real kills: quilo-report and the station's correction path (quilo_kill_driver) are
-// killed with SIGKILL at random moments, hundreds of times. After each kill every output
-// file is the previous one or the new one byte for byte, every line of Quilo.ini is a
-// whole line of the old or the new settings, a fresh start replays every change record
-// the driver reported appended, and leaves no temporary file in the event folder.
+// Real kills: quilo-report, the station's correction path and the entry desk
+// (quilo_kill_driver) are killed with SIGKILL at random moments, hundreds of times.
+// After each kill every output file is the previous one or the new one byte for byte,
+// every line of Quilo.ini is a whole line of the old or the new settings, the start list
+// is one whole version the desk wrote, a fresh start replays every change record the
+// driver reported appended, and leaves no temporary file in the event folder.
 // Seeded: QUILO_KILL_SEED repeats a run, QUILO_KILL_ROUNDS sets the rounds per test.
 #include "core/Cp932.h"
 #include "core/Event.h"
@@ -402,6 +403,116 @@ TEST(KillTest, CorrectionsKilledAtRandomKeepEveryReportedRecord) {
     EXPECT_GT(reportedTotal, rounds / 2) << "seed " << seed;
     std::printf("driver: %d rounds, %ld records reported, %ld in the file, seed %llu\n", rounds, reportedTotal, next,
                 static_cast<unsigned long long>(seed));
+}
+
+// The start list after each entry-desk step from `first` on: versions[j] follows step j - 1.
+void GrowVersions(std::vector<std::string>& versions, long upTo) {
+    while (static_cast<long>(versions.size()) <= upTo) {
+        const long k = static_cast<long>(versions.size()) - 1;
+        const std::string row = Utf8ToCp932(test::KillEntryRow(k));
+        std::string next = versions.back();
+        if (test::KillEntryIsFix(k)) {
+            std::string tail;
+            std::vector<std::string> lines = SplitCrLf(next, tail);
+            lines[static_cast<std::size_t>(test::KillEntryFixed(k))] = row;
+            next.clear();
+            for (const std::string& line : lines) next += line + "\r\n";
+            next += tail;
+        } else {
+            next += row + "\r\n";
+        }
+        versions.push_back(std::move(next));
+    }
+}
+
+// The entry desk killed at random while it enters competitors and fixes rows: the start
+// list is always one of the versions written whole, the one of the last step reported or
+// of the step being written, and a fresh start reads every row of it.
+TEST(KillTest, EntryDeskKilledAtRandomLeavesOneWholeStartList) {
+    const std::uint64_t seed = Seed();
+    std::mt19937_64 rng(seed);
+    TempDir dir;
+    const std::string event = dir.File("event");
+    fs::create_directories(event);
+    test::Strings rows;
+    for (int i = 0; i < test::kKillEntryRows; ++i) rows.push_back(test::KillEntryFirstRow(i));
+    test::WriteCp932(event + "/Control.dat", {"**:M21", "1:31", "2:32", "99:100", "**:W21", "1:31", "99:100"});
+    test::WriteCp932(event + "/Startlst.dat", rows);
+    // Reads of first rows and of cards entered later: each reload has results to place.
+    test::WriteCp932(event + "/Regnly.log",
+                     {"1,2,3,4,5,(10001),31,0:10:00,32,0:20:00,100,0:30:00", "1,2,3,4,5,(10002),31,0:11:00,100,0:21:00",
+                      "1,2,3,4,5,(30000),31,0:12:00,32,0:22:00,100,0:32:00", "1,2,3,4,5,(30005),31,0:13:00,100,0:23:00"});
+    WriteBytes(event + "/Quilo.ini", kShortIni);
+    auto driver = [](const std::string& folder, int fd, long first, long count) {
+        std::vector<std::string> a{QUILO_KILL_DRIVER_EXE, "--entries", folder, std::to_string(fd), std::to_string(first)};
+        if (count > 0) a.push_back(std::to_string(count));
+        return a;
+    };
+    // The kill window: a start-up and a few steps on the event's own disk.
+    std::vector<double> runs;
+    const std::string measure = dir.File("measure");
+    for (int i = 0; i < 3; ++i) {
+        CopyFolder(event, measure);
+        double seconds = 0;
+        ASSERT_EQ(RunToEnd(driver(measure, 2, 0, 4), seconds), 0);
+        runs.push_back(seconds);
+    }
+    const std::chrono::microseconds window = Window(runs);
+
+    std::vector<std::string> versions{ReadBytes(event + "/Startlst.dat")};
+    long next = 0; // the next step: the file is versions[next]
+    long reportedTotal = 0;
+    int killedMidway = 0;
+    const int rounds = std::max(10, Rounds() / 2);
+    for (int round = 0; round < rounds; ++round) {
+        int fds[2];
+        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+        const long us = std::uniform_int_distribution<long>(0, window.count())(rng);
+        pid_t pid = Spawn(driver(event, fds[1], next, 0), fds[1]);
+        ::close(fds[1]);
+        KillAfter(pid, std::chrono::microseconds(us));
+        const int status = Wait(pid);
+        std::string heard;
+        char buf[4096];
+        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) heard.append(buf, static_cast<std::size_t>(n));
+        ::close(fds[0]);
+        auto fail = [&](const std::string& what) {
+            return "seed " + std::to_string(seed) + " (QUILO_KILL_SEED), round " + std::to_string(round) + ", killed after " +
+                   std::to_string(us) + " us: " + what;
+        };
+        ASSERT_TRUE(WIFSIGNALED(status)) << fail("the driver ended by itself, status " + std::to_string(status));
+        std::istringstream numbers(heard);
+        long reported = 0;
+        for (long k; numbers >> k; ++reported) ASSERT_EQ(k, next + reported) << fail("steps reported out of order");
+        reportedTotal += reported;
+        if (reported > 0) ++killedMidway;
+
+        // The last step reported, or the one after it written before the kill.
+        GrowVersions(versions, next + reported + 1);
+        const std::string now = ReadBytes(event + "/Startlst.dat");
+        if (now == versions[static_cast<std::size_t>(next + reported)]) next += reported;
+        else if (now == versions[static_cast<std::size_t>(next + reported + 1)]) next += reported + 1;
+        else FAIL() << fail("Startlst.dat is not the version of step " + std::to_string(next + reported) + " or the next");
+        const std::string bak = ReadBytes(event + "/Startlst.dat.bak");
+        ASSERT_TRUE(next == 0 || bak == versions[static_cast<std::size_t>(next - 1)] ||
+                    bak == versions[static_cast<std::size_t>(next)])
+            << fail("Startlst.dat.bak is no version before the file's");
+
+        {
+            Station station(event, test::FixedClock(test::KillClock()));
+            station.Startup();
+            ASSERT_FALSE(station.StartListIncomplete()) << fail("the start list was not read whole");
+            long entered = 0;
+            for (long k = 0; k < next; ++k) entered += test::KillEntryIsFix(k) ? 0 : 1;
+            ASSERT_EQ(station.Tables().Rows(), test::kKillEntryRows + entered) << fail("rows missing");
+            ASSERT_EQ(station.StartList().bytes, now) << fail("the start-up kept other bytes than the file's");
+        }
+        const std::string left = TempFilesIn(event);
+        ASSERT_EQ(left, "") << fail("temporary files left after the next start:" + left);
+    }
+    EXPECT_GT(reportedTotal, rounds / 2) << "seed " << seed;
+    std::printf("entry desk: %d rounds, %d with steps reported, %ld steps reported, %ld in the file, seed %llu\n", rounds,
+                killedMidway, reportedTotal, next, static_cast<unsigned long long>(seed));
 }
 
 // A replacement killed before its rename leaves its temporary file; the next start

@@ -54,6 +54,28 @@ TEST(Station, StartupReadsTheFourFilesInOrder) {
     EXPECT_TRUE(st.Tables().Entry(0, 2).Reference);
 }
 
+// Undoing a reference puts a later starter out again: the result confirmed while only a
+// reference runner was out is provisional again, as a restart shows it.
+TEST(Station, ACorrectionTakesBackAConfirmationARestartWouldNotGive) {
+    TempDir dir;
+    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "2:32", "3:33", "99:100"},
+                                .startList = {"12345,M21,10:00:00,101,山田太郎,1,東京OLC",
+                                              "12346,M21,10:50:00,102,鈴木花子,2,大阪OLC"},
+                                .changes = {"参考/12346"},
+                                .finishLog = {"1,2,3,4,5,(12345),31,0:10:00,32,0:20:00,33,0:30:00,100,0:35:00"}});
+    Station st(dir.Path(), FixedClock(11, 7, 30));
+    st.Startup();
+    ASSERT_EQ(st.Tables().Entry(0, 1).Status, "OK");
+    ASSERT_TRUE(st.Correct({ChangeKind::Official, "12346", {}}, " (変更)参考記録取消", 1));
+    st.RefreshStatus();
+    EXPECT_EQ(st.Tables().Entry(0, 1).Status, ""); // 鈴木 is out 17 minutes, 山田 ran 35
+    Station fresh(dir.Path(), FixedClock(11, 7, 30));
+    fresh.Startup();
+    EXPECT_EQ(fresh.Tables().Entry(0, 1).Status, "");
+    EXPECT_EQ(st.Lists().classStatus, fresh.Lists().classStatus);
+    EXPECT_EQ(st.Lists().competitors, fresh.Lists().competitors);
+}
+
 TEST(Station, AnUndefinedClassStopsTheStartup) {
     TempDir dir;
     WriteEvent(dir);

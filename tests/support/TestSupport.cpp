@@ -9,10 +9,14 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace quilo::test {
 
-TempDir::TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "quilo-test-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path().string()) {}
+
+TempDir::TempDir(const std::string& base) {
+    std::string tmpl = (std::filesystem::path(base) / "quilo-test-XXXXXX").string();
     if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     path_ = tmpl;
 }
@@ -21,6 +25,12 @@ TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+std::string MemoryBackedTemp() {
+    std::error_code ec;
+    if (std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    return std::filesystem::temp_directory_path().string();
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

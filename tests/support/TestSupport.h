@@ -45,6 +45,8 @@ inline std::string Sp(int n) { return std::string(static_cast<std::size_t>(n), '
 class TempDir {
 public:
     TempDir();
+    // Under `base` instead (a folder that exists).
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -58,6 +60,10 @@ private:
 
 // Writes the lines as CP932, each ended by CR LF (the last one too unless told otherwise).
 void WriteCp932(const std::string& path, const std::vector<std::string>& lines, bool endLastLine = true);
+// /dev/shm when it can be written, else the system temp folder: scratch folders for tests
+// that replace files many times, whose syncs cost nothing there.
+std::string MemoryBackedTemp();
+
 // Raw bytes of a file ("" when missing).
 std::string ReadBytes(const std::string& path);
 // The lines of a CP932 file, decoded to UTF-8; CR LF line ends are required and checked.
