@@ -464,6 +464,7 @@ void MainWindow::Command2_Click() {
     ReportWritten(kResultsNotWritten, out.results);
     ReportWritten(kXmlNotWritten, out.xml);
     ReportWritten(kHtmlNotWritten, out.html);
+    ReportWritten(kStartXmlNotWritten, out.startXml);
 }
 
 void MainWindow::Command5_Click() { ReportWritten(kNotReturnedNotWritten, station_.WriteNotReturned()); }

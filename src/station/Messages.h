@@ -10,6 +10,7 @@ namespace quilo {
 inline constexpr const char* kResultsNotWritten = "成績ファイルを書き込めませんでした。";
 inline constexpr const char* kXmlNotWritten = "XML成績ファイルを書き込めませんでした。";
 inline constexpr const char* kHtmlNotWritten = "HTML成績ページを書き込めませんでした。";
+inline constexpr const char* kStartXmlNotWritten = "XMLスタートリストを書き込めませんでした。";
 inline constexpr const char* kNotReturnedNotWritten = "未帰還者ファイルを書き込めませんでした。";
 inline constexpr const char* kSettingsNotWritten = "設定ファイルを書き込めませんでした。";
 inline constexpr const char* kChangeNotSaved = "変更データを保存できませんでした。";

@@ -2,6 +2,7 @@
 
 #include "core/Cp932.h"
 #include "results/HtmlResults.h"
+#include "results/IofStartList.h"
 #include "results/IofXml.h"
 #include "results/OutputFiles.h"
 #include "station/Messages.h"
@@ -66,6 +67,8 @@ void Publisher::Publish(const ResultsSnapshot& snap) {
           [&] { return BuildIofResultList(snap); });
     Write(outputs_[3], station_.ExportPath(Station::ExportKind::Html), snap.exportSerial, false,
           [&] { return BuildHtmlResults(snap); });
+    Write(outputs_[4], station_.ExportPath(Station::ExportKind::StartXml), snap.exportSerial, false,
+          [&] { return BuildIofStartList(snap); });
 }
 
 } // namespace quilo

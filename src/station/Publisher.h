@@ -1,6 +1,6 @@
 #pragma once
 // Keeps the published files fresh on a live station: after every refresh, the results
-// file, the not-returned file, the IOF XML list and the HTML page are written again when
+// file, the not-returned file, the IOF XML lists and the HTML page are written again when
 // what they show changed. A failure never opens a message box (it would stop the
 // station): it is a warning in the history, once, until the file is written again.
 #include "station/Station.h"
@@ -32,7 +32,7 @@ private:
                const std::function<std::string()>& build);
 
     Station& station_;
-    std::array<Output, 4> outputs_;
+    std::array<Output, 5> outputs_;
     int lastWritten_ = 0;
     Subscription subscription_;
 };

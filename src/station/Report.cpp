@@ -209,7 +209,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     Result<std::string> notReturned = station.WriteNotReturned();
     const Result<> settings = station.ReleaseSettings();
     std::vector<const Error*> failures;
-    for (const Result<std::string>* r : {&results.results, &results.xml, &results.html, &notReturned})
+    for (const Result<std::string>* r : {&results.results, &results.xml, &results.html, &results.startXml, &notReturned})
         if (!*r) failures.push_back(&r->Failure());
     if (!settings) failures.push_back(&settings.Failure());
     for (const Error* f : failures) {

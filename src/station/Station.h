@@ -135,10 +135,12 @@ public:
     // ones), each replaced only once written whole.
     struct ResultOutputs {
         Result<std::string> results, xml, html;
+        // The IOF XML start list (StartXmlOutput), for the online services.
+        Result<std::string> startXml;
     };
     ResultOutputs WriteResultOutputs(const std::string& xmlPath = {}, const std::string& htmlPath = {});
     // Where an export goes: its setting's path, else its default in the event folder.
-    enum class ExportKind { Xml, Html };
+    enum class ExportKind { Xml, Html, StartXml };
     std::string ExportPath(ExportKind kind) const;
     // The event name, dates, clock and time limit the exports carry. The event date is
     // EventDate when it holds a date, else the day of the finish log's first read, else

@@ -3,6 +3,7 @@
 
 #include "core/Fields.h"
 #include "results/HtmlResults.h"
+#include "results/IofStartList.h"
 #include "results/IofXml.h"
 
 namespace quilo {
@@ -15,6 +16,7 @@ struct ExportFile {
 
 constexpr ExportFile kXml{"XmlOutput", "E_Result.xml"};
 constexpr ExportFile kHtml{"HtmlOutput", "E_Result.html"};
+constexpr ExportFile kStartXml{"StartXmlOutput", "E_Start.xml"};
 
 } // namespace
 
@@ -43,13 +45,14 @@ ExportInfo Station::ExportDetails() const {
 
 std::string Station::ExportPath(ExportKind kind) const {
     // These keys are read when present but never added to the settings file.
-    const ExportFile& f = kind == ExportKind::Xml ? kXml : kHtml;
+    const ExportFile& f = kind == ExportKind::Xml ? kXml : kind == ExportKind::Html ? kHtml : kStartXml;
     std::string path = OutputPath(f.key);
     return path.empty() ? PathOf(f.defaultName) : path;
 }
 
 Station::ResultOutputs Station::WriteResultOutputs(const std::string& xmlPath, const std::string& htmlPath) {
-    ResultOutputs out{WriteResults(), Error::Of(Error::Kind::NoPath), Error::Of(Error::Kind::NoPath)};
+    ResultOutputs out{WriteResults(), Error::Of(Error::Kind::NoPath), Error::Of(Error::Kind::NoPath),
+                      Error::Of(Error::Kind::NoPath)};
     Busy(true);
     // Written as they are made: neither export is ever whole in memory.
     {
@@ -63,6 +66,12 @@ Station::ResultOutputs Station::WriteResultOutputs(const std::string& xmlPath, c
         FileReplacement file(path);
         if (!file.Failed()) WriteHtmlResults(*snapshot_, file);
         out.html = WithValue(file.Commit(), path);
+    }
+    {
+        const std::string path = ExportPath(ExportKind::StartXml);
+        FileReplacement file(path);
+        if (!file.Failed()) WriteIofStartList(*snapshot_, file);
+        out.startXml = WithValue(file.Commit(), path);
     }
     Busy(false);
     return out;

@@ -216,8 +216,9 @@ private slots:
         QTest::mouseClick(f.window.Command5(), Qt::LeftButton);
         QVERIFY(f.messages.isEmpty());
         // Each file written is said in the history.
-        QCOMPARE(Texts(f.window.lstWindow(2)).mid(4), QStringList({"12:00 (出力)E_Result.txt", "12:00 (出力)E_Result.xml",
-                                                                   "12:00 (出力)E_Result.html", "12:00 (出力)E_NoRet.txt"}));
+        QCOMPARE(Texts(f.window.lstWindow(2)).mid(4),
+                 QStringList({"12:00 (出力)E_Result.txt", "12:00 (出力)E_Result.xml", "12:00 (出力)E_Result.html",
+                              "12:00 (出力)E_Start.xml", "12:00 (出力)E_NoRet.txt"}));
         QVERIFY(!ReadCp932Lines(dir.File("E_Result.txt")).empty());
         QCOMPARE(ReadCp932Lines(dir.File("E_NoRet.txt")).front(), std::string("◆◆ 未帰還者リスト（Ｅカード）"));
         QCOMPARE(f.refreshes, 2);
@@ -243,9 +244,9 @@ private slots:
         QCOMPARE(f.messages.size(), 2);
         QVERIFY(f.messages.back().startsWith(QStringLiteral("未帰還者ファイルを書き込めませんでした。\n") +
                                              QString::fromStdString(noRet) + "\n"));
-        // Only what was written is said: the two exports beside the results file.
+        // Only what was written is said: the three exports beside the results file.
         QStringList outputs = Texts(f.window.lstWindow(2)).filter(QStringLiteral("(出力)"));
-        QCOMPARE(outputs, QStringList({"12:00 (出力)E_Result.xml", "12:00 (出力)E_Result.html"}));
+        QCOMPARE(outputs, QStringList({"12:00 (出力)E_Result.xml", "12:00 (出力)E_Result.html", "12:00 (出力)E_Start.xml"}));
 
         // Still running, data intact: the window works on.
         QVERIFY(f.window.isVisible());

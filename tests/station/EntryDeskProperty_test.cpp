@@ -39,7 +39,7 @@ using test::TempDir;
 
 const Time kNow = Time::Hms(11, 0, 0);
 const LocalDate kDay{2026, 12, 8, 540};
-const char* const kOutputs[] = {"E_Result.txt", "E_NoRet.txt", "E_Result.xml", "E_Result.html"};
+const char* const kOutputs[] = {"E_Result.txt", "E_NoRet.txt", "E_Result.xml", "E_Result.html", "E_Start.xml"};
 // Named in the settings: an event named after its folder would differ in the copy.
 const char* const kIni = "EventName=Entry\r\nEventDate=2026-12-08\r\n";
 
@@ -393,7 +393,8 @@ private:
 
         for (Station* s : {&st_, &fresh}) {
             const Station::ResultOutputs out = s->WriteResultOutputs();
-            if (!out.results || !out.xml || !out.html || !s->WriteNotReturned()) why += "an output was not written\n";
+            if (!out.results || !out.xml || !out.html || !out.startXml || !s->WriteNotReturned())
+                why += "an output was not written\n";
         }
         for (const char* f : kOutputs)
             if (ReadBytes(st_.PathOf(f)) != ReadBytes(copy + "/" + f)) why += std::string(f) + " differs\n";

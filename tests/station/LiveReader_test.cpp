@@ -187,8 +187,8 @@ TEST_F(LiveReaderTest, AQuietReadAddsNoHistoryLineAndWarningsComeOnlyWhenTheyDif
 
 TEST_F(LiveReaderTest, PublishingWritesOnlyWhatChangedAndReportsAFailureOnce) {
     Publisher publisher(station);
-    EXPECT_EQ(publisher.LastWritten(), 4);
-    for (const char* f : {"E_Result.txt", "E_NoRet.txt", "E_Result.xml", "E_Result.html"})
+    EXPECT_EQ(publisher.LastWritten(), 5);
+    for (const char* f : {"E_Result.txt", "E_NoRet.txt", "E_Result.xml", "E_Result.html", "E_Start.xml"})
         EXPECT_TRUE(std::filesystem::exists(dir.File(f))) << f;
     station.RefreshStatus();
     EXPECT_EQ(publisher.LastWritten(), 0);

@@ -134,13 +134,13 @@ TEST_F(SnapshotTest, SubscriptionsEndWithTheirObjects) {
 
 TEST_F(SnapshotTest, TheResultsFileWrittenByItsButtonIsNotPublishedAgain) {
     Publisher publisher(station);
-    EXPECT_EQ(publisher.LastWritten(), 4);
-    // A name the results file, the XML and the page show: the button writes the file,
-    // the publisher the two others.
+    EXPECT_EQ(publisher.LastWritten(), 5);
+    // A name the results file, the XML lists and the page show: the button writes the
+    // file, the publisher the three others.
     station.Tables().Entry(0, 3).Name = "高橋 四郎";
     ASSERT_TRUE(station.WriteResults());
     EXPECT_EQ(station.WrittenAt(station.OutputPath("SeisekiOutput")), station.Snapshot()->serial);
-    EXPECT_EQ(publisher.LastWritten(), 2);
+    EXPECT_EQ(publisher.LastWritten(), 3);
     EXPECT_NE(test::ReadBytes(dir.File("E_Result.txt")).find(Utf8ToCp932("高橋 四郎")), std::string::npos);
     // Pressed again without change: nothing is published.
     ASSERT_TRUE(station.WriteResults());
