@@ -316,11 +316,18 @@ std::vector<CourseClass> ReadIofCourseData(std::string_view bytes, const std::st
             found = true;
             if (std::find(g.courses.begin(), g.courses.end(), i) == g.courses.end()) g.courses.push_back(i);
         }
-        if (!found)
+        if (courseName.empty() && family.empty())
             refusals.push_back({file, line,
-                                "class " + g.name + " is assigned course " + courseName +
-                                    (family.empty() ? "" : " of family " + family) +
-                                    ", which the file does not define: assign a course of the file"});
+                                "class " + g.name +
+                                    " is assigned no course (CourseName or CourseFamily): assign a "
+                                    "course of the file"});
+        else if (!found)
+            refusals.push_back(
+                {file, line,
+                 "class " + g.name + " is assigned " +
+                     (courseName.empty() ? "course family " + family
+                                         : "course " + courseName + (family.empty() ? "" : " of family " + family)) +
+                     ", which the file does not define: assign a course of the file"});
     }
     // Without assignments each course is a class of its name, and a family of forked
     // courses one class of the family's name.

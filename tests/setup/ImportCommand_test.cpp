@@ -56,6 +56,15 @@ TEST(ImportCommand, BadUsageIsStatusTwoAndNamed) {
         {{"--finish-code", "F", f}, "malformed --finish-code: F"},
         {{"--what", f}, "unknown option: --what"},
         {{"--courses", "c.xml", f, f}, "more than one folder given"},
+        {{f, "--starts"}, "--starts needs a file"},
+        {{"--entries", "", f}, "--entries needs a file"},
+        {{"--spare-cards", "a.txt", "--spare-cards", "b.txt", f}, "--spare-cards given twice"},
+        {{f, "--first-start"}, "--first-start needs a time"},
+        {{f, "--interval"}, "--interval needs seconds"},
+        {{f, "--finish-code"}, "--finish-code needs a code"},
+        {{"--first-start", "25:00:00", f}, "malformed --first-start: 25:00:00"},
+        {{"--interval", "4294967356", f}, "malformed --interval: 4294967356"},
+        {{"--finish-code", "-100", f}, "malformed --finish-code: -100"},
     };
     for (const auto& c : cases) {
         const Ran r = Import(c.args);
@@ -67,6 +76,8 @@ TEST(ImportCommand, BadUsageIsStatusTwoAndNamed) {
     const Ran notFolder = Import({"--courses", "c.xml", f + "/none"});
     EXPECT_EQ(notFolder.status, 2);
     EXPECT_EQ(notFolder.err, "quilo-import: not a folder: " + f + "/none\n");
+    // A lone "-" is no option: a folder of that name.
+    EXPECT_EQ(Import({"--courses", "c.xml", "-"}).err, "quilo-import: not a folder: -\n");
 }
 
 TEST(ImportCommand, HelpAndVersion) {
@@ -74,6 +85,7 @@ TEST(ImportCommand, HelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(FirstLine(help.out),
               "usage: quilo-import [--courses COURSEDATA.xml] [--entries ENTRYLIST.xml | --starts STARTLIST.xml]");
+    EXPECT_EQ(Import({"-h"}).out, help.out);
     const Ran version = Import({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("quilo-import ", 0), 0u);
@@ -129,6 +141,45 @@ TEST(ImportCommand, AFailedWriteIsStatusOne) {
     EXPECT_EQ(r.err, "quilo-import: cannot write " + dir.File("Control.dat") + ": not a regular file\n");
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("Control.dat")));
+}
+
+TEST(ImportCommand, OneProblemIsNamedAsOne) {
+    TempDir dir;
+    test::WriteBytes(dir.File("courses.xml"), "<CourseData>");
+    const Ran r = Import({"--courses", dir.File("courses.xml"), "--finish-code", "100", dir.Path()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(FirstLine(r.err), "quilo-import: refused, nothing written (1 problem):");
+}
+
+TEST(ImportCommand, CoursesAloneCountTheClasses) {
+    TempDir dir;
+    const Ran r = Import({"--courses", kData + "courses_basic.xml", "--finish-code", "199", dir.Path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "written: " + dir.File("Control.dat") + "\nControl.dat: 3 classes\n");
+}
+
+// What cannot be written is named, and what was written before it stays.
+TEST(ImportCommand, FailedWritesAfterTheFirstAreStatusOne) {
+    const struct {
+        const char* what;
+        const char* blocked; // a folder where this file goes
+        const char* written;
+    } cases[] = {
+        {"the old course file kept aside", "Control.dat.bak", ""},
+        {"the ids", "Entries.xml", "written: Control.dat\nwritten: Startlst.dat\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        test::WriteCp932(dir.File("Control.dat"), {"**:Old", "1:31", "99:100"});
+        std::filesystem::create_directory(dir.File(c.blocked));
+        const Ran r = Import({"--courses", kData + "courses_basic.xml", "--finish-code", "199", "--starts",
+                              kData + "starts_basic.xml", "--force", dir.Path()});
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(r.err, "quilo-import: cannot write " + dir.File(c.blocked) + ": Is a directory\n") << c.what;
+        std::string out = r.out;
+        for (std::size_t at; (at = out.find(dir.Path() + "/")) != std::string::npos;) out.erase(at, dir.Path().size() + 1);
+        EXPECT_EQ(out, c.written) << c.what;
+    }
 }
 
 } // namespace

@@ -161,6 +161,18 @@ TEST(IofImportMapping, EntriesXmlKeepsTheIds) {
     EXPECT_EQ(ids.Of(12, "99999"), nullptr);
 }
 
+// The event's name in Entries.xml is the folder's, however the folder is written.
+TEST(IofImportMapping, EntriesXmlNamesTheEventByItsFolder) {
+    TempDir dir;
+    const std::string folder = dir.Path() + "/Spring Cup";
+    std::filesystem::create_directory(folder);
+    ImportOptions o{.folder = folder + "//", .courses = Data("courses_basic.xml"), .starts = Data("starts_basic.xml")};
+    o.finishCodes = {199};
+    ASSERT_TRUE(RunImportJob(o).Done());
+    EXPECT_NE(test::ReadBytes(folder + "/Entries.xml").find("<Event>\n    <Name>Spring Cup</Name>"), std::string::npos)
+        << test::ReadBytes(folder + "/Entries.xml");
+}
+
 TEST(IofImportMapping, EntryListTakesStartsByClassAndRentalCardsInEntryOrder) {
     TempDir dir;
     ImportOptions o{.folder = dir.Path(), .courses = Data("courses_basic.xml"), .entries = Data("entries_basic.xml")};
@@ -339,6 +351,82 @@ TEST(IofImportRefusals, FilesAndFolder) {
         EXPECT_TRUE(outcome.written.empty()) << c.what;
         EXPECT_EQ(FolderNames(folder), before) << c.what << ": a refused import wrote a file";
     }
+}
+
+// The files given that cannot be used, each on its own.
+TEST(IofImportRefusals, GivenFilesUnusable) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("folder.xml"));
+    test::WriteBytes(dir.File("v2.xml"),
+                     "<?xml version=\"1.0\"?>\n<StartList xmlns=\"http://www.orienteering.org/"
+                     "datastandard/3.0\" iofVersion=\"2.0.3\">\n<Event><Name>E</Name></Event>\n</StartList>\n");
+    test::WriteBytes(dir.File("wide.txt"), "90001\n１２３４５\n");
+    const std::string folder = dir.Path() + "/event";
+    std::filesystem::create_directory(folder);
+    test::WriteCp932(folder + "/Control.dat", {"**:W21", "1:31", "99:100"});
+    const struct {
+        const char* what;
+        ImportOptions options;
+        Strings refusals;
+    } cases[] = {
+        {"a folder as the course data",
+         {.folder = folder, .courses = dir.File("folder.xml"), .force = true},
+         {dir.File("folder.xml") + ": cannot be read (not a regular file): give a file that can"}},
+        {"an IOF XML 2 start list",
+         {.folder = folder, .starts = dir.File("v2.xml")},
+         {dir.File("v2.xml") +
+          ":2: not IOF XML 3.0 as the schema has it (Element '{http://www.orienteering.org/datastandard/3.0}StartList', "
+          "attribute 'iofVersion': The value '2.0.3' does not match the fixed value constraint '3.0'.): export the file "
+          "again as IOF XML 3.0"}},
+        {"a missing spare card list",
+         {.folder = folder, .starts = dir.File("v2.xml"), .spareCards = dir.File("none.txt")},
+         {dir.File("v2.xml") +
+              ":2: not IOF XML 3.0 as the schema has it (Element '{http://www.orienteering.org/datastandard/3.0}StartList', "
+              "attribute 'iofVersion': The value '2.0.3' does not match the fixed value constraint '3.0'.): export the file "
+              "again as IOF XML 3.0",
+          dir.File("none.txt") + ": cannot be read (No such file or directory): give a file that can"}},
+        {"full-width digits as a spare card",
+         {.folder = folder,
+          .entries = Data("entries_basic.xml"),
+          .firstStart = Time::Hms(10, 0, 0),
+          .spareCards = dir.File("wide.txt"),
+          .rentalCards = Data("rental.txt")},
+         {dir.File("wide.txt") + ":2: E-card １２３４５ is not a number: give a five-digit card",
+          "entries_basic.xml:9: class M21:E (Berg Anna Lena and any others of it) is run on no course of " + folder +
+              "/Control.dat: assign the class a course, or correct the entry's class"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Texts(PlanImport(c.options).refusals), c.refusals) << c.what;
+    }
+}
+
+// New course data over a start list whose classes it keeps: the start list stays.
+TEST(IofImportWrite, KeptStartListThatStillFits) {
+    TempDir dir;
+    test::WriteCp932(dir.File("Startlst.dat"), {"20001,W21,10:00:00,1,Kept,0,"});
+    const ImportOutcome out = RunImportJob({.folder = dir.Path(), .courses = Data("courses_basic.xml"), .finishCodes = {199}});
+    EXPECT_TRUE(out.Done()) << (out.plan.refusals.empty() ? "" : RefusalText(out.plan.refusals[0]));
+    EXPECT_EQ(out.written, Strings{dir.File("Control.dat")});
+    EXPECT_EQ(test::ReadCp932Lines(dir.File("Startlst.dat")), Strings{"20001,W21,10:00:00,1,Kept,0,"});
+}
+
+TEST(IofImportWrite, ReadBackNamesWhatIsMissingOrChanged) {
+    TempDir dir;
+    ImportOptions o{.folder = dir.Path(), .courses = Data("courses_basic.xml"), .starts = Data("starts_basic.xml")};
+    o.finishCodes = {199};
+    const ImportPlan plan = PlanImport(o);
+    ASSERT_TRUE(plan.refusals.empty());
+    EXPECT_EQ(CompareReadBack(dir.Path(), plan),
+              Strings{dir.File("Control.dat") + " cannot be read back: No such file or directory"});
+    test::WriteBytes(dir.File("Control.dat"), CourseFileBytes(plan));
+    EXPECT_EQ(CompareReadBack(dir.Path(), plan),
+              Strings{dir.File("Startlst.dat") + " cannot be read back: No such file or directory"});
+    Strings lines = {"20001,M21:E,09:30:00,101,山田 太郎,0,東京OLC", "20002,M21:E,09:32:00,0,Solo,0,\"Club, West\"",
+                     "01234,W21,10:01:00,21,\"O\"Hara Kate\",77,East OK"};
+    test::WriteCp932(dir.File("Startlst.dat"), lines);
+    EXPECT_EQ(CompareReadBack(dir.Path(), plan),
+              Strings{"Startlst.dat row 3 reads back as 01234,W21,10:01:00,21,\"O\"Hara Kate\",77,East OK, not "
+                      "01234,W21,10:01:00,12,\"O\"Hara Kate\",77,East OK"});
 }
 
 TEST(IofImportExamples, BothCourseDataExamplesMergeTheirCourseFamily) {
