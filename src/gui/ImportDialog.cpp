@@ -38,38 +38,38 @@ QString ImportDialog::FileLine(const IofFileSummary& file, bool used) {
     QString counts = QStringLiteral("クラス %1").arg(file.classes);
     if (file.kind == IofKind::CourseData) counts += QStringLiteral("、コース %1").arg(file.courses);
     else counts += QStringLiteral("、競技者 %1").arg(file.competitors);
-    QString line = QStringLiteral("%1：%2（%3）").arg(QString::fromStdString(file.name), KindText(file.kind), counts);
+    QString line = QStringLiteral("%1\n　%2（%3）").arg(QString::fromStdString(file.name), KindText(file.kind), counts);
     if (!used) line += QStringLiteral("　使いません");
     return line;
 }
 
 ImportDialog::ImportDialog(FolderSurvey survey, QWidget* parent) : QDialog(parent), survey_(std::move(survey)) {
-    SetFixedDialogStyle(this, 6480, 6330);
+    SetFixedDialogStyle(this, 6480, 6570);
     setWindowTitle(QStringLiteral("大会ファイルの作成"));
 
     auto* label1 = MakeControl<QLabel>(this, "Label1", 240, 180, 6000, 435,
-                                       QStringLiteral("このフォルダには Control.dat も Startlst.dat もありません。"
+                                       QStringLiteral("このフォルダには Control.dat も Startlst.dat もありません。\n"
                                                       "次の IOF XML ファイルから大会ファイルを作成できます。"));
     label1->setWordWrap(true);
     QStringList lines;
     for (std::size_t i = 0; i < survey_.files.size(); ++i)
         lines << FileLine(survey_.files[i], survey_.courses == i || survey_.entries == i);
-    auto* label2 = MakeControl<QLabel>(this, "Label2", 360, 720, 5880, 1095, lines.join(QLatin1Char('\n')));
+    auto* label2 = MakeControl<QLabel>(this, "Label2", 360, 720, 5880, 1500, lines.join(QLatin1Char('\n')));
     label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // A finish with no numeric code needs the finish unit's code.
-    auto* label3 = MakeControl<QLabel>(this, "Label3", 240, 1980, 2655, 255, QStringLiteral("ゴールのコード（必要な時）"));
-    finishCode_ = MakeControl<QLineEdit>(this, "Text1", 3000, 1935, 1215, 315);
+    auto* label3 = MakeControl<QLabel>(this, "Label3", 240, 2400, 2655, 255, QStringLiteral("ゴールのコード（必要な時）"));
+    finishCode_ = MakeControl<QLineEdit>(this, "Text1", 3000, 2355, 1215, 315);
     const bool courses = survey_.courses.has_value();
     label3->setVisible(courses);
     finishCode_->setVisible(courses);
 
     // An EntryList has no start times: the first start and the interval give them.
-    auto* label4 = MakeControl<QLabel>(this, "Label4", 240, 2400, 2655, 255, QStringLiteral("最初のスタート"));
-    firstStart_ = MakeControl<QLineEdit>(this, "Text2", 3000, 2355, 1215, 315, QStringLiteral("10:00:00"));
-    auto* label5 = MakeControl<QLabel>(this, "Label5", 240, 2820, 2655, 255, QStringLiteral("スタート間隔（秒）"));
-    interval_ = MakeControl<QLineEdit>(this, "Text3", 3000, 2775, 1215, 315, QStringLiteral("60"));
-    auto* label6 = MakeControl<QLabel>(this, "Label6", 240, 3240, 6000, 435,
+    auto* label4 = MakeControl<QLabel>(this, "Label4", 240, 2820, 2655, 255, QStringLiteral("最初のスタート"));
+    firstStart_ = MakeControl<QLineEdit>(this, "Text2", 3000, 2775, 1215, 315, QStringLiteral("10:00:00"));
+    auto* label5 = MakeControl<QLabel>(this, "Label5", 240, 3240, 2655, 255, QStringLiteral("スタート間隔（秒）"));
+    interval_ = MakeControl<QLineEdit>(this, "Text3", 3000, 3195, 1215, 315, QStringLiteral("60"));
+    auto* label6 = MakeControl<QLabel>(this, "Label6", 240, 3660, 6000, 435,
                                        QStringLiteral("E-card のないエントリーは作成できません。"
                                                       "レンタルカードは quilo-import --rental-cards で割り当ててください。"));
     label6->setWordWrap(true);
@@ -78,13 +78,13 @@ ImportDialog::ImportDialog(FolderSurvey survey, QWidget* parent) : QDialog(paren
                        static_cast<QWidget*>(interval_), static_cast<QWidget*>(label6)})
         w->setVisible(entryList);
 
-    MakeControl<QLabel>(this, "Label7", 240, 3780, 6000, 255, QStringLiteral("作成できない理由"));
-    refusals_ = MakeControl<QPlainTextEdit>(this, "Text4", 240, 4080, 6000, 1515);
+    MakeControl<QLabel>(this, "Label7", 240, 4200, 6000, 255, QStringLiteral("作成できない理由"));
+    refusals_ = MakeControl<QPlainTextEdit>(this, "Text4", 240, 4500, 6000, 1335);
     refusals_->setReadOnly(true);
     refusals_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
-    command1_ = MakeControl<QPushButton>(this, "Command1", 3000, 5760, 1575, 435, QStringLiteral("作成"));
-    command2_ = MakeControl<QPushButton>(this, "Command2", 4665, 5760, 1575, 435, QStringLiteral("キャンセル"));
+    command1_ = MakeControl<QPushButton>(this, "Command1", 3000, 6000, 1575, 435, QStringLiteral("作成"));
+    command2_ = MakeControl<QPushButton>(this, "Command2", 4665, 6000, 1575, 435, QStringLiteral("キャンセル"));
     command1_->setDefault(true);
     connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(command2_, &QPushButton::clicked, this, &QDialog::reject);
