@@ -4,7 +4,9 @@
 // into family and given name, and the punched positions of a read card.
 #include "core/Calendar.h"
 #include "core/Event.h"
+#include "results/Identities.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +25,8 @@ struct ExportInfo {
     // The start list was not read whole: competitors may be missing, so the lists are
     // never final.
     bool startListIncomplete = false;
+    // The sport's ids from Entries.xml, when the event was imported with them.
+    std::shared_ptr<const Identities> identities;
 };
 
 // "Quilo" and the version the program was built as.

@@ -23,13 +23,43 @@ void Text(pugi::xml_node parent, const char* name, std::string_view value) {
 
 void Number(pugi::xml_node parent, const char* name, long long value) { parent.append_child(name).text().set(value); }
 
-void AddPerson(pugi::xml_node parent, const EntryRecord& r) {
+void AddPerson(pugi::xml_node parent, const EntryRecord& r, const Identity* id) {
     pugi::xml_node person = parent.append_child("Person");
+    if (id)
+        for (const auto& [type, value] : id->personIds) {
+            pugi::xml_node node = person.append_child("Id");
+            if (!type.empty()) node.append_attribute("type").set_value(XmlText(type).c_str());
+            node.text().set(XmlText(value).c_str());
+        }
     pugi::xml_node name = person.append_child("Name");
     SplitNameParts parts = SplitName(r.Name);
     Text(name, "Family", parts.family);
     Text(name, "Given", parts.given);
-    if (!XmlText(r.Club).empty()) Text(parent.append_child("Organisation"), "Name", r.Club);
+    const bool club = !XmlText(r.Club).empty();
+    const bool clubIds = id && (!id->orgId.empty() || !id->orgShortName.empty() || !id->countryCode.empty());
+    if (!club && !clubIds) return;
+    pugi::xml_node org = parent.append_child("Organisation");
+    if (clubIds && !id->orgId.empty()) Text(org, "Id", id->orgId);
+    if (club) Text(org, "Name", r.Club);
+    if (!clubIds) return;
+    if (!id->orgShortName.empty()) Text(org, "ShortName", id->orgShortName);
+    if (!id->countryCode.empty()) {
+        pugi::xml_node country = org.append_child("Country");
+        country.append_attribute("code").set_value(XmlText(id->countryCode).c_str());
+        country.text().set(XmlText(id->countryName.empty() ? id->countryCode : id->countryName).c_str());
+    }
+}
+
+void AddClass(pugi::xml_node parent, const std::string& name, const Identities* ids) {
+    pugi::xml_node node = parent.append_child("Class");
+    const Identity* id = ids ? ids->OfClass(name) : nullptr;
+    if (id && !id->classId.empty()) Text(node, "Id", id->classId);
+    Text(node, "Name", name);
+    if (id && !id->classShortName.empty()) Text(node, "ShortName", id->classShortName);
+}
+
+const Identity* IdentityOf(const ExportInfo& info, const EntryRecord& r, const std::string& startListCard) {
+    return info.identities ? info.identities->Of(r.BibNumber, startListCard) : nullptr;
 }
 
 void WriteHead(ByteSink& out, const char* root, const ExportInfo& info, const char* status) {

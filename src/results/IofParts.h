@@ -30,8 +30,13 @@ private:
 
 void Text(pugi::xml_node parent, const char* name, std::string_view value);
 void Number(pugi::xml_node parent, const char* name, long long value);
-// Person (family and given name), then the club as the Organisation, when there is one.
-void AddPerson(pugi::xml_node parent, const EntryRecord& r);
+// Person (family and given name), then the club as the Organisation, when there is one;
+// with the person's, club's and country's ids when their identity is known.
+void AddPerson(pugi::xml_node parent, const EntryRecord& r, const Identity* id);
+// The class's name, with its id and short name when known.
+void AddClass(pugi::xml_node parent, const std::string& name, const Identities* ids);
+// The identity of a competitor of the snapshot, or null.
+const Identity* IdentityOf(const ExportInfo& info, const EntryRecord& r, const std::string& startListCard);
 
 // The declaration, the document's opening tag with its attributes (`status` when not
 // null) and the event, as the whole tree would print them; the closing tag is the

@@ -18,7 +18,7 @@ void WriteIofStartList(const ResultsSnapshot& snap, ByteSink& out) {
     for (const ClassResult& cls : snap.classes) {
         out.Write("  <ClassStart>\n");
         part.reset();
-        iof::Text(part.append_child("Class"), "Name", cls.name);
+        iof::AddClass(part, cls.name, info.identities.get());
         part.first_child().print(writer, iof::kIndent, iof::kFormat, pugi::encoding_utf8, 2);
         // The snapshot holds a class in result order; a start list goes by start time.
         order.clear();
@@ -31,7 +31,7 @@ void WriteIofStartList(const ResultsSnapshot& snap, ByteSink& out) {
             const EntryRecord& r = cr->record;
             part.reset();
             pugi::xml_node ps = part.append_child("PersonStart");
-            iof::AddPerson(ps, r);
+            iof::AddPerson(ps, r, iof::IdentityOf(info, r, cr->card));
             pugi::xml_node start = ps.append_child("Start");
             iof::Number(start, "BibNumber", r.BibNumber);
             iof::Text(start, "StartTime", IsoDateTime(info.eventDate, r.StartTime));

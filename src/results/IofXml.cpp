@@ -74,9 +74,8 @@ void WriteIofResultList(const ResultsSnapshot& snap, ByteSink& out) {
     for (const ClassResult& cls : snap.classes) {
         out.Write("  <ClassResult>\n");
         part.reset();
-        pugi::xml_node node = part.append_child("Class");
-        Text(node, "Name", cls.name);
-        node.print(writer, iof::kIndent, iof::kFormat, pugi::encoding_utf8, 2);
+        iof::AddClass(part, cls.name, info.identities.get());
+        part.first_child().print(writer, iof::kIndent, iof::kFormat, pugi::encoding_utf8, 2);
         std::optional<Time> best;
         for (const CompetitorResult& cr : cls.competitors) {
             const EntryRecord& r = cr.record;
@@ -86,7 +85,7 @@ void WriteIofResultList(const ResultsSnapshot& snap, ByteSink& out) {
         for (const CompetitorResult& cr : cls.competitors) {
             part.reset();
             pugi::xml_node pr = part.append_child("PersonResult");
-            iof::AddPerson(pr, cr.record);
+            iof::AddPerson(pr, cr.record, iof::IdentityOf(info, cr.record, cr.card));
             AddResult(pr, cls, cr, info, best);
             pr.print(writer, iof::kIndent, iof::kFormat, pugi::encoding_utf8, 2);
         }

@@ -25,7 +25,7 @@ bool SameDetails(const ExportInfo& a, const ExportInfo& b) {
     // The moment is left out: only what it decides (started or not) is compared.
     const auto day = [](const LocalDate& d) { return std::tuple(d.year, d.month, d.day, d.utcOffsetMinutes); };
     return a.eventName == b.eventName && day(a.eventDate) == day(b.eventDate) && a.limit == b.limit &&
-           a.creator == b.creator && a.startListIncomplete == b.startListIncomplete;
+           a.creator == b.creator && a.startListIncomplete == b.startListIncomplete && a.identities == b.identities;
 }
 
 bool SameForExports(const ResultsSnapshot& a, const ResultsSnapshot& b) {
@@ -63,6 +63,7 @@ ResultsSnapshot TakeSnapshot(const Event& ev, const ExportInfo& info) {
             r.record.EcardText.clear();
             r.record.CheckStatus.clear();
             r.number = numbers.Of(c, s);
+            if (r.number >= 0) r.card = ev.CardTexts[static_cast<std::size_t>(r.number)];
             r.slot = s;
             r.started = r.record.StartTime <= info.now;
             const CompetitorState state = StateOf(r.record);

@@ -27,6 +27,7 @@ struct CompetitorResult {
     EntryRecord record; // as the refresh left it
     int number = -1;    // competitor number, -1 where none
     int slot = 0;
+    std::string card;                             // the start list's card of the row
     bool started = false;                         // started by the snapshot's clock
     Time finish;                                  // the finish punch
     std::uint32_t firstSplit = 0, splitCount = 0; // in the class's splits (a read card only)

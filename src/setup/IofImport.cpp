@@ -172,7 +172,7 @@ void PlanRows(const ImportOptions& o, ImportPlan& plan, const std::string& cours
 
     std::map<std::string, std::size_t> classIndex;
     for (std::size_t c = 0; c < plan.classes.size(); ++c) classIndex.emplace(plan.classes[c].name, c);
-    std::vector<std::vector<StartRow>> byClass(plan.classes.size());
+    std::vector<std::vector<std::pair<StartRow, Identity>>> byClass(plan.classes.size());
     std::set<std::string> unknownClasses;
     std::map<std::string, std::string> holders; // card -> where it was first given
     std::size_t nextRental = 0;
@@ -236,14 +236,17 @@ void PlanRows(const ImportOptions& o, ImportPlan& plan, const std::string& cours
             refusals.push_back({path, e.line,
                                 e.name + ": a field holds \",\" and double quotes so that " + kStartFile +
                                     " cannot give it back whole: remove the double quotes"});
-        byClass[c->second].push_back(std::move(row));
+        byClass[c->second].emplace_back(std::move(row), e.ids);
     }
     for (const CardLine& s : spares) take(s.card, o.spareCards + ":" + std::to_string(s.line), o.spareCards, s.line);
 
     for (auto& rows : byClass)
-        for (StartRow& r : rows) {
+        for (auto& [r, ids] : rows) {
             // The EntryList carries no bib: numbered in the order written.
             if (entryList) r.bib = static_cast<int>(plan.rows.size()) + 1;
+            ids.bib = r.bib;
+            ids.card = r.card;
+            plan.identities.push_back(std::move(ids));
             plan.rows.push_back(std::move(r));
         }
     for (const CardLine& s : spares) plan.rows.push_back({s.card, true, "", Time(), 0, "", 0, ""});
@@ -362,6 +365,17 @@ ImportOutcome RunImportJob(const ImportOptions& o) {
         out.written.push_back(step.path);
     }
     out.differences = CompareReadBack(o.folder, plan);
+    if (!out.differences.empty() || !plan.writeStarts) return out;
+    // The ids last: the event files stand without them.
+    const std::string entriesPath = o.folder + "/Entries.xml";
+    std::string folder = o.folder;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (Result<> done = ReplaceFileBytes(entriesPath, EntriesXmlBytes(plan, folder.substr(folder.find_last_of('/') + 1)));
+        !done) {
+        out.failure = done.Failure();
+        return out;
+    }
+    out.written.push_back(entriesPath);
     return out;
 }
 

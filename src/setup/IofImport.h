@@ -31,11 +31,15 @@ struct ImportPlan {
     std::vector<CourseClass> classes; // the course file as it must read back
     std::vector<StartRow> rows;       // the start list as it must read back
     std::vector<std::string> notices; // the rental cards given, one line each
+    std::vector<Identity> identities; // the competitors' ids, kept in Entries.xml
 };
 ImportPlan PlanImport(const ImportOptions& options);
 // The bytes of the files the plan writes: CP932, each line ended by CR LF.
 std::string CourseFileBytes(const ImportPlan& plan);
 std::string StartListBytes(const ImportPlan& plan);
+// Entries.xml: an IOF XML 3.0 EntryList of the imported competitors with the source
+// files' ids (person, club, country, class), each entry's Id of type "BibNumber" its bib.
+std::string EntriesXmlBytes(const ImportPlan& plan, const std::string& eventName);
 
 struct ImportOutcome {
     ImportPlan plan;

@@ -385,6 +385,16 @@ std::vector<CourseClass> ReadIofCourseData(std::string_view bytes, const std::st
     return classes;
 }
 
+namespace {
+
+void ClassIds(IofEntry& e, const pugi::xml_node& cls) {
+    e.ids.classId = Text(Child(cls, "Id"));
+    e.ids.className = e.className;
+    e.ids.classShortName = Text(Child(cls, "ShortName"));
+}
+
+} // namespace
+
 std::vector<IofEntry> ReadIofEntries(std::string_view bytes, const std::string& file, IofKind kind,
                                      std::vector<Refusal>& refusals) {
     pugi::xml_document doc;
@@ -405,6 +415,16 @@ std::vector<IofEntry> ReadIofEntries(std::string_view bytes, const std::string& 
         const pugi::xml_node club = Child(holder, "Organisation");
         e.club = Text(Child(club, "ShortName"));
         if (e.club.empty()) e.club = Text(Child(club, "Name"));
+        for (const pugi::xml_node& id : Children(p, "Id"))
+            e.ids.personIds.emplace_back(id.attribute("type").as_string(), Text(id));
+        e.ids.family = family;
+        e.ids.given = given;
+        e.ids.orgId = Text(Child(club, "Id"));
+        e.ids.orgName = Text(Child(club, "Name"));
+        e.ids.orgShortName = Text(Child(club, "ShortName"));
+        const pugi::xml_node country = Child(club, "Country");
+        e.ids.countryCode = country.attribute("code").as_string();
+        e.ids.countryName = Text(country);
         return e;
     };
     auto refuseTeam = [&](const pugi::xml_node& team, const char* element, const std::string& className) {
@@ -416,10 +436,12 @@ std::vector<IofEntry> ReadIofEntries(std::string_view bytes, const std::string& 
 
     if (kind == IofKind::StartList) {
         for (const pugi::xml_node& cs : Children(root, "ClassStart")) {
-            const std::string className = Text(Child(Child(cs, "Class"), "Name"));
+            const pugi::xml_node cls = Child(cs, "Class");
+            const std::string className = Text(Child(cls, "Name"));
             for (const pugi::xml_node& team : Children(cs, "TeamStart")) refuseTeam(team, "TeamStart", className);
             for (const pugi::xml_node& ps : Children(cs, "PersonStart")) {
                 IofEntry e = person(ps, className);
+                ClassIds(e, cls);
                 const pugi::xml_node start = Child(ps, "Start");
                 e.card = Text(Child(start, "ControlCard"));
                 const std::string bib = Text(Child(start, "BibNumber"));
@@ -446,6 +468,7 @@ std::vector<IofEntry> ReadIofEntries(std::string_view bytes, const std::string& 
         for (const pugi::xml_node& team : Children(root, "TeamEntry")) refuseTeam(team, "TeamEntry", "");
         for (const pugi::xml_node& pe : Children(root, "PersonEntry")) {
             IofEntry e = person(pe, Text(Child(Child(pe, "Class"), "Name")));
+            ClassIds(e, Child(pe, "Class"));
             e.card = Text(Child(pe, "ControlCard"));
             entries.push_back(std::move(e));
         }

@@ -1,6 +1,7 @@
 #pragma once
 // IOF XML 3.0 course data, start lists and entry lists read into the rows of the event
 // files, each problem named with its file and line.
+#include "core/Identity.h"
 #include "core/Time.h"
 #include "setup/EventTables.h"
 
@@ -49,6 +50,8 @@ struct IofEntry {
     std::string name;
     int extra = 0;
     std::string club;
+    // The ids to keep in Entries.xml (bib and card filled in once the rows are made).
+    Identity ids;
 };
 std::vector<IofEntry> ReadIofEntries(std::string_view bytes, const std::string& file, IofKind kind,
                                      std::vector<Refusal>& refusals);

@@ -137,6 +137,13 @@ bool Station::LoadEventFiles() {
         startList_.missing = true;
     }
 
+    // The sport's ids an import kept, for the result list; one that cannot be read
+    // leaves the list as it would be without.
+    identities_.reset();
+    if (FileExists(PathOf(kEntriesFile)))
+        if (Result<Identities> ids = ReadIdentities(PathOf(kEntriesFile)); ids && !ids->Empty())
+            identities_ = std::make_shared<const Identities>(std::move(*ids));
+
     // The change file is replayed before the log is read, so the reader finds the
     // operator's fields in place.
     if (FileExists(PathOf("Change.dat"))) {

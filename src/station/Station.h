@@ -216,6 +216,7 @@ private:
     std::set<int> cancelledSpares_;
     bool askSpares_ = true;
     StartListState startList_;
+    std::shared_ptr<const Identities> identities_;
     bool followLog_ = false;
     LogPlace logPlace_;
     bool lastReadAppended_ = false;

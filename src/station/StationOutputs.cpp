@@ -27,6 +27,7 @@ ExportInfo Station::ExportDetails() const {
     info.limit = TimeLimit();
     info.creator = CreatorText();
     info.startListIncomplete = startListIncomplete_;
+    info.identities = identities_;
     info.eventName = settings_ ? TrimBlanks(settings_->Item("EventName")) : std::string();
     if (info.eventName.empty()) {
         std::string folder = folder_;

@@ -171,7 +171,8 @@ private slots:
         QCOMPARE(entryFields, c.entryFields);
         QCOMPARE(refusals.size(), c.refusals.size());
         for (int i = 0; i < refusals.size(); ++i) QVERIFY2(refusals[i].startsWith(c.refusals[i]), qPrintable(refusals[i]));
-        for (const char* name : {"Control.dat", "Startlst.dat"}) QCOMPARE(FileExists(dir.File(name)), c.created);
+        for (const char* name : {"Control.dat", "Startlst.dat", "Entries.xml"})
+            QCOMPARE(FileExists(dir.File(name)), c.created);
         QCOMPARE(Texts(f.window.lstWindow(2)).mid(0, 2),
                  c.created ? QStringList({"12:00 (読込)コントロールデータ", "12:00 (読込)スタートリスト"}) : QStringList());
         // No finish log yet: the lists fill at the first data load, as on any new event.
@@ -233,7 +234,7 @@ private slots:
         };
         f.window.Load();
         QCOMPARE(f.window.lstWindow(0)->count(), 0);
-        for (const char* name : {"Control.dat", "Startlst.dat"}) QVERIFY(!FileExists(dir.File(name)));
+        for (const char* name : {"Control.dat", "Startlst.dat", "Entries.xml"}) QVERIFY(!FileExists(dir.File(name)));
     }
 
     void dialogLooksLikeTheOthers() {

@@ -4,6 +4,7 @@
 #include "ExportEvent.h"
 #include "TestSupport.h"
 #include "results/Evaluation.h"
+#include "results/IofXml.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -51,6 +52,63 @@ TEST(IofStartList, EveryCompetitorInStartOrderOnTheirCardNow) {
     test::TempDir dir;
     test::WriteBytes(dir.File("start.xml"), xml);
     EXPECT_EQ(test::SchemaErrors(dir.File("start.xml")), "");
+}
+
+// The ids an import kept go into both lists: by bib while the bibs are unique, else by
+// the start list's card, which a spare card assigned later does not change.
+TEST(IofStartList, IdsFromTheImportInBothLists) {
+    QUILO_REQUIRE_XMLLINT();
+    test::ExportEvent e{"M21"};
+    e.Course(0, {{31}});
+    const int a = e.Runner(0, T(10, 0), 101, "山田 太郎", "東京OLC");
+    const int b = e.Runner(0, T(10, 2), 102, "鈴木 花子", "大阪OLC");
+    e.Read(a, "31,0:05:00,100,0:10:00");
+    e.Rec(b).EcardNumber = 90001; // runs on a spare card now
+    Identity yamada{{{"FED", "JPN-1"}, {"", "7"}},
+                    "山田",
+                    "太郎",
+                    "11",
+                    "東京オリエンテーリングクラブ",
+                    "東京OLC",
+                    "JPN",
+                    "Japan",
+                    "C1",
+                    "M21",
+                    "M-E",
+                    101,
+                    "10000"};
+    Identity suzuki{{{"FED", "JPN-2"}}, "鈴木", "花子", "", "", "", "", "", "", "M21", "", 102, "10001"};
+    for (bool uniqueBibs : {true, false}) {
+        if (!uniqueBibs) yamada.bib = suzuki.bib = 5; // bibs no key: the cards are
+        ExportInfo info = test::FixedInfo();
+        info.identities = std::make_shared<const Identities>(std::vector<Identity>{yamada, suzuki});
+        AssignClassPlaces(e.Tables(), 0);
+        const ResultsSnapshot snap = TakeSnapshot(e.Tables(), info);
+        test::TempDir dir;
+        for (const auto& [name, xml] :
+             {std::pair{"results.xml", BuildIofResultList(snap)}, {"start.xml", BuildIofStartList(snap)}}) {
+            test::WriteBytes(dir.File(name), xml);
+            EXPECT_EQ(test::SchemaErrors(dir.File(name)), "") << name;
+            pugi::xml_document doc;
+            ASSERT_TRUE(doc.load_string(xml.c_str()));
+            const pugi::xml_node group = doc.first_child().child("Event").next_sibling();
+            const pugi::xml_node cls = group.child("Class");
+            EXPECT_STREQ(cls.child_value("Id"), "C1") << name;
+            EXPECT_STREQ(cls.child_value("ShortName"), "M-E") << name;
+            std::vector<std::string> people;
+            for (pugi::xml_node p = cls.next_sibling(); p; p = p.next_sibling()) {
+                std::string row;
+                for (pugi::xml_node id : p.child("Person").children("Id"))
+                    row += std::string(id.attribute("type").value()) + "=" + id.child_value() + " ";
+                const pugi::xml_node org = p.child("Organisation");
+                row += std::string(org.child_value("Id")) + "|" + org.child_value("Name") + "|" +
+                       org.child_value("ShortName") + "|" + org.child("Country").attribute("code").value();
+                people.push_back(row);
+            }
+            EXPECT_EQ(people, (std::vector<std::string>{"FED=JPN-1 =7 11|東京OLC|東京OLC|JPN", "FED=JPN-2 |大阪OLC||"}))
+                << name << " unique bibs " << uniqueBibs;
+        }
+    }
 }
 
 } // namespace

@@ -105,8 +105,9 @@ TEST(ImportCommand, DonePrintsTheRentalCardsAndTheFilesWritten) {
                           "--rental-cards", kData + "rental.txt", "--spare-cards", kData + "spare.txt", dir.Path() + "/"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "rental card 40001: Martin Edgar (Men Elite, " + kData + "EntryList1_five_digit.xml:37)\nwritten: " +
-                         dir.Path() + "/Startlst.dat\nStartlst.dat: 3 competitors, 2 spare cards\n");
+    EXPECT_EQ(r.out, "rental card 40001: Martin Edgar (Men Elite, " + kData +
+                         "EntryList1_five_digit.xml:37)\nwritten: " + dir.Path() + "/Startlst.dat\nwritten: " + dir.Path() +
+                         "/Entries.xml\nStartlst.dat: 3 competitors, 2 spare cards\n");
     EXPECT_EQ(test::ReadCp932Lines(dir.File("Startlst.dat")),
               (test::Strings{"97307,Open,10:00:00,1,Lawson Toni,3,",
                              "79402,Men Elite,10:00:00,2,Wood George,1,OC Back and Forth",

@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 #include "core/Files.h"
+#include "results/Identities.h"
 #include "setup/IofSchema.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,28 @@ TEST(IofImportMapping, CourseDataAndStartList) {
     };
     EXPECT_EQ(plan.rows, rows);
     EXPECT_TRUE(plan.notices.empty());
+}
+
+// The source files' ids go to Entries.xml, valid, and read back as the results read them.
+TEST(IofImportMapping, EntriesXmlKeepsTheIds) {
+    TempDir dir;
+    ImportOptions o{.folder = dir.Path(), .courses = Data("courses_basic.xml"), .starts = Data("starts_basic.xml")};
+    o.finishCodes = {199};
+    const ImportOutcome out = RunImportJob(o);
+    ASSERT_TRUE(out.Done());
+    EXPECT_EQ(out.written.back(), dir.File("Entries.xml"));
+    const std::string bytes = test::ReadBytes(dir.File("Entries.xml"));
+    EXPECT_TRUE(CheckIofSchema(bytes).empty()) << bytes;
+    const Identities ids = ParseIdentities(bytes);
+    ASSERT_EQ(ids.People().size(), 3u);
+    const Identity& yamada = ids.People()[0];
+    EXPECT_EQ(yamada.personIds, (std::vector<std::pair<std::string, std::string>>{{"FED", "JPN-1"}}));
+    EXPECT_EQ(yamada.orgShortName, "東京OLC");
+    EXPECT_EQ(yamada.bib, 101);
+    EXPECT_EQ(yamada.card, "20001");
+    // A bib of 0 makes the bibs no key: the start list's card is.
+    EXPECT_EQ(ids.Of(0, "01234"), &ids.People()[2]);
+    EXPECT_EQ(ids.Of(12, "99999"), nullptr);
 }
 
 TEST(IofImportMapping, EntryListTakesStartsByClassAndRentalCardsInEntryOrder) {
@@ -370,7 +393,7 @@ TEST(IofImportExamples, FiveDigitCopiesImport) {
                                      Row("79402", "Men Elite", Time::Hms(10, 0, 0), 101, "Wood George", 1,
                                          "OC Back and Forth"),
                                      Row("29948", "Men Elite", Time::Hms(10, 3, 0), 102, "Martin Edgar", 2, "Bushmen OC")}));
-    EXPECT_EQ(starts.written, Strings{dir.File("Startlst.dat")});
+    EXPECT_EQ(starts.written, (Strings{dir.File("Startlst.dat"), dir.File("Entries.xml")}));
 
     ImportOptions entries{.folder = dir.Path(),
                           .entries = Data("EntryList1_five_digit.xml"),
@@ -412,7 +435,7 @@ TEST(IofImportWrite, FilesAreCp932CrLfAndReadBackAsPlanned) {
     o.spareCards = Data("spare.txt");
     const ImportOutcome out = RunImportJob(o);
     ASSERT_TRUE(out.Done());
-    EXPECT_EQ(out.written, (Strings{dir.File("Control.dat"), dir.File("Startlst.dat")}));
+    EXPECT_EQ(out.written, (Strings{dir.File("Control.dat"), dir.File("Startlst.dat"), dir.File("Entries.xml")}));
     EXPECT_EQ(test::ReadBytes(dir.File("Control.dat")),
               test::Cp932Bytes({"**:\"M21:E\"", "1:41", "2:42",  "2:142", "3:53",   "3:54",   "99:200",
                                 "**:女子A",     "1:31", "1:33",  "2:32",  "99:100", "99:199", "**:W21",
@@ -445,7 +468,8 @@ TEST(IofImportWrite, ForceKeepsTheOldFilesBeside) {
     EXPECT_EQ(test::ReadBytes(dir.File("Control.dat.bak")), oldCourse);
     EXPECT_EQ(test::ReadBytes(dir.File("Startlst.dat.bak")), oldStarts);
     EXPECT_EQ(test::ReadCp932Lines(dir.File("Control.dat"))[0], "**:\"M21:E\"");
-    EXPECT_EQ(FolderNames(dir.Path()), (Strings{"Control.dat", "Control.dat.bak", "Startlst.dat", "Startlst.dat.bak"}));
+    EXPECT_EQ(FolderNames(dir.Path()),
+              (Strings{"Control.dat", "Control.dat.bak", "Entries.xml", "Startlst.dat", "Startlst.dat.bak"}));
 }
 
 TEST(IofSchemaCheck, OfficialExamplesPassAndABrokenOneIsNamed) {
