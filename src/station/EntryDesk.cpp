@@ -175,8 +175,6 @@ std::optional<std::string> EntryDesk::Check(const EntryForm& f) const {
         const EntryRecord& e = *ev.EntryOf(n);
         return "Ｅカード番号 " + f.card + " はすでに登録されています（" + std::to_string(e.BibNumber) + " " + e.Name + "）。";
     }
-    if (const auto holder = ev.Cards.Find(f.card); holder && *holder != competitor_)
-        return "Ｅカード番号 " + f.card + " は予備Ｅカードとして使われています。";
 
     if (!ParseTime(f.start)) return "スタート時刻は時刻で入力してください（例 10:30:00）。";
     if (!ToWholeNumber(f.bib)) return "ゼッケン番号は整数で入力してください。";

@@ -56,7 +56,10 @@ EntryForm NewRunner() { return {"12350", "W21", "10:30:00", "120", "高橋 恵",
 
 // Every refusal leaves the files and the history as they were and says what is wrong.
 TEST_F(EntryDeskTest, RefusalsWriteNothing) {
-    Start();
+    Strings rows = kStartList;
+    rows.push_back("1234,M21,10:06:00,104,古い番号,0,X");
+    test::WriteEventFiles(dir, {.course = kCourse, .startList = rows});
+    Restart();
     struct Case {
         std::string EntryForm::*field;
         std::string value;
@@ -77,6 +80,8 @@ TEST_F(EntryDeskTest, RefusalsWriteNothing) {
         {&EntryForm::name, "山田\"太郎", "氏名に「\"」は使えません"},
         {&EntryForm::club, "クラブ😀", "所属に Startlst.dat に書けない文字"},
         {&EntryForm::name, "a\tb", "氏名に Startlst.dat に書けない文字"},
+        {&EntryForm::club, "a\x7F", "所属に Startlst.dat に書けない文字"},
+        {&EntryForm::card, "01234", "すでに登録されています（104 古い番号）"}, // "1234" by number
     };
     const std::string before = StartListBytes();
     const std::size_t lines = station->OperationHistory().Lines().size();
@@ -101,7 +106,8 @@ TEST_F(EntryDeskTest, NewEntryAppendsOneWholeLine) {
     const std::string before = StartListBytes();
     EntryForm form = NewRunner();
     form.name = " 高橋, 恵　";
-    form.className = "W21 ";
+    form.className = "\tW21 ";
+    form.card = "12350\t";
     const DialogOutcome r = EntryDesk(*station).Ok(form);
     ASSERT_FALSE(r.refused) << r.message;
     EXPECT_EQ(StartListBytes(), before + Cp932Bytes({"", "12350,W21,10:30:00,120,\"高橋, 恵\",0,札幌OLC"}));
@@ -181,6 +187,11 @@ TEST_F(EntryDeskTest, AWriteThatFailsChangesNothing) {
     EXPECT_EQ(r.message.rfind(kStartListNotWritten, 0), 0u) << r.message;
     EXPECT_EQ(StartListBytes(), before);
     EXPECT_FALSE(station->Tables().Cards.Find("12350"));
+    // The previous version kept, the new one refused: the start list still as it was.
+    std::filesystem::remove(dir.File("Startlst.dat.bak"));
+    std::filesystem::create_directory(dir.File("Startlst.dat.quilo-tmp"));
+    EXPECT_TRUE(EntryDesk(*station).Ok(NewRunner()).refused);
+    EXPECT_EQ(StartListBytes(), before);
 }
 
 // Class, card or start of a competitor with a result: asked first, and said what changes.
@@ -208,7 +219,7 @@ TEST_F(EntryDeskTest, AFixToACompetitorWithAResultAsksFirst) {
 // A card swap: the new card reads, the old one is unknown; but a card the change file
 // names stays, or the next start could not replay those records.
 TEST_F(EntryDeskTest, CardSwap) {
-    Start({"遅刻/12346,3"}, {LogLine("12345"), LogLine("12355")});
+    Start({"遅刻/12346,3", "メモ/12345", "欠席/12347"}, {LogLine("12345"), LogLine("12355")});
     EntryDesk swap(*station, Row("12345"));
     EntryForm form = swap.Form();
     form.card = "12355";
@@ -225,6 +236,11 @@ TEST_F(EntryDeskTest, CardSwap) {
     const DialogOutcome r = named.Ok(form, true);
     EXPECT_TRUE(r.refused);
     EXPECT_NE(r.message.find("Change.dat"), std::string::npos);
+    // An absent competitor has a result too: a new class is asked first.
+    EntryDesk absent(*station, Row("12347"));
+    form = absent.Form();
+    form.className = "W21";
+    EXPECT_TRUE(absent.Ok(form).confirm);
 }
 
 // The spare card given to the wrong runner, then to the right one: each has their own
@@ -285,6 +301,23 @@ TEST_F(EntryDeskTest, ADeskThatCannotOpenSaysWhy) {
     Start();
     EXPECT_FALSE(EntryDesk(*station, Row("90001")).CanOpen()); // a spare row is nobody
     EXPECT_FALSE(EntryDesk(*station, 99).CanOpen());
+    // Nothing opens inside a read (the spare-card question waits in one).
+    std::string why;
+    test::WriteEventFiles(dir, {.finishLog = {LogLine("90001")}});
+    station->SetSparePrompt([&](int) {
+        why = EntryDesk(*station).Why();
+        return SpareAnswer::Cancelled;
+    });
+    station->ReadFinishLog();
+    EXPECT_NE(why.find("読み込み中"), std::string::npos);
+    // Without a course file the form has no class to offer.
+    std::filesystem::remove(dir.File("Control.dat"));
+    std::filesystem::remove(dir.File("Startlst.dat"));
+    Restart();
+    EntryDesk empty(*station);
+    EXPECT_TRUE(empty.CanOpen());
+    EXPECT_EQ(empty.Form().className, "");
+    EXPECT_TRUE(empty.Classes().empty());
 }
 
 // A start list written as UTF-8 stays UTF-8; none at all is made.
