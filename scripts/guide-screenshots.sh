@@ -109,7 +109,27 @@ kill "$quilo_pid"
 wait "$quilo_pid" 2> /dev/null || true
 quilo_pid=
 
-# 6. The outputs: the head of the results file (CP932 on disk) and the results page.
+# 6. The folder step: a new folder holding only the course data and the start list
+#    offers to create the event files. The finish code is typed; Escape then leaves the
+#    folder as it was.
+mkdir "$scratch/new"
+cp "$root/tests/data/iof/CourseData_Individual_Step2.xml" "$root/tests/data/iof/StartList1_five_digit.xml" "$scratch/new/"
+"$build/quilo" "$scratch/new" 2> "$scratch/quilo-new.log" &
+quilo_pid=$!
+folder_step=$(wait_window '大会ファイルの作成')
+sleep 0.5
+xdotool windowfocus --sync "$folder_step"
+xdotool type --delay 60 100
+sleep 0.3
+import -window "$folder_step" -strip "$out/import-dialog.png"
+echo "$out/import-dialog.png"
+xdotool key Escape
+sleep 0.5
+kill "$quilo_pid"
+wait "$quilo_pid" 2> /dev/null || true
+quilo_pid=
+
+# 7. The outputs: the head of the results file (CP932 on disk) and the results page.
 browser=$(command -v chromium || command -v chromium-browser)
 page() {  # width height html-file picture
   rm -f "$out/$4"

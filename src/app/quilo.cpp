@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
     if (!shot.isEmpty()) {
         // Nobody answers dialogs in a screenshot run.
         window.spareOpener = nullptr;
+        window.importOpener = nullptr;
         window.critical = [](QWidget*, const QString&, const QString& text) {
             std::fprintf(stderr, "%s\n", qPrintable(text));
         };

@@ -5,6 +5,7 @@
 #include "gui/EditDialog.h"
 #include "gui/EntryDialog.h"
 #include "gui/Fonts.h"
+#include "gui/ImportDialog.h"
 #include "gui/LiveStation.h"
 #include "gui/SpareDialog.h"
 #include "station/Messages.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(Station& station, QWidget* parent) : QWidget(parent), sta
     editOpener = [](Station& s, int competitor, QWidget* owner) { OpenEditDialog(s, competitor, owner); };
     spareOpener = [](Station& s, int spareRow, QWidget* owner) { return OpenSpareDialog(s, spareRow, owner); };
     entryOpener = [](Station& s, int competitor, QWidget* owner) { return OpenEntryDialog(s, competitor, owner); };
+    importOpener = [](const FolderSurvey& survey, QWidget* owner) { OpenImportDialog(survey, owner); };
     critical = [](QWidget* owner, const QString& title, const QString& text) { QMessageBox::critical(owner, title, text); };
 
     // The history list is created first: it is first in the focus order.
@@ -232,6 +234,11 @@ void MainWindow::Load() {
     statusTimer_->start();
     // The live station's reads then take only what the card reader appended.
     station_.FollowLog(true);
+    // Before the start-up, which would read an empty event.
+    if (importOpener) {
+        const FolderSurvey survey = SurveyFolder(station_.Folder());
+        if (survey.Offer()) importOpener(survey, this);
+    }
     station_.Startup();
     ApplyFontSizes();
     ApplyHistoryTop(); // the line height may have changed with the font

@@ -4,6 +4,7 @@
 #include "core/Files.h"
 #include "core/History.h"
 #include "finish/FinishLog.h"
+#include "setup/IofSurvey.h"
 #include "station/EntryDesk.h"
 
 #include <QColor>
@@ -60,6 +61,9 @@ public:
     // wrote, none when it closed without a write.
     using EntryOpener = std::function<std::optional<EntryForm>(Station&, int competitor, QWidget* owner)>;
     using MessageHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+    // Offers to create the event files from the IOF XML files the survey found; returns
+    // once it has closed (the start-up then reads whatever is there).
+    using ImportOpener = std::function<void(const FolderSurvey&, QWidget* owner)>;
 
     explicit MainWindow(Station& station, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -71,6 +75,7 @@ public:
     DialogOpener editOpener;
     SpareOpener spareOpener;
     EntryOpener entryOpener;
+    ImportOpener importOpener;
     MessageHook critical;
 
     // The three lists by their index as control array: 0 class status, 1 competitors,
