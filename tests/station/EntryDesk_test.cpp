@@ -348,6 +348,13 @@ TEST_F(EntryDeskTest, ReportAddsEntriesOrNamesTheRefusal) {
     run = test::Report({"--add-entry", "12351,W22,10:30:00,121,X,0,Y", dir.Path()});
     EXPECT_EQ(run.code, 2);
     EXPECT_NE(run.err.find("--add-entry 12351,W22,10:30:00,121,X,0,Y: クラス「W22」"), std::string::npos) << run.err;
+    // A refusal of two lines is printed on one; a flag without its row is bad usage.
+    run = test::Report({"--add-entry", "90001,W21,10:30:00,121,X,0,Y", dir.Path()});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.err.find("予備Ｅカードです。 予備Ｅカードは"), std::string::npos) << run.err;
+    run = test::Report({dir.Path(), "--add-entry"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.err.find("--add-entry needs a start-list row"), std::string::npos) << run.err;
 }
 
 } // namespace

@@ -350,5 +350,45 @@ TEST(ResultExports, ReportWritesBothQuietlyAndTakesPathsFromTheCommandLine) {
     EXPECT_EQ(Report({"--xml"}).code, 2);
 }
 
+// Entries.xml read at the start and at every reload: the ids go into both XML lists;
+// taken away (or not an entry list), the lists are as they were without it.
+TEST(StationIdentities, EntriesXmlReadAtStartAndReload) {
+    TempDir dir;
+    CopyDemo(dir);
+    const std::string entries =
+        "<EntryList xmlns=\"http://www.orienteering.org/datastandard/3.0\" iofVersion=\"3.0\"><Event><Name>E</Name></Event>"
+        "<PersonEntry><Id type=\"BibNumber\">101</Id><Person><Id type=\"FED\">JPN-101</Id><Name><Family>F</Family>"
+        "<Given/></Name></Person><Class><Id>C7</Id><Name>M21A</Name></Class></PersonEntry></EntryList>";
+    auto written = [&](Station& st) {
+        EXPECT_TRUE(st.WriteResultOutputs().startXml);
+        return ReadBytes(dir.File("E_Result.xml")) + ReadBytes(dir.File("E_Start.xml"));
+    };
+    auto st = OpenStation(dir);
+    const std::string without = written(*st);
+    EXPECT_EQ(without.find("JPN-101"), std::string::npos);
+    test::WriteBytes(dir.File("Entries.xml"), entries);
+    st->Reload();
+    const std::string with = written(*st);
+    EXPECT_NE(with.find("<Id type=\"FED\">JPN-101</Id>"), std::string::npos);
+    EXPECT_NE(with.find("<Id>C7</Id>"), std::string::npos);
+    test::WriteBytes(dir.File("Entries.xml"), "<StartList/>");
+    st = OpenStation(dir);
+    EXPECT_EQ(written(*st).find("JPN-101"), std::string::npos);
+}
+
+// A reload that stops at an undefined class reads no log, yet refreshes the lists.
+TEST(StationIdentities, AReloadThatStopsStillRefreshes) {
+    TempDir dir;
+    CopyDemo(dir);
+    auto st = OpenStation(dir);
+    const std::uint64_t reads = st->ReadSerial();
+    test::WriteBytes(dir.File("Startlst.dat"), ReadBytes(dir.File("Startlst.dat")) + "12399,NOCLASS,10:00:00,1,X,0,Y\r\n");
+    const std::uint64_t serial = st->Snapshot()->serial;
+    st->Reload();
+    EXPECT_TRUE(st->StartupStopped());
+    EXPECT_EQ(st->ReadSerial(), reads);
+    EXPECT_NE(st->Snapshot()->serial, serial);
+}
+
 } // namespace
 } // namespace quilo
