@@ -2,7 +2,7 @@
 // support's builder are written as CourseData and StartList by a small writer here,
 // imported, and the files written must read back as the same tables.
 //
-//   QUILO_ROUNDTRIP_EVENTS=N   how many events (default 1000; every 100th is written to
+//   QUILO_ROUNDTRIP_EVENTS=N   how many events (default 2000; every 100th is written to
 //                              disk, the others read back from the bytes the import
 //                              would write, since each file written is synced)
 //   QUILO_ROUNDTRIP_SEED=S     first seed (event i uses S + i)
@@ -267,7 +267,7 @@ std::string RoundTrip(std::uint32_t seed, bool toDisk) {
 }
 
 TEST(IofImportRoundTrip, RandomEventsComeBackAsTheyWent) {
-    const long events = EnvNumber("QUILO_ROUNDTRIP_EVENTS", 1000);
+    const long events = EnvNumber("QUILO_ROUNDTRIP_EVENTS", 2000);
     const long firstSeed = EnvNumber("QUILO_ROUNDTRIP_SEED", 20261208);
     for (long i = 0; i < events; ++i) {
         const auto seed = static_cast<std::uint32_t>(firstSeed + i);
