@@ -26,6 +26,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -136,6 +137,25 @@ int RunToEnd(const std::vector<std::string>& args, double& seconds) {
 void KillAfter(pid_t pid, std::chrono::microseconds delay) {
     std::this_thread::sleep_for(delay);
     ::kill(pid, SIGKILL);
+}
+
+// One run of a driver that reports on a pipe, killed after `delay`: how it ended and
+// everything it reported before.
+struct KilledRun {
+    int status;
+    std::string heard;
+};
+KilledRun RunKilled(const std::function<std::vector<std::string>(int reportFd)>& args, std::chrono::microseconds delay) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return {-1, {}};
+    const pid_t pid = Spawn(args(fds[1]), fds[1]);
+    ::close(fds[1]);
+    KillAfter(pid, delay);
+    KilledRun run{Wait(pid), {}};
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) run.heard.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    return run;
 }
 
 std::vector<std::string> SplitCrLf(const std::string& bytes, std::string& tail) {
@@ -333,17 +353,9 @@ TEST(KillTest, CorrectionsKilledAtRandomKeepEveryReportedRecord) {
     for (int round = 0; round < rounds; ++round) {
         std::map<std::string, std::string> before;
         for (const char* f : kOutputs) before[f] = ReadBytes(event + "/" + f);
-        int fds[2];
-        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         const long us = std::uniform_int_distribution<long>(0, window.count())(rng);
-        pid_t pid = Spawn(driver(event, fds[1], next, 0), fds[1]);
-        ::close(fds[1]);
-        KillAfter(pid, std::chrono::microseconds(us));
-        const int status = Wait(pid);
-        std::string heard;
-        char buf[4096];
-        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) heard.append(buf, static_cast<std::size_t>(n));
-        ::close(fds[0]);
+        const auto [status, heard] =
+            RunKilled([&](int fd) { return driver(event, fd, next, 0); }, std::chrono::microseconds(us));
         auto fail = [&](const std::string& what) {
             return "seed " + std::to_string(seed) + " (QUILO_KILL_SEED), round " + std::to_string(round) + ", killed after " +
                    std::to_string(us) + " us: " + what;
@@ -465,17 +477,9 @@ TEST(KillTest, EntryDeskKilledAtRandomLeavesOneWholeStartList) {
     int killedMidway = 0;
     const int rounds = std::max(10, Rounds() / 2);
     for (int round = 0; round < rounds; ++round) {
-        int fds[2];
-        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         const long us = std::uniform_int_distribution<long>(0, window.count())(rng);
-        pid_t pid = Spawn(driver(event, fds[1], next, 0), fds[1]);
-        ::close(fds[1]);
-        KillAfter(pid, std::chrono::microseconds(us));
-        const int status = Wait(pid);
-        std::string heard;
-        char buf[4096];
-        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) heard.append(buf, static_cast<std::size_t>(n));
-        ::close(fds[0]);
+        const auto [status, heard] =
+            RunKilled([&](int fd) { return driver(event, fd, next, 0); }, std::chrono::microseconds(us));
         auto fail = [&](const std::string& what) {
             return "seed " + std::to_string(seed) + " (QUILO_KILL_SEED), round " + std::to_string(round) + ", killed after " +
                    std::to_string(us) + " us: " + what;
