@@ -2,6 +2,7 @@
 # Fails on an #include that goes against the arrows between the source folders:
 #   app -> gui -> station -> results, finish, readers -> core
 #   app, gui -> setup -> readers -> core
+#   app -> server -> serve -> results -> core
 # and on a Qt include outside src/gui and src/app.
 #   scripts/check-includes.sh [SOURCE_ROOT]
 set -euo pipefail
@@ -15,8 +16,10 @@ declare -A allowed=(
   [results]="results core"
   [station]="station results finish readers core"
   [setup]="setup readers core"
+  [serve]="serve results core"
+  [server]="server serve results core"
   [gui]="gui setup station results finish readers core"
-  [app]="app gui setup station results finish readers core"
+  [app]="app gui server serve setup station results finish readers core"
 )
 
 bad=0
