@@ -164,7 +164,8 @@ def main(folder):
     write(folder, "Change.dat", change)
     # A live station: it follows the log and keeps the published files fresh. The name
     # and the day are those the guide's pictures and the results-page pictures show.
-    write(folder, "Quilo.ini", ["EventName=Quilo デモ大会", "EventDate=2026-12-06", "AutoRead=1", "AutoPublish=1"])
+    write(folder, "Quilo.ini", ["EventName=Quilo デモ大会", "EventDate=2026-12-06", "AutoRead=1", "AutoPublish=1",
+                                 "ServerPort=8080", "ServerAddress=127.0.0.1"])
     print("demo event written to %s: %d classes, %d competitors, %d finish reads; "
           "spare card 90002 was used by bib %04d" % (folder, len(CLASSES), len(runners), len(log), spare_user2["bib"]))
 

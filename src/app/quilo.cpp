@@ -10,6 +10,7 @@
 #include "gui/Fonts.h"
 #include "gui/MainWindow.h"
 #include "gui/Translations.h"
+#include "server/ResultsServer.h"
 #include "station/EventFolder.h"
 #include "station/Messages.h"
 #include "station/Station.h"
@@ -41,6 +42,15 @@ QString AskEventFolder() {
     const QString chosen = QFileDialog::getExistingDirectory(nullptr, QStringLiteral("大会フォルダを選択してください"), start);
     if (!chosen.isEmpty()) user.setValue(QStringLiteral("LastEventFolder"), chosen);
     return chosen;
+}
+
+// The server's start in the history: each address it is reached at, or the warning.
+void ReportServerStart(quilo::History& history, const std::vector<std::string>& lines, bool ok) {
+    if (!ok) {
+        history.Warning({lines.empty() ? std::string() : lines.back()});
+        return;
+    }
+    for (const std::string& line : lines) history.Report(line);
 }
 
 } // namespace
@@ -93,6 +103,19 @@ int main(int argc, char** argv) {
         window.critical(nullptr, QStringLiteral("Quilo"),
                         QString::fromStdString(quilo::FailureText(quilo::kStartupFailed, *stopped)));
         return 1;
+    }
+    // The results server (ServerPort set): it reads only the station's snapshots, on
+    // threads of its own. Not in a screenshot run, whose history must not depend on a port.
+    quilo::ResultsServer server;
+    quilo::Subscription serving;
+    if (const quilo::ServerOptions options = quilo::ServerOptionsFrom(station.Settings());
+        options.port > 0 && shot.isEmpty()) {
+        const quilo::ResultsServer::Started started = server.Start(options);
+        ReportServerStart(station.OperationHistory(), quilo::ResultsServer::StartLines(server, started), started.ok);
+        if (started.ok) {
+            serving = station.Subscribe([&server](const auto& snapshot) { server.Publish(snapshot); });
+            server.Publish(station.Snapshot());
+        }
     }
     window.show();
 

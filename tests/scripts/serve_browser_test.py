@@ -1,0 +1,114 @@
+#!/usr/bin/python3
+"""The results server's live pages in headless Chromium: quilo-serve follows a copy of
+the demo event; a read appended to its finish log puts the runner's name on /screen and
+/speaker within 2 s, without the page being loaded again.
+
+    serve_browser_test.py QUILO_SERVE DEMO_EVENT_FOLDER
+"""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+SERVE = DEMO = None
+SCRATCH = tempfile.mkdtemp(prefix="quilo-serve-")
+
+
+def read_lines(path):
+    with open(path, "rb") as f:
+        return f.read().decode("cp932").split("\r\n")
+
+
+def runner_still_out(folder):
+    """A start-list runner without a read whose class has one, and that read's line."""
+    log = [line for line in read_lines(os.path.join(folder, "Regnly.log")) if line]
+    read_cards = {line.split(",")[5].strip("()"): line for line in log}
+    rows = [line.split(",") for line in read_lines(os.path.join(folder, "Startlst.dat")) if line]
+    by_class = {}
+    for row in rows:
+        if row[0] in read_cards:
+            by_class.setdefault(row[1], read_cards[row[0]])
+    for row in rows:
+        if row[0] not in read_cards and row[1] in by_class:
+            return row, by_class[row[1]], len(log)
+    raise AssertionError("the demo event has no runner still out in a class with a read")
+
+
+class LivePages(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = os.path.join(SCRATCH, "event")
+        shutil.copytree(DEMO, cls.folder)
+        cls.server = subprocess.Popen([SERVE, cls.folder, "--port", "0", "--address", "127.0.0.1"],
+                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        cls.base = cls.server.stdout.readline().strip()
+        if not cls.base.startswith("http://127.0.0.1:"):
+            cls.server.kill()
+            raise AssertionError("quilo-serve printed %r" % cls.base)
+        options = webdriver.ChromeOptions()
+        for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--force-device-scale-factor=1",
+                    "--user-data-dir=" + os.path.join(SCRATCH, "profile")):
+            options.add_argument(arg)
+        cls.driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+        cls.driver.set_page_load_timeout(30)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        cls.server.send_signal(signal.SIGTERM)
+        try:
+            cls.server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            cls.server.kill()
+        shutil.rmtree(SCRATCH, ignore_errors=True)
+
+    def text_of(self, handle):
+        self.driver.switch_to.window(handle)
+        return self.driver.execute_script("return document.body.innerText")
+
+    def test_a_new_read_appears_on_screen_and_speaker_without_a_reload(self):
+        row, model, count = runner_still_out(self.folder)
+        name = row[4]
+        pages = {}
+        for path in ("/screen", "/speaker"):
+            self.driver.switch_to.new_window("window")
+            self.driver.set_window_size(1920 if path == "/screen" else 800, 1080)
+            self.driver.get(self.base + path.lstrip("/"))
+            # Marks this load of the page: a reload would lose it.
+            self.driver.execute_script("window.quiloTestMark = 'loaded once'")
+            self.assertNotIn(name, self.text_of(self.driver.current_window_handle), path)
+            pages[path] = self.driver.current_window_handle
+        time.sleep(0.5)  # the event streams are open
+
+        fields = model.split(",")
+        fields[0], fields[5] = str(count + 1), "(%s)" % row[0]
+        with open(os.path.join(self.folder, "Regnly.log"), "ab") as f:
+            f.write((",".join(fields) + "\r\n").encode("cp932"))
+        appended = time.monotonic()
+
+        waiting = dict(pages)
+        while waiting and time.monotonic() - appended < 2.0:
+            for path, handle in list(waiting.items()):
+                if name in self.text_of(handle):
+                    del waiting[path]
+            time.sleep(0.05)
+        self.assertEqual({}, waiting, "%s not shown within 2 s" % name)
+        for path, handle in pages.items():
+            self.driver.switch_to.window(handle)
+            self.assertEqual("loaded once", self.driver.execute_script("return window.quiloTestMark"),
+                             path + " was loaded again")
+
+
+if __name__ == "__main__":
+    SERVE, DEMO = sys.argv[1], sys.argv[2]
+    del sys.argv[1:3]
+    signal.signal(signal.SIGALRM, lambda *_: sys.exit("serve_browser_test: timed out"))
+    signal.alarm(150)
+    unittest.main()
