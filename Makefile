@@ -9,7 +9,7 @@ CMAKE_GEN  := -G Ninja
 # CI (CI=true) builds with warnings as errors; the other builds only warn.
 WERROR     := -DQUILO_WERROR=$(if $(filter true,$(CI)),ON,OFF)
 
-.PHONY: all deps test-deps configure build test run live sanitize-test demo report screenshot html-screenshot guide-screenshots package check-package bench fuzz coverage clean
+.PHONY: all deps test-deps configure build test run live sanitize-test demo report screenshot html-screenshot guide-screenshots package check-package bench bench-serve fuzz coverage clean
 
 all: build
 
@@ -123,6 +123,14 @@ bench: test-deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILO_BUILD_BENCH=ON -DQUILO_BUILD_TESTS=OFF -DQUILO_BUILD_GUI=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	BENCH_ARGS="$(BENCH_ARGS)" BENCH_LARGE_ARGS="$(BENCH_LARGE_ARGS)" bash bench/run.sh $(BENCH_BUILD)
+
+# The results server under load on the capacity event (bench/serve_bench.py): quilo-serve
+# with 1,000 events clients and wrk on a class page, then the window's refresh with its
+# server alone and under the same load; each mark met or MISSED. Not in .ci/run.
+bench-serve: test-deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUILO_BUILD_BENCH=ON -DQUILO_BUILD_TESTS=OFF -DQUILO_BUILD_GUI=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target quilo-serve quilo_serve_window_bench
+	python3 bench/serve_bench.py $(BENCH_BUILD)
 
 # A long day at a live station: 20,000 reads with corrections between them (LONG_RUN_READS);
 # fails when the cost per log line, the memory or the open handles grew. Not in .ci/run.
