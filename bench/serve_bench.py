@@ -2,7 +2,8 @@
 """The results server under load, on the capacity event (make bench-serve).
 
 1. quilo-serve on 127.0.0.1 (a free port) follows a copy of the capacity event whose
-   finish log's last lines were held back; they are appended one every 100 ms while
+   finish log's last 300 lines were held back (each with its finish time moved, so that
+   each changes a result); they are appended one every 100 ms while
    1,000 clients hold /events open (bench/sse_clients.py) and wrk asks for /class/0 over
    200 connections for 10 s. Marks: requests/s, wrk's p99, every client seeing every
    version, quilo-serve's peak resident memory.
@@ -38,6 +39,7 @@ MIN_RPS = 5000
 MAX_P99_MS = 50
 MAX_MB = 64
 MAX_SLOWDOWN = 0.20
+FINISH_CODE = 100  # the finish punch's code in the capacity event's log
 
 children = []
 marks = []
@@ -104,15 +106,32 @@ def raise_file_limit(wanted=8192):
         resource.setrlimit(resource.RLIMIT_NOFILE, (wanted if hard == resource.RLIM_INFINITY else min(wanted, hard), hard))
 
 
-def hold_back(folder, hold):
-    """Cuts the finish log's last `hold` lines off; returns them, each with its CR LF."""
+def moved_finish(line, seconds):
+    """The read with its finish punch's time `seconds` later (a line without one as it is)."""
+    at = line.rfind(b",%d," % FINISH_CODE)
+    if at < 0:
+        return line
+    start = at + len(b",%d," % FINISH_CODE)
+    end = line.find(b",", start)
+    end = len(line) if end < 0 else end
+    h, m, s = (int(x) for x in line[start:end].split(b":"))
+    t = h * 3600 + m * 60 + s + seconds
+    return line[:start] + b"%d:%02d:%02d" % (t // 3600, t // 60 % 60, t % 60) + line[end:]
+
+
+def hold_back(event, folder, hold):
+    """The event copied into `folder` without its finish log's last `hold` lines, which are
+    returned, each with its CR LF. The capacity log reads the same cards over and over, so
+    that its last lines change nothing: each held line's finish time is moved by one second
+    more than the line before, so that every append changes a result (a new version)."""
+    shutil.rmtree(folder, ignore_errors=True)
+    shutil.copytree(event, folder)
     path = os.path.join(folder, "Regnly.log")
     with open(path, "rb") as f:
-        data = f.read()
-    lines = data.split(b"\r\n")
+        lines = f.read().split(b"\r\n")
     if lines and lines[-1] == b"":
         lines.pop()
-    held = [line + b"\r\n" for line in lines[-hold:]]
+    held = [moved_finish(line, k + 1) + b"\r\n" for k, line in enumerate(lines[-hold:])]
     with open(path, "wb") as f:
         f.write(b"".join(line + b"\r\n" for line in lines[:-hold]))
     return held
@@ -244,9 +263,7 @@ def print_wrk(label, w):
 
 def serve_run(build, event, work, args):
     folder = os.path.join(work, "serve-event")
-    shutil.rmtree(folder, ignore_errors=True)
-    shutil.copytree(event, folder)
-    held = hold_back(folder, args.hold)
+    held = hold_back(event, folder, args.hold)
     p = spawn([os.path.join(build, "quilo-serve"), folder, "--port", "0", "--address", "127.0.0.1"],
               stdout=subprocess.PIPE, stderr=open(os.path.join(work, "quilo-serve.log"), "w"), text=True)
     out = Lines(p.stdout)
@@ -286,6 +303,15 @@ def serve_run(build, event, work, args):
     versions = streams["versions"] if streams else 0
     per_request_us = (cpu1 - cpu0) / w["requests"] * 1e6 if w["requests"] else 0
     return {"requests": w["requests"], "versions": versions, "cpu_us": per_request_us}
+
+
+def window_event(event, work, hold):
+    """The capacity event with its held lines beside the log, for the window bench."""
+    folder = os.path.join(work, "window-event")
+    held = hold_back(event, folder, hold)
+    with open(os.path.join(folder, "Regnly.held"), "wb") as f:
+        f.write(b"".join(held))
+    return folder
 
 
 def window_run(bench, event, args, load):
@@ -353,6 +379,7 @@ def main():
     ok = ok and served is not None
 
     bench = os.path.join(build, "bench", "quilo_serve_window_bench")
+    event = window_event(event, work, args.hold)
     alone = window_run(bench, event, args, load=False)
     loaded = window_run(bench, event, args, load=True)
     if alone and loaded:

@@ -1,6 +1,6 @@
 // The window's refresh while its results server is under load, on the offscreen platform.
-// Opens the real window on a copy of a benchmark event whose finish log's last lines are
-// held back, starts the results server as quilo does (here on 127.0.0.1, a free port)
+// Opens the real window on a copy of a benchmark event with lines held back from its
+// finish log, starts the results server as quilo does (here on 127.0.0.1, a free port)
 // and prints its address; then appends a held-back line every 100 ms and times the
 // refresh it causes: the live station's read of the appended lines, the status refresh
 // and the lists filled (the station's subscribers, the server's Publish among them),
@@ -9,8 +9,11 @@
 //
 //   quilo_serve_window_bench [--event=FOLDER] [--hold=N] [--seconds=S] [--wait]
 //
-// --wait: after the address, wait for a line on stdin before the appends start, and for
-// another before the server stops (the load is started and stopped around it).
+// The lines appended: FOLDER/Regnly.held when there is one (serve_bench.py writes it
+// beside the log it cut them from), else the log's last N lines (300), cut off the copy.
+// --seconds: how long the appends go on, ten a second. --wait: after the address, wait
+// for a line on stdin before the appends start, and for another before the server stops
+// (the driver starts and stops the load around it).
 #include "BenchEvent.h"
 
 #include "core/Files.h"
@@ -43,24 +46,30 @@ double Percentile(std::vector<double> v, double p) {
     return v[std::min(at, v.size() - 1)];
 }
 
-// Cuts the log's last `hold` whole lines off and gives them back, each without its CR LF.
-std::vector<std::string> HoldBack(const std::string& log, int hold) {
+std::vector<std::string> SplitLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', from)) {
+        std::string line = bytes.substr(from, at - from);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        from = at + 1;
+    }
+    return lines;
+}
+
+// The lines to append: those of Regnly.held beside the event's log when there is one
+// (serve_bench.py writes it), else the log's last `hold` lines, cut off the copy.
+std::vector<std::string> HeldLines(const std::string& log, int hold) {
+    if (const Result<std::string> given = ReadFileBytes(bench::EventFolder() + "/Regnly.held")) return SplitLines(*given);
     const Result<std::string> bytes = ReadFileBytes(log);
     if (!bytes) return {};
-    std::vector<std::size_t> ends; // the offset after each line's LF
-    for (std::size_t at = bytes->find('\n'); at != std::string::npos; at = bytes->find('\n', at + 1))
-        ends.push_back(at + 1);
-    if (ends.size() <= static_cast<std::size_t>(hold)) return {};
-    const std::size_t keep = ends[ends.size() - static_cast<std::size_t>(hold) - 1];
-    std::vector<std::string> held;
-    std::size_t from = keep;
-    for (std::size_t i = ends.size() - static_cast<std::size_t>(hold); i < ends.size(); ++i) {
-        std::string line = bytes->substr(from, ends[i] - from);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        held.push_back(std::move(line));
-        from = ends[i];
-    }
-    std::ofstream(log, std::ios::binary | std::ios::trunc).write(bytes->data(), static_cast<std::streamsize>(keep));
+    std::vector<std::string> lines = SplitLines(*bytes);
+    if (lines.size() <= static_cast<std::size_t>(hold)) return {};
+    const std::vector<std::string> held(lines.end() - hold, lines.end());
+    lines.resize(lines.size() - static_cast<std::size_t>(hold));
+    std::ofstream out(log, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : lines) out << line << "\r\n";
     return held;
 }
 
@@ -68,8 +77,7 @@ void ProcessEventsFor(int ms) {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                    static_cast<int>(ms - t.elapsed()));
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, static_cast<int>(ms - t.elapsed()));
 }
 
 } // namespace
@@ -90,9 +98,9 @@ int main(int argc, char** argv) {
     const std::string folder = bench::ScratchFolder("serve-window");
     bench::CopyEvent(folder);
     const std::string log = folder + "/Regnly.log";
-    const std::vector<std::string> held = HoldBack(log, hold);
+    const std::vector<std::string> held = HeldLines(log, hold);
     if (held.empty()) {
-        std::fprintf(stderr, "the finish log has no %d lines to hold back\n", hold);
+        std::fprintf(stderr, "no lines to append: no Regnly.held, and the log has no %d lines to hold back\n", hold);
         return 2;
     }
 
@@ -101,9 +109,7 @@ int main(int argc, char** argv) {
     MainWindow window(station);
     window.spareOpener = nullptr;
     window.importOpener = nullptr;
-    window.critical = [](QWidget*, const QString&, const QString& text) {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    };
+    window.critical = [](QWidget*, const QString&, const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
     window.Load();
     if (station.StartupError()) return 2;
     window.show();
@@ -154,11 +160,12 @@ int main(int argc, char** argv) {
     const double wall = static_cast<double>(clock.elapsed()) / 1e3;
     // The last version reaches the streams before the figures are printed.
     ProcessEventsFor(1500);
-    std::printf("window refresh: %d appends in %.1f s, median %.2f ms, p90 %.2f ms, max %.2f ms; "
-                "%llu new versions, server at version %llu\n",
-                appends, wall, Percentile(ms, 0.5), Percentile(ms, 0.9), *std::max_element(ms.begin(), ms.end()),
-                static_cast<unsigned long long>(station.Snapshot()->serial - firstSerial),
-                static_cast<unsigned long long>(server.Version()));
+    std::printf(
+        "window refresh: %d appends in %.1f s, median %.2f ms, p90 %.2f ms, max %.2f ms; "
+        "%llu new versions, server at version %llu\n",
+        appends, wall, Percentile(ms, 0.5), Percentile(ms, 0.9), *std::max_element(ms.begin(), ms.end()),
+        static_cast<unsigned long long>(station.Snapshot()->serial - firstSerial),
+        static_cast<unsigned long long>(server.Version()));
     std::fflush(stdout);
     if (wait) std::getline(std::cin, line);
     serving.Reset();
