@@ -201,9 +201,19 @@ def stop_clients(p, out):
     return json.loads(line) if line else None
 
 
-def start_wrk(url, connections, seconds):
-    return spawn(["wrk", "-t2", "-c%d" % connections, "-d%ds" % seconds, "--latency", url + "class/0"],
+def start_wrk(url, connections, seconds, gzip=False):
+    header = ["-H", "Accept-Encoding: gzip"] if gzip else []
+    return spawn(["wrk", "-t2", "-c%d" % connections, "-d%ds" % seconds, "--latency"] + header + [url + "class/0"],
                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+
+
+def body_size(url, gzip):
+    request = urllib.request.Request(url, headers={"Accept-Encoding": "gzip"} if gzip else {})
+    try:
+        with urllib.request.urlopen(request, timeout=5) as r:
+            return len(r.read())
+    except OSError:
+        return 0
 
 
 def wrk_figures(text):
@@ -274,7 +284,8 @@ def serve_run(build, event, work, args):
     url = line.strip()
     print("== quilo-serve on %s" % url, flush=True)
     status = wait_for_page(url + "class/0")
-    print("/class/0 answers %d" % status, flush=True)
+    print("/class/0 answers %d: %d bytes, %d with gzip" % (status, body_size(url + "class/0", False),
+                                                          body_size(url + "class/0", True)), flush=True)
 
     clients, clients_out = start_clients(url, args.clients)
     appender = Appender(folder, held)
@@ -287,6 +298,8 @@ def serve_run(build, event, work, args):
     appender.join(5)
     time.sleep(2)  # the follower's last read reaches the streams
     streams = stop_clients(clients, clients_out)
+    # The same page as browsers ask for it (compressed), the log still: a figure, no mark.
+    gz_text, _ = start_wrk(url, args.connections, args.seconds, gzip=True).communicate(timeout=args.seconds + 60)
     hwm = peak_kb(p.pid)
     p.terminate()
     p.wait(10)
@@ -298,6 +311,7 @@ def serve_run(build, event, work, args):
          w["rps"] >= MIN_RPS and w["non2xx"] == 0, ">= %d requests/s" % MIN_RPS)
     mark("quilo-serve, /class/0 latency p99", "%.2f ms" % w["p99"], w["p99"] <= MAX_P99_MS, "<= %d ms" % MAX_P99_MS)
     report_streams("quilo-serve", streams)
+    print_wrk("quilo-serve, with Accept-Encoding: gzip, no events clients, log still", wrk_figures(gz_text))
     mark("quilo-serve, peak resident memory (VmHWM)", "%.1f MB" % (hwm / 1024), hwm <= MAX_MB * 1024,
          "<= %d MB" % MAX_MB)
     versions = streams["versions"] if streams else 0
@@ -368,6 +382,8 @@ def main():
         if not shutil.which(tool):
             sys.exit("serve_bench: %s is not installed (make test-deps)" % tool)
 
+    print("machine: %d processors, load average %.1f %.1f %.1f" % ((os.cpu_count() or 0,) + os.getloadavg()),
+          flush=True)
     work = os.path.join(build, "serve-bench")
     os.makedirs(work, exist_ok=True)
     event = os.path.join(work, "capacity-event")
@@ -395,7 +411,8 @@ def main():
               "per request, against %.2f ms for one build of every page"
               % (served["requests"], served["versions"], served["cpu_us"], alone["build_ms"]), flush=True)
 
-    print("\n== marks")
+    print("\nload average at the end: %.1f %.1f %.1f" % os.getloadavg())
+    print("== marks")
     for line in marks:
         print(line)
     return 0 if ok else 1
