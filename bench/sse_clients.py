@@ -127,12 +127,17 @@ async def main():
     # A line on stdin (or its end) stops the recording.
     loop = asyncio.get_running_loop()
     stop = asyncio.Event()
-    loop.add_reader(sys.stdin.fileno(), stop.set)
+    try:
+        loop.add_reader(sys.stdin.fileno(), stop.set)
+        watching = True
+    except (OSError, ValueError):  # stdin a file or /dev/null: --max-seconds alone
+        watching = False
     try:
         await asyncio.wait_for(stop.wait(), args.max_seconds)
     except asyncio.TimeoutError:
         pass
-    loop.remove_reader(sys.stdin.fileno())
+    if watching:
+        loop.remove_reader(sys.stdin.fileno())
     for t in tasks:
         t.cancel()
     await asyncio.gather(*tasks, return_exceptions=True)
