@@ -3,6 +3,7 @@
 #include "results/Evaluation.h"
 #include "results/LineParts.h"
 #include "results/PageTemplate.h"
+#include "results/PageText.h"
 #include "results/ResultsPageTemplate.h"
 
 #include <algorithm>
@@ -77,7 +78,10 @@ void AppendTwoDigits(std::string& out, long long v) {
     out += static_cast<char>('0' + v % 10);
 }
 
-// Running times as h:mm:ss; legs and split times short, m:ss below the hour.
+} // namespace
+
+namespace pagetext {
+
 void AppendClock(std::string& out, std::int64_t s, bool shortForm) {
     if (s < 0) { // only from odd data: the form printf always gave it
         char buf[48];
@@ -100,8 +104,6 @@ void AppendClock(std::string& out, std::int64_t s, bool shortForm) {
     AppendTwoDigits(out, s % 60);
 }
 
-// The place as the results file shows it: blank over the time limit, else the number,
-// else "参考" for a reference result.
 void AppendPlace(std::string& out, const EntryRecord& r, Time limit) {
     if (IsOverTimeLimit(r, limit)) return;
     std::string piece;
@@ -113,18 +115,12 @@ void AppendPlace(std::string& out, const EntryRecord& r, Time limit) {
     if (b != std::string::npos) out.append(piece, b, piece.find_last_not_of(' ') - b + 1);
 }
 
-// A start time as the clock reads: seconds only when the start list has them.
 std::string StartText(Time t) { return TimeOfDay(t).s != 0 ? FormatHhNnSs(t) : FormatHhNn(t); }
 
-// Not started by the export's clock and without a result: the XML's Inactive.
-bool StillToStart(const EntryRecord& r, Time now) { return StateOf(r) == CompetitorState::NotReturned && r.StartTime > now; }
-
-// The status column, as the lists word it; blank for one still to start, whose row
-// shows the start time instead.
-std::string_view StatusText(const EntryRecord& r, Time limit, Time now) {
+std::string_view StatusWord(const EntryRecord& r, Time limit, bool toStart) {
     switch (StateOf(r)) {
     case CompetitorState::Absent: return "欠席";
-    case CompetitorState::NotReturned: return StillToStart(r, now) ? std::string_view() : "未帰還";
+    case CompetitorState::NotReturned: return toStart ? std::string_view() : "未帰還";
     case CompetitorState::Coded: return r.Status;
     case CompetitorState::Provisional:
     case CompetitorState::Confirmed: break;
@@ -132,6 +128,23 @@ std::string_view StatusText(const EntryRecord& r, Time limit, Time now) {
     if (r.Reference) return "参考";
     if (IsOverTimeLimit(r, limit)) return "時間超過";
     return {};
+}
+
+} // namespace pagetext
+
+namespace {
+
+using pagetext::AppendClock;
+using pagetext::AppendPlace;
+using pagetext::StartText;
+
+// Not started by the export's clock and without a result: the XML's Inactive.
+bool StillToStart(const EntryRecord& r, Time now) { return StateOf(r) == CompetitorState::NotReturned && r.StartTime > now; }
+
+// The status column, as the lists word it; blank for one still to start, whose row
+// shows the start time instead.
+std::string_view StatusText(const EntryRecord& r, Time limit, Time now) {
+    return pagetext::StatusWord(r, limit, StillToStart(r, now));
 }
 
 bool Flag(bool set, const Each& each) {

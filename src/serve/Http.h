@@ -40,9 +40,9 @@ struct ServeTarget {
         NotFound,
     };
     Route route = Route::NotFound;
-    std::string path;                    // decoded, without the query
-    int classIndex = -1;                 // Class, ApiClass
-    std::optional<std::uint64_t> since;  // ApiChanges
+    std::string path;                   // decoded, without the query
+    int classIndex = -1;                // Class, ApiClass
+    std::optional<std::uint64_t> since; // ApiChanges
 };
 
 // Never throws, whatever the bytes.

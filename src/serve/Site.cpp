@@ -1,18 +1,212 @@
 #include "serve/Site.h"
 
+#include "core/Version.h"
+#include "results/HtmlResults.h"
+#include "results/IofXml.h"
+#include "serve/Encode.h"
+#include "serve/Pages.h"
+
+#include <mutex>
+#include <tuple>
+#include <unordered_map>
+
 namespace quilo {
 
-std::shared_ptr<const Site> Site::Build(std::shared_ptr<const ResultsSnapshot> snap, const std::shared_ptr<const Site>&) {
+using namespace serve;
+
+struct Site::ClassParts {
+    std::uint64_t version = 0; // when the class last changed
+    std::string name;
+    std::shared_ptr<const SiteBody> page, json;
+    std::string screen, speaker;
+    ClassCounts counts;
+    int count = 0;
+    std::vector<Finisher> latest;
+    std::vector<CompetitorVersion> competitors; // in the class's order
+    std::vector<int> slots;                     // the competitors' slots, alike
+};
+
+struct Site::Exports {
+    std::shared_ptr<const ResultsSnapshot> snapshot; // the one the export serial moved at
+    std::uint64_t version = 0;
+    std::once_flag made;
+    SiteBody xml, html;
+};
+
+namespace {
+
+// Bodies joined from every class are made at each change: zlib's fastest level keeps
+// that within the budget of a snapshot; a class's own bodies are made once per change
+// of the class and get the usual level.
+constexpr int kJoinedLevel = 1;
+constexpr int kClassLevel = 6;
+constexpr std::size_t kSpeakerLatest = 30;
+
+SiteBody MakeBody(std::string contentType, std::string plain, std::uint64_t version, int level) {
+    SiteBody body{std::move(contentType), std::move(plain), {}, version};
+    body.gzip = Gzip(body.plain, level);
+    if (body.gzip.size() >= body.plain.size()) body.gzip.clear();
+    return body;
+}
+
+std::shared_ptr<const SiteBody> Shared(SiteBody body) { return std::make_shared<const SiteBody>(std::move(body)); }
+
+constexpr const char* kHtml = "text/html; charset=utf-8";
+constexpr const char* kJson = "application/json; charset=utf-8";
+
+// What every page shows besides its classes; the moment is not among it.
+bool SamePageDetails(const ResultsSnapshot& a, const ResultsSnapshot& b) {
+    const auto day = [](const LocalDate& d) { return std::tuple(d.year, d.month, d.day, d.utcOffsetMinutes); };
+    return a.info.eventName == b.info.eventName && day(a.info.eventDate) == day(b.info.eventDate) &&
+           a.info.limit == b.info.limit && a.info.creator == b.info.creator &&
+           a.info.startListIncomplete == b.info.startListIncomplete && a.complete == b.complete;
+}
+
+// The parts of a changed class; each competitor keeps the version it last changed at
+// when `before` (the class's parts in the site before) has it with the same JSON.
+std::shared_ptr<const Site::ClassParts> MakeParts(const ResultsSnapshot& snap, int c, std::uint64_t version,
+                                                  const Site::ClassParts* before, bool& lostOne) {
+    const ClassResult& cls = snap.classes[static_cast<std::size_t>(c)];
+    const ClassView view = MakeClassView(snap.info, cls, c);
+    auto parts = std::make_shared<Site::ClassParts>();
+    parts->version = version;
+    parts->name = cls.name;
+    parts->counts = view.counts;
+    parts->count = static_cast<int>(view.rows.size());
+    std::unordered_map<int, const Site::CompetitorVersion*> old;
+    if (before)
+        for (std::size_t i = 0; i < before->slots.size(); ++i) old.emplace(before->slots[i], &before->competitors[i]);
+    std::size_t kept = 0;
+    for (const RowView& row : view.rows) {
+        Site::CompetitorVersion cv{CompetitorJson(view, row), version};
+        const auto it = old.find(row.cr->slot);
+        if (it != old.end()) {
+            ++kept;
+            if (it->second->json == cv.json) cv.changedAt = it->second->changedAt;
+        }
+        parts->competitors.push_back(std::move(cv));
+        parts->slots.push_back(row.cr->slot);
+    }
+    // A competitor gone from the class cannot be told as a change.
+    if (before && kept < before->slots.size()) lostOne = true;
+    parts->page = Shared(MakeBody(kHtml, ClassPage(snap, view, version), version, kClassLevel));
+    parts->json = Shared(MakeBody(kJson, ClassJson(view, parts->competitors, version), version, kClassLevel));
+    parts->screen = ScreenPart(view);
+    parts->speaker = SpeakerPart(view);
+    parts->latest = LatestFinishers(view, kSpeakerLatest);
+    return parts;
+}
+
+// The static files, alike for every site.
+const std::map<std::string, std::shared_ptr<const SiteBody>, std::less<>>& StaticBodies() {
+    static const std::map<std::string, std::shared_ptr<const SiteBody>, std::less<>> bodies = {
+        {"/app.js", Shared(MakeBody("text/javascript; charset=utf-8", std::string(ScriptFile()), 0, 9))},
+        {"/style.css", Shared(MakeBody("text/css; charset=utf-8", std::string(StyleFile()), 0, 9))},
+    };
+    return bodies;
+}
+
+} // namespace
+
+std::shared_ptr<const Site> Site::Build(std::shared_ptr<const ResultsSnapshot> snap,
+                                        const std::shared_ptr<const Site>& previous) {
     auto site = std::make_shared<Site>();
+    const ResultsSnapshot& s = *snap;
     site->snapshot_ = std::move(snap);
+    const std::uint64_t version = s.serial;
+    // A site of a later version (another event, a restart) has nothing to give.
+    const Site* before = previous && previous->Version() <= version ? previous.get() : nullptr;
+    const bool samePage = before && SamePageDetails(before->Snapshot(), s);
+    const std::size_t classes = s.classes.size();
+
+    bool lostOne = !before || before->classes_.size() > classes;
+    bool changed = !samePage || before->classes_.size() != classes;
+    site->classes_.resize(classes);
+    for (std::size_t c = 0; c < classes; ++c) {
+        const ClassParts* old = before && c < before->classes_.size() ? before->classes_[c].get() : nullptr;
+        if (old && old->name != s.classes[c].name) old = nullptr;
+        if (samePage && old && before->Snapshot().classes[c] == s.classes[c]) {
+            site->classes_[c] = before->classes_[c];
+            continue;
+        }
+        changed = true;
+        site->classes_[c] = MakeParts(s, static_cast<int>(c), version, old, lostOne);
+    }
+    site->baseline_ = lostOne ? version : before->baseline_;
+
+    const bool sameExports = before && before->Snapshot().exportSerial == s.exportSerial;
+    site->exports_ = sameExports ? before->exports_ : std::make_shared<Exports>();
+    if (!sameExports) {
+        site->exports_->snapshot = site->snapshot_;
+        site->exports_->version = version;
+    }
+
+    if (!changed) {
+        // Only the moment moved: every page reads the same.
+        site->bodies_ = before->bodies_;
+        return site;
+    }
+
+    std::vector<ClassLine> lines;
+    std::vector<const std::string*> screenParts, speakerParts;
+    std::vector<const std::vector<Finisher>*> latest;
+    for (std::size_t c = 0; c < classes; ++c) {
+        const ClassParts& p = *site->classes_[c];
+        lines.push_back({static_cast<int>(c), p.name, p.count, p.counts, p.version});
+        screenParts.push_back(&p.screen);
+        speakerParts.push_back(&p.speaker);
+        latest.push_back(&p.latest);
+        const std::string n = std::to_string(c);
+        site->bodies_.emplace("/class/" + n, p.page);
+        site->bodies_.emplace("/api/v1/class/" + n, p.json);
+    }
+    const std::vector<Finisher> newest = MergeLatest(latest, kSpeakerLatest);
+    site->bodies_.emplace("/", Shared(MakeBody(kHtml, IndexPage(s, lines, version), version, kClassLevel)));
+    site->bodies_.emplace("/api/v1/classes", Shared(MakeBody(kJson, ClassesJson(s, lines, version), version, kClassLevel)));
+    site->bodies_.emplace("/screen",
+                          Shared(MakeBody(kHtml, ScreenPage(s, screenParts, newest, version), version, kJoinedLevel)));
+    site->bodies_.emplace("/speaker",
+                          Shared(MakeBody(kHtml, SpeakerPage(s, speakerParts, newest, version), version, kJoinedLevel)));
     return site;
 }
 
 const SiteBody* Site::Find(std::string_view path) const {
+    if (path == "/results.xml" || path == "/results.html") {
+        // The exports are the largest bodies and change with nearly every result: made
+        // when first asked for, not at every snapshot.
+        Exports& e = *exports_;
+        std::call_once(e.made, [&] {
+            e.xml = MakeBody("application/xml; charset=utf-8", BuildIofResultList(*e.snapshot), e.version, kJoinedLevel);
+            e.html = MakeBody(kHtml, BuildHtmlResults(*e.snapshot), e.version, kJoinedLevel);
+        });
+        return path == "/results.xml" ? &e.xml : &e.html;
+    }
+    const auto& statics = StaticBodies();
+    if (const auto it = statics.find(path); it != statics.end()) return it->second.get();
     const auto it = bodies_.find(path);
     return it == bodies_.end() ? nullptr : it->second.get();
 }
 
-std::string Site::Changes(std::uint64_t) const { return "{}"; }
+std::string Site::Changes(std::uint64_t since) const {
+    const bool full = since < baseline_;
+    std::string out = "{\"version\":";
+    AppendDecimal(out, static_cast<std::int64_t>(Version()));
+    out += ",\"since\":";
+    AppendDecimal(out, static_cast<std::int64_t>(since));
+    out += full ? ",\"full\":true,\"competitors\":[" : ",\"full\":false,\"competitors\":[";
+    bool first = true;
+    for (const auto& parts : classes_) {
+        // A class unchanged since then holds no change.
+        if (!full && parts->version <= since) continue;
+        for (const CompetitorVersion& c : parts->competitors) {
+            if (!full && c.changedAt <= since) continue;
+            if (!first) out += ',';
+            first = false;
+            AppendWithVersion(out, c.json, c.changedAt);
+        }
+    }
+    out += "]}\n";
+    return out;
+}
 
 } // namespace quilo

@@ -18,6 +18,9 @@ struct SiteBody {
     std::string contentType;
     std::string plain;
     std::string gzip;
+    // The version the body was made at: a body kept from an older site keeps its own,
+    // so its ETag still matches what a client holds (static files: 0, the program's).
+    std::uint64_t version = 0;
 };
 
 class Site {
@@ -47,11 +50,16 @@ public:
         std::uint64_t changedAt = 0;
     };
 
+    // A class's parts, kept by the next site while the class does not change.
+    struct ClassParts;
+    // The result exports, made on first asking and kept while the export serial stays.
+    struct Exports;
+
 private:
     std::shared_ptr<const ResultsSnapshot> snapshot_;
     std::map<std::string, std::shared_ptr<const SiteBody>, std::less<>> bodies_;
-    // [class][competitor in the class's order]
-    std::vector<std::vector<CompetitorVersion>> competitors_;
+    std::vector<std::shared_ptr<const ClassParts>> classes_;
+    std::shared_ptr<Exports> exports_;
     std::uint64_t baseline_ = 0; // the oldest version `Changes` can answer from
 };
 
