@@ -243,6 +243,19 @@ def big_station(classes, members, spares, reads):
                           "\n".join(log).encode("cp932") + b"\n", cp932(["TimeLimit=150"])])
 
 
+def serve_request():
+    # Method, target, Accept-Encoding, If-None-Match and Last-Event-ID, a line each.
+    t = "fuzz_serve_request"
+    def request(*fields):
+        return "\n".join(fields).encode("utf-8")
+    write(t, "index", request("GET", "/", "gzip, deflate, br", "", ""))
+    write(t, "class-head", request("HEAD", "/class/1?open=s3", "gzip;q=0, *", "W/\"v0\", \"v0-gzip\"", ""))
+    write(t, "changes", request("GET", "/api/v1/changes?since=0&x=%31", "x-gzip;q=0.5", "*", ""))
+    write(t, "events", request("GET", "/events", "", "", "18446744073709551615"))
+    write(t, "encoded", request("GET", "/%61pi/v1/class/%3", "", "\"", "x"))
+    write(t, "post", request("POST", "/screen?classes=0,2,5&seconds=15", "", "", ""))
+
+
 def dict_entry(text):
     out = []
     for b in text.encode("cp932"):
@@ -252,6 +265,8 @@ def dict_entry(text):
 
 
 DICTS = {
+    "fuzz_serve_request": ["GET", "HEAD", "/class/", "/api/v1/class/", "/api/v1/changes?since=", "/events", "/app.js",
+                           "/results.html", "%", "?", "&", "gzip", ";q=0", "W/", "\"v0\"", "*", "\n", ","],
     "fuzz_course_file": ["**:", "99:", ":", "\r\n", "\"", "31:", "32:", "0", "-1", "2147483648", "1e3", " "],
     "fuzz_start_list": [",", ",**,", ",M21,", ",Ｗ２１,", ",Open,", ",Big,", ",Long,", "10:00:00", "0:00:00", "23:59:59", "\"",
                         "\r\n", "90001", "01234"],
@@ -292,6 +307,7 @@ def main():
     change_file()
     settings()
     station()
+    serve_request()
 
 
 if __name__ == "__main__":

@@ -149,7 +149,9 @@ TEST_F(AnswerTest, StatusHeadersAndBodies) {
         EXPECT_TRUE(etag.size() >= std::strlen(c.etag) &&
                     etag.compare(etag.size() - std::strlen(c.etag), std::string::npos, c.etag) == 0)
             << etag;
-        if (std::string(c.target).find("app.js") != std::string::npos) EXPECT_EQ(etag.rfind(version, 0), 0u) << etag;
+        if (std::string(c.target).find("app.js") != std::string::npos) {
+            EXPECT_EQ(etag.rfind(version, 0), 0u) << etag;
+        }
         EXPECT_EQ(Header(r, "Content-Encoding"), c.gzip ? "gzip" : "(none)");
         EXPECT_EQ(Header(r, "Allow"), c.status == 405 ? "GET, HEAD" : "(none)");
         EXPECT_EQ(r.headOnly, std::string(c.method) == "HEAD");
@@ -162,7 +164,9 @@ TEST_F(AnswerTest, StatusHeadersAndBodies) {
             if (path == "/api/v1/changes") EXPECT_EQ(plain, site->Changes(ParseTarget(c.target).since.value()));
             else EXPECT_EQ(plain, site->Find(path)->plain);
         }
-        if (c.status == 304) EXPECT_EQ(Header(r, "Vary"), "Accept-Encoding");
+        if (c.status == 304) {
+            EXPECT_EQ(Header(r, "Vary"), "Accept-Encoding");
+        }
     }
 }
 

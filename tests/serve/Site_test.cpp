@@ -189,6 +189,7 @@ TEST_F(SiteTest, UnchangedClassesKeepTheirBodiesAndChangesTellOnlyWhatMoved) {
     EXPECT_EQ(changed(third->Changes(2)), (V{"104@3", "101@3", "102@3"}));
     EXPECT_EQ(changed(third->Changes(1)), (V{"104@3", "101@3", "102@3", "301@2"}));
     EXPECT_EQ(changed(third->Changes(3)), V{});
+    EXPECT_EQ(CompareWithGolden(third->Changes(2), "changes-since.json"), "");
     EXPECT_NE(third->Changes(1).find("\"full\":false"), std::string::npos);
     // Older than the first site: everyone, marked so.
     const std::string all = third->Changes(0);
