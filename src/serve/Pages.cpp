@@ -64,15 +64,17 @@ enum Name {
     kLeader,
     kHasOut,
     kOutNow,
+    kBack,
+    kStartTime,
 };
-constexpr std::array<std::string_view, 39> kNames = {
-    "eventName",    "eventDate", "statusText", "creator",   "version",  "startListIncomplete",
-    "classes",      "index",     "className",  "count",     "finished", "outCount",
-    "toStartCount", "absent",    "hasStatus",  "rows",      "place",    "bib",
-    "name",         "club",      "time",       "behind",    "status",   "out",
-    "toStart",      "start",     "number",     "hasSplits", "splits",   "pos",
-    "code",         "leg",       "elapsed",    "missing",   "latest",   "finishAt",
-    "leader",       "hasOut",    "outNow",
+constexpr std::array<std::string_view, 41> kNames = {
+    "eventName",    "eventDate", "statusText", "creator",   "version",   "startListIncomplete",
+    "classes",      "index",     "className",  "count",     "finished",  "outCount",
+    "toStartCount", "absent",    "hasStatus",  "rows",      "place",     "bib",
+    "name",         "club",      "time",       "behind",    "status",    "out",
+    "toStart",      "start",     "number",     "hasSplits", "splits",    "pos",
+    "code",         "leg",       "elapsed",    "missing",   "latest",    "finishAt",
+    "leader",       "hasOut",    "outNow",     "back",      "startTime",
 };
 
 // A page with a marker where the parts of the classes go: the template before it and
@@ -199,6 +201,7 @@ struct RowScope final : Scope {
         case kBehind: out += row.behind; return true;
         case kStatus: out += row.status; return true;
         case kStart: out += row.start; return true;
+        case kStartTime: out += pagetext::StartText(r.StartTime); return true;
         case kNumber: AppendInt(out, row.cr->number); return true;
         default: return false;
         }
@@ -209,6 +212,7 @@ struct RowScope final : Scope {
         case kOut: return Flag(row.standing == Standing::Out || row.standing == Standing::ToStart, each);
         case kToStart: return Flag(row.standing == Standing::ToStart, each);
         case kOutNow: return Flag(row.standing == Standing::Out, each);
+        case kBack: return Flag(row.standing == Standing::Finished, each);
         case kHasSplits: return Flag(row.cr->HasSplits(), each);
         case kSplits:
             if (row.cr->HasSplits()) {
