@@ -429,32 +429,18 @@ std::string IndexPage(const ResultsSnapshot& snap, const std::vector<ClassLine>&
     return Render(IndexTemplate(), page);
 }
 
-namespace {
-
-std::string Joined(const SplitPage& tpl, const PageScope& page, const std::vector<const std::string*>& parts) {
-    std::string out = Render(tpl.head, page);
-    for (const std::string* part : parts) out += *part;
-    StringSink sink(out);
-    tpl.tail.Render(page, sink);
-    return out;
-}
-
-} // namespace
-
-std::string ScreenPage(const ResultsSnapshot& snap, const std::vector<const std::string*>& parts,
-                       const std::vector<Finisher>& latest, std::uint64_t version) {
+PageFrame ScreenFrame(const ResultsSnapshot& snap, const std::vector<Finisher>& latest, std::uint64_t version) {
     PageScope page(snap, version);
     page.latest = &latest;
     page.latestLimit = 10;
-    return Joined(ScreenTemplate(), page, parts);
+    return {Render(ScreenTemplate().head, page), Render(ScreenTemplate().tail, page)};
 }
 
-std::string SpeakerPage(const ResultsSnapshot& snap, const std::vector<const std::string*>& parts,
-                        const std::vector<Finisher>& latest, std::uint64_t version) {
+PageFrame SpeakerFrame(const ResultsSnapshot& snap, const std::vector<Finisher>& latest, std::uint64_t version) {
     PageScope page(snap, version);
     page.latest = &latest;
     page.latestLimit = latest.size();
-    return Joined(SpeakerTemplate(), page, parts);
+    return {Render(SpeakerTemplate().head, page), Render(SpeakerTemplate().tail, page)};
 }
 
 namespace {

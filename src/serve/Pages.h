@@ -67,10 +67,12 @@ std::string ClassPage(const ResultsSnapshot& snap, const ClassView& view, std::u
 std::string ScreenPart(const ClassView& view);
 std::string SpeakerPart(const ClassView& view);
 std::string IndexPage(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes, std::uint64_t version);
-std::string ScreenPage(const ResultsSnapshot& snap, const std::vector<const std::string*>& parts,
-                       const std::vector<Finisher>& latest, std::uint64_t version);
-std::string SpeakerPage(const ResultsSnapshot& snap, const std::vector<const std::string*>& parts,
-                        const std::vector<Finisher>& latest, std::uint64_t version);
+// The pages over every class are these two texts with the classes' parts between.
+struct PageFrame {
+    std::string head, tail;
+};
+PageFrame ScreenFrame(const ResultsSnapshot& snap, const std::vector<Finisher>& latest, std::uint64_t version);
+PageFrame SpeakerFrame(const ResultsSnapshot& snap, const std::vector<Finisher>& latest, std::uint64_t version);
 
 // The JSON of the API (docs/api.md).
 std::string CompetitorJson(const ClassView& view, const RowView& row);

@@ -19,6 +19,7 @@ struct Site::ClassParts {
     std::string name;
     std::shared_ptr<const SiteBody> page, json;
     std::string screen, speaker;
+    DeflatePiece screenGzip, speakerGzip;
     ClassCounts counts;
     int count = 0;
     std::vector<Finisher> latest;
@@ -35,16 +36,33 @@ struct Site::Exports {
 
 namespace {
 
-// Bodies joined from every class are made at each change: zlib's fastest level keeps
-// that within the budget of a snapshot; a class's own bodies are made once per change
-// of the class and get the usual level.
-constexpr int kJoinedLevel = 1;
+// A class's bodies and parts are compressed once per change of the class; the exports,
+// the largest bodies, at zlib's fastest level.
+constexpr int kExportLevel = 1;
 constexpr int kClassLevel = 6;
 constexpr std::size_t kSpeakerLatest = 30;
 
 SiteBody MakeBody(std::string contentType, std::string plain, std::uint64_t version, int level) {
     SiteBody body{std::move(contentType), std::move(plain), {}, version};
     body.gzip = Gzip(body.plain, level);
+    if (body.gzip.size() >= body.plain.size()) body.gzip.clear();
+    return body;
+}
+
+// A page over every class: its frame and the classes' parts between, the gzip form
+// joined from the parts' pieces, so that only the frame is compressed again.
+SiteBody JoinedBody(const PageFrame& frame, const std::vector<const std::string*>& parts,
+                    const std::vector<const DeflatePiece*>& pieces, std::uint64_t version) {
+    SiteBody body{"text/html; charset=utf-8", frame.head, {}, version};
+    for (const std::string* part : parts) body.plain += *part;
+    body.plain += frame.tail;
+    const DeflatePiece head = Deflate(frame.head, kClassLevel), tail = Deflate(frame.tail, kClassLevel);
+    std::vector<const DeflatePiece*> all;
+    all.reserve(pieces.size() + 2);
+    all.push_back(&head);
+    all.insert(all.end(), pieces.begin(), pieces.end());
+    all.push_back(&tail);
+    body.gzip = JoinGzip(all.data(), all.size());
     if (body.gzip.size() >= body.plain.size()) body.gzip.clear();
     return body;
 }
@@ -93,6 +111,8 @@ std::shared_ptr<const Site::ClassParts> MakeParts(const ResultsSnapshot& snap, i
     parts->json = Shared(MakeBody(kJson, ClassJson(view, parts->competitors, version), version, kClassLevel));
     parts->screen = ScreenPart(view);
     parts->speaker = SpeakerPart(view);
+    parts->screenGzip = Deflate(parts->screen, kClassLevel);
+    parts->speakerGzip = Deflate(parts->speaker, kClassLevel);
     parts->latest = LatestFinishers(view, kSpeakerLatest);
     return parts;
 }
@@ -149,12 +169,15 @@ std::shared_ptr<const Site> Site::Build(std::shared_ptr<const ResultsSnapshot> s
 
     std::vector<ClassLine> lines;
     std::vector<const std::string*> screenParts, speakerParts;
+    std::vector<const DeflatePiece*> screenPieces, speakerPieces;
     std::vector<const std::vector<Finisher>*> latest;
     for (std::size_t c = 0; c < classes; ++c) {
         const ClassParts& p = *site->classes_[c];
         lines.push_back({static_cast<int>(c), p.name, p.count, p.counts, p.version});
         screenParts.push_back(&p.screen);
         speakerParts.push_back(&p.speaker);
+        screenPieces.push_back(&p.screenGzip);
+        speakerPieces.push_back(&p.speakerGzip);
         latest.push_back(&p.latest);
         const std::string n = std::to_string(c);
         site->bodies_.emplace("/class/" + n, p.page);
@@ -163,10 +186,9 @@ std::shared_ptr<const Site> Site::Build(std::shared_ptr<const ResultsSnapshot> s
     const std::vector<Finisher> newest = MergeLatest(latest, kSpeakerLatest);
     site->bodies_.emplace("/", Shared(MakeBody(kHtml, IndexPage(s, lines, version), version, kClassLevel)));
     site->bodies_.emplace("/api/v1/classes", Shared(MakeBody(kJson, ClassesJson(s, lines, version), version, kClassLevel)));
-    site->bodies_.emplace("/screen",
-                          Shared(MakeBody(kHtml, ScreenPage(s, screenParts, newest, version), version, kJoinedLevel)));
+    site->bodies_.emplace("/screen", Shared(JoinedBody(ScreenFrame(s, newest, version), screenParts, screenPieces, version)));
     site->bodies_.emplace("/speaker",
-                          Shared(MakeBody(kHtml, SpeakerPage(s, speakerParts, newest, version), version, kJoinedLevel)));
+                          Shared(JoinedBody(SpeakerFrame(s, newest, version), speakerParts, speakerPieces, version)));
     return site;
 }
 
@@ -176,8 +198,8 @@ const SiteBody* Site::Find(std::string_view path) const {
         // when first asked for, not at every snapshot.
         Exports& e = *exports_;
         std::call_once(e.made, [&] {
-            e.xml = MakeBody("application/xml; charset=utf-8", BuildIofResultList(*e.snapshot), e.version, kJoinedLevel);
-            e.html = MakeBody(kHtml, BuildHtmlResults(*e.snapshot), e.version, kJoinedLevel);
+            e.xml = MakeBody("application/xml; charset=utf-8", BuildIofResultList(*e.snapshot), e.version, kExportLevel);
+            e.html = MakeBody(kHtml, BuildHtmlResults(*e.snapshot), e.version, kExportLevel);
         });
         return path == "/results.xml" ? &e.xml : &e.html;
     }

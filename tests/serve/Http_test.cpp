@@ -124,6 +124,8 @@ TEST_F(AnswerTest, StatusHeadersAndBodies) {
         {"GET", "/", "", "*", 304, "text/html; charset=utf-8", "\"v7\"", false},
         {"GET", "/", "", "\"v6\"", 200, "text/html; charset=utf-8", "\"v7\"", false},
         {"HEAD", "/class/1", "gzip", "", 200, "text/html; charset=utf-8", "\"v7-gzip\"", true},
+        {"GET", "/screen?classes=1", "gzip", "", 200, "text/html; charset=utf-8", "\"v7-gzip\"", true},
+        {"GET", "/speaker", "gzip", "", 200, "text/html; charset=utf-8", "\"v7-gzip\"", true},
         {"GET", "/class/3", "", "", 404, "text/html; charset=utf-8", "(none)", false},
         {"GET", "/api/v1/class/2", "gzip", "", 200, "application/json; charset=utf-8", "\"v7-gzip\"", true},
         {"GET", "/api/v1/classes", "", "", 200, "application/json; charset=utf-8", "\"v7\"", false},
@@ -224,6 +226,12 @@ TEST_F(AnswerTest, ErrorsCloseTheConnection) {
 
 TEST(EncodeTest, GzipRefusesAnUnknownLevelAndJsonEscapes) {
     EXPECT_EQ(serve::Gzip("text", 42), "");
+    EXPECT_EQ(serve::Deflate("text", 42).bytes, "");
+    // Pieces made apart join into one stream, an empty one included.
+    const serve::DeflatePiece a = serve::Deflate("<p>one</p>", 6), b = serve::Deflate("", 6), c = serve::Deflate("two", 1);
+    const serve::DeflatePiece* pieces[] = {&a, &b, &c};
+    EXPECT_EQ(Gunzip(serve::JoinGzip(pieces, 3)), "<p>one</p>two");
+    EXPECT_EQ(Gunzip(serve::JoinGzip(pieces, 0)), "");
     EXPECT_EQ(Gunzip(serve::Gzip("text", 9)), "text");
     std::string json;
     serve::AppendJsonString(json, std::string("a\"b\\c\n\x7f\0é", 10));
