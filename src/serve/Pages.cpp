@@ -214,15 +214,15 @@ struct RowScope final : Scope {
         case kOutNow: return Flag(row.standing == Standing::Out, each);
         case kBack: return Flag(row.standing == Standing::Finished, each);
         case kHasSplits: return Flag(row.cr->HasSplits(), each);
-        case kSplits:
-            if (row.cr->HasSplits()) {
-                SplitScope split;
-                EachSplit(*view.cls, *row.cr, [&](const SplitLine& line) {
-                    split.line = line;
-                    each(&split);
-                });
-            }
+        case kSplits: {
+            // Asked inside hasSplits only.
+            SplitScope split;
+            EachSplit(*view.cls, *row.cr, [&](const SplitLine& line) {
+                split.line = line;
+                each(&split);
+            });
             return true;
+        }
         default: return false;
         }
     }

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <regex>
 
 namespace quilo {
@@ -222,6 +223,78 @@ TEST_F(SiteTest, SameResultsShareEveryBody) {
     EXPECT_NE(Body(*renamed, "/class/0").find("別の大会"), std::string::npos);
     EXPECT_EQ(renamed->Changes(5), "{\"version\":6,\"since\":5,\"full\":false,\"competitors\":[]}\n");
     EXPECT_NE(renamed->Find("/results.xml"), first->Find("/results.xml"));
+}
+
+// Each detail every page shows makes every class again; a class renamed is made anew
+// (its competitors are new to the changes), one added is made alone.
+TEST_F(SiteTest, PageWideDetailsAndClassNamesMakeTheirPagesAgain) {
+    struct Case {
+        const char* name;
+        std::function<void(ResultsSnapshot&)> change;
+        bool otherClassesKept;
+    };
+    const Case cases[] = {
+        {"event date", [](ResultsSnapshot& s) { s.info.eventDate.day = 13; }, false},
+        {"time limit", [](ResultsSnapshot& s) { s.info.limit = Time::Minutes(90); }, false},
+        {"creator", [](ResultsSnapshot& s) { s.info.creator = "Quilo 0.2"; }, false},
+        {"start list incomplete", [](ResultsSnapshot& s) { s.info.startListIncomplete = true; }, false},
+        {"complete", [](ResultsSnapshot& s) { s.complete = true; }, false},
+        {"class renamed", [](ResultsSnapshot& s) { s.classes[0].name = "M21A"; }, true},
+        {"class added", [](ResultsSnapshot& s) { s.classes.push_back(s.classes[0]); }, true},
+    };
+    const auto first = Site::Build(ev.Snapshot(5), nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto snap = std::make_shared<ResultsSnapshot>(*ev.Snapshot(6));
+        c.change(*snap);
+        const auto next = Site::Build(snap, first);
+        EXPECT_EQ(next->Find("/class/1") == first->Find("/class/1"), c.otherClassesKept);
+        EXPECT_NE(next->Find("/"), first->Find("/"));
+        const std::string changes = next->Changes(5);
+        if (std::string(c.name) == "class renamed") {
+            EXPECT_NE(changes.find("\"bib\":101"), std::string::npos);
+            EXPECT_EQ(changes.find("\"bib\":201"), std::string::npos);
+        } else if (std::string(c.name) == "class added") {
+            EXPECT_NE(next->Find("/class/3"), nullptr);
+            EXPECT_NE(changes.find("\"class\":3"), std::string::npos);
+            EXPECT_EQ(changes.find("\"class\":0"), std::string::npos);
+        } else {
+            // The competitors read the same: nothing to tell.
+            EXPECT_NE(changes.find("\"full\":false,\"competitors\":[]"), std::string::npos);
+        }
+    }
+    auto incomplete = std::make_shared<ResultsSnapshot>(*ev.Snapshot(6));
+    incomplete->info.startListIncomplete = true;
+    EXPECT_NE(Body(*Site::Build(incomplete, first), "/class/0").find("<p class=\"alert\" role=\"alert\">"), std::string::npos);
+}
+
+// The lists of latest finishers are cut (the speaker's at 30, the screen's band at 10);
+// equal finish times keep the class's order; a time over the limit has no place and no
+// time behind; a punch earlier than the one before leaves the leg blank.
+TEST_F(SiteTest, LatestFinishersAreCutAndOddTimesShownAsThePageShowsThem) {
+    for (int i = 0; i < 34; ++i) {
+        const int n = ev.e.Runner(1, T(10, 20) + Time(i * 60), 400 + i, "走者");
+        ev.e.Rec(n).RunningTime = T(0, 50) - Time(i * 60); // all finish at 11:10
+    }
+    const int slow = ev.e.Runner(1, T(9, 0), 500, "遅い");
+    ev.e.Rec(slow).Status = "OK";
+    ev.e.Rec(slow).RunningTime = T(2, 31);
+    ev.e.Read(ev.mp, "41,0:06:00,42,0:05:00,100,0:30:00");
+    const auto site = Site::Build(ev.Snapshot(1), nullptr);
+    const std::string speaker = Body(*site, "/speaker"), screen = Body(*site, "/screen");
+    EXPECT_EQ(Count(speaker, "<td class=\"ft\">"), 30u);
+    EXPECT_EQ(Count(screen, "<span class=\"bi\">"), 10u);
+    // The newest first; the ties in the class's (result) order.
+    const auto at400 = speaker.find("<td class=\"nm\">走者"), atFirst = speaker.find("<td class=\"ft\">11:10:00</td>");
+    EXPECT_EQ(speaker.find("<td class=\"ft\">11:31:00</td>") < atFirst, true); // the slow one, 9:00 + 2:31
+    EXPECT_LT(atFirst, at400);
+    const std::string json = Body(*site, "/api/v1/class/1");
+    EXPECT_NE(json.find(
+                  "\"bib\":500,\"name\":\"遅い\",\"club\":\"C\",\"card\":\"10042\",\"start\":\"09:00:00\",\"standing\":"
+                  "\"finished\",\"place\":\"\",\"time\":\"2:31:00\",\"seconds\":9060,\"behind\":\"\",\"status\":\"時間超過\""),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("{\"position\":2,\"code\":42,\"punched\":true,\"leg\":\"\",\"elapsed\":\"5:00\"}"), std::string::npos);
 }
 
 } // namespace
