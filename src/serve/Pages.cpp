@@ -85,34 +85,19 @@ struct SplitPage {
         : head(text.substr(0, text.find(marker)), kNames), tail(text.substr(text.find(marker) + marker.size()), kNames) {}
 };
 
-const PageTemplate& IndexTemplate() {
-    static const PageTemplate page(embedded::kIndexPage, kNames);
-    return page;
-}
+// Every template of the site, made on first use.
+struct Templates {
+    PageTemplate index{embedded::kIndexPage, kNames};
+    PageTemplate cls{embedded::kClassPage, kNames};
+    PageTemplate screenClass{embedded::kScreenClass, kNames};
+    PageTemplate speakerOut{embedded::kSpeakerOut, kNames};
+    SplitPage screen{embedded::kScreen, "<!--@classes-->\n"};
+    SplitPage speaker{embedded::kSpeaker, "<!--@out-->\n"};
+};
 
-const PageTemplate& ClassTemplate() {
-    static const PageTemplate page(embedded::kClassPage, kNames);
-    return page;
-}
-
-const PageTemplate& ScreenClassTemplate() {
-    static const PageTemplate page(embedded::kScreenClass, kNames);
-    return page;
-}
-
-const PageTemplate& SpeakerOutTemplate() {
-    static const PageTemplate page(embedded::kSpeakerOut, kNames);
-    return page;
-}
-
-const SplitPage& ScreenTemplate() {
-    static const SplitPage page(embedded::kScreen, "<!--@classes-->\n");
-    return page;
-}
-
-const SplitPage& SpeakerTemplate() {
-    static const SplitPage page(embedded::kSpeaker, "<!--@out-->\n");
-    return page;
+const Templates& Pages() {
+    static const Templates templates;
+    return templates;
 }
 
 void AppendInt(std::string& out, long long v) { AppendDecimal(out, v); }
@@ -416,31 +401,31 @@ std::vector<Finisher> MergeLatest(const std::vector<const std::vector<Finisher>*
 std::string ClassPage(const ResultsSnapshot& snap, const ClassView& view, std::uint64_t version) {
     PageScope page(snap, version);
     page.view = &view;
-    return Render(ClassTemplate(), page);
+    return Render(Pages().cls, page);
 }
 
-std::string ScreenPart(const ClassView& view) { return Render(ScreenClassTemplate(), ClassScope(view)); }
+std::string ScreenPart(const ClassView& view) { return Render(Pages().screenClass, ClassScope(view)); }
 
-std::string SpeakerPart(const ClassView& view) { return Render(SpeakerOutTemplate(), ClassScope(view)); }
+std::string SpeakerPart(const ClassView& view) { return Render(Pages().speakerOut, ClassScope(view)); }
 
 std::string IndexPage(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes, std::uint64_t version) {
     PageScope page(snap, version);
     page.classes = &classes;
-    return Render(IndexTemplate(), page);
+    return Render(Pages().index, page);
 }
 
 PageFrame ScreenFrame(const ResultsSnapshot& snap, const std::vector<Finisher>& latest, std::uint64_t version) {
     PageScope page(snap, version);
     page.latest = &latest;
     page.latestLimit = 10;
-    return {Render(ScreenTemplate().head, page), Render(ScreenTemplate().tail, page)};
+    return {Render(Pages().screen.head, page), Render(Pages().screen.tail, page)};
 }
 
 PageFrame SpeakerFrame(const ResultsSnapshot& snap, const std::vector<Finisher>& latest, std::uint64_t version) {
     PageScope page(snap, version);
     page.latest = &latest;
     page.latestLimit = latest.size();
-    return {Render(SpeakerTemplate().head, page), Render(SpeakerTemplate().tail, page)};
+    return {Render(Pages().speaker.head, page), Render(Pages().speaker.tail, page)};
 }
 
 namespace {
