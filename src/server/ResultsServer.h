@@ -23,6 +23,7 @@ struct ServerOptions {
     int maxConnections = 2000;
     int idleSeconds = 30;   // a connection that sends nothing this long is closed
     int requestSeconds = 10; // a request's line and headers must arrive within this
+    int keepAliveMs = 0;     // between the events streams' keep-alives; 0: kKeepAliveSeconds
 };
 
 // ServerPort and ServerAddress (and ServerConnections) as the settings hold them: read
