@@ -38,6 +38,7 @@ constexpr std::size_t kMaxHeaders = 16 * 1024;
 constexpr std::size_t kConnectionMemory = 48 * 1024;
 constexpr unsigned kWorkers = 2;
 constexpr auto kSweepEvery = std::chrono::milliseconds(200);
+constexpr auto kStreamsEnd = std::chrono::milliseconds(500);
 
 std::string PortText(std::string_view text) { return TrimBlanks(text); }
 
@@ -61,9 +62,8 @@ ServerOptions ServerOptionsFrom(const IniFile& settings) {
     const std::string cap = TrimBlanks(settings.Item("ServerConnections"));
     int connections = 0;
     const auto [capEnd, capEc] = std::from_chars(cap.data(), cap.data() + cap.size(), connections);
-    o.maxConnections = (capEc == std::errc() && capEnd == cap.data() + cap.size() && connections > 0)
-                           ? connections
-                           : kDefaultConnections;
+    o.maxConnections =
+        (capEc == std::errc() && capEnd == cap.data() + cap.size() && connections > 0) ? connections : kDefaultConnections;
     return o;
 }
 
@@ -72,9 +72,9 @@ struct Connection {
     MHD_Connection* mhd = nullptr;
     int fd = -1;
     Steady::time_point deadline; // the request's line and headers must be in by then
-    bool awaiting = true;       // no request under way: the deadline applies
-    bool headed = false;        // the access handler has seen this request's headers
-    std::string target;         // the raw request target (path and query as sent)
+    bool awaiting = true;        // no request under way: the deadline applies
+    bool headed = false;         // the access handler has seen this request's headers
+    std::string target;          // the raw request target (path and query as sent)
 };
 
 // One open `/events` response.
@@ -115,6 +115,7 @@ struct ResultsServer::Impl {
     // Streams, and whether they may still be suspended (false once stopping).
     std::mutex streamMutex;
     std::unordered_set<Stream*> streams;
+    std::condition_variable streamsEnded;
     std::uint64_t tick = 0;
     bool stopping = false;
 
@@ -150,8 +151,8 @@ void FreeBody(void* cls) { delete static_cast<BodyHold*>(cls); }
 MHD_Result Send(MHD_Connection* c, ServeResponse r, bool close) {
     auto* hold = new BodyHold{std::move(r.text), std::move(r.site)};
     const std::string_view body = hold->text.empty() ? r.view : std::string_view(hold->text);
-    MHD_Response* resp = MHD_create_response_from_buffer_with_free_callback_cls(
-        body.size(), const_cast<char*>(body.data()), &FreeBody, hold);
+    MHD_Response* resp =
+        MHD_create_response_from_buffer_with_free_callback_cls(body.size(), const_cast<char*>(body.data()), &FreeBody, hold);
     for (const auto& [name, value] : r.headers) {
         if (AsciiLower(name) != "content-length") MHD_add_response_header(resp, name.c_str(), value.c_str());
     }
@@ -196,6 +197,7 @@ void EndStream(void* cls) {
         std::lock_guard lock(s->impl->streamMutex);
         s->impl->streams.erase(s);
     }
+    s->impl->streamsEnded.notify_all();
     delete s;
 }
 
@@ -339,36 +341,32 @@ void ResultsServer::Impl::Sweep() {
 
 void ResultsServer::Impl::Run() {
     auto nextKeepAlive = Steady::now() + keepAlive;
-    std::unique_lock lock(workMutex);
-    while (!quit) {
-        work.wait_until(lock, std::min(nextKeepAlive, Steady::now() + kSweepEvery),
-                        [&] { return quit || waiting != nullptr; });
-        if (quit) break;
-        if (auto snap = std::move(waiting)) {
+    for (;;) {
+        std::shared_ptr<const ResultsSnapshot> snap;
+        {
+            // Held only to take the work: Publish must never wait for a build.
+            std::unique_lock lock(workMutex);
+            work.wait_until(lock, std::min(nextKeepAlive, Steady::now() + kSweepEvery),
+                            [&] { return quit || waiting != nullptr; });
+            if (quit) return;
+            snap = std::move(waiting);
             waiting = nullptr;
-            lock.unlock();
-            std::shared_ptr<const Site> previous;
-            {
-                std::lock_guard siteLock(siteMutex);
-                previous = site;
-            }
-            auto next = Site::Build(std::move(snap), previous);
+        }
+        if (snap) {
+            // Only this thread sets the site, so `site` is read here without the lock.
+            auto next = Site::Build(std::move(snap), site);
             {
                 std::lock_guard siteLock(siteMutex);
                 site = next;
                 version.store(next->Version());
             }
             WakeStreams(false);
-            lock.lock();
         }
-        const auto now = Steady::now();
-        if (now >= nextKeepAlive) {
+        if (const auto now = Steady::now(); now >= nextKeepAlive) {
             nextKeepAlive = now + keepAlive;
             WakeStreams(true);
         }
-        lock.unlock();
         Sweep();
-        lock.lock();
     }
 }
 
@@ -408,13 +406,13 @@ ResultsServer::Started ResultsServer::Start(const ServerOptions& options) {
     // A hard stop above the cap, so that those past it still get the 503.
     const int hardLimit = impl.options.maxConnections + impl.options.maxConnections / 4 + 16;
     RaiseFileLimit(hardLimit);
-    impl.daemon = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr, &OnRequest,
-        &impl, MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_THREAD_POOL_SIZE, kWorkers, MHD_OPTION_CONNECTION_LIMIT,
-        static_cast<unsigned>(hardLimit), MHD_OPTION_CONNECTION_TIMEOUT,
-        static_cast<unsigned>(std::max(1, options.idleSeconds)), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        kConnectionMemory, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, &impl, MHD_OPTION_NOTIFY_COMPLETED,
-        &OnCompleted, &impl, MHD_OPTION_URI_LOG_CALLBACK, &OnUri, &impl, MHD_OPTION_END);
+    impl.daemon =
+        MHD_start_daemon(MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr,
+                         &OnRequest, &impl, MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_THREAD_POOL_SIZE, kWorkers,
+                         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(hardLimit), MHD_OPTION_CONNECTION_TIMEOUT,
+                         static_cast<unsigned>(std::max(1, options.idleSeconds)), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+                         kConnectionMemory, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, &impl, MHD_OPTION_NOTIFY_COMPLETED,
+                         &OnCompleted, &impl, MHD_OPTION_URI_LOG_CALLBACK, &OnUri, &impl, MHD_OPTION_END);
     if (!impl.daemon) {
         const int err = errno;
         close(fd);
@@ -430,11 +428,15 @@ bool ResultsServer::Running() const { return impl_->daemon != nullptr; }
 int ResultsServer::Port() const { return impl_->port; }
 
 std::vector<std::string> ResultsServer::Urls() const {
+    if (!Running()) return {};
+    return UrlsFor(impl_->options.address, impl_->port);
+}
+
+std::vector<std::string> ResultsServer::UrlsFor(const std::string& address, int portNumber) {
     std::vector<std::string> urls;
-    if (!Running()) return urls;
-    const std::string port = std::to_string(impl_->port);
-    if (!impl_->options.address.empty() && impl_->options.address != "0.0.0.0") {
-        urls.push_back("http://" + impl_->options.address + ":" + port + "/");
+    const std::string port = std::to_string(portNumber);
+    if (!address.empty() && address != "0.0.0.0") {
+        urls.push_back("http://" + address + ":" + port + "/");
         return urls;
     }
     std::vector<std::string> loopback;
@@ -489,6 +491,11 @@ void ResultsServer::Stop() {
         impl.stopping = true;
     }
     impl.WakeStreams(false);
+    {
+        // Their last chunk sent, the streams' responses go; a stuck client is not waited for.
+        std::unique_lock lock(impl.streamMutex);
+        impl.streamsEnded.wait_for(lock, kStreamsEnd, [&] { return impl.streams.empty(); });
+    }
     MHD_stop_daemon(impl.daemon);
     impl.daemon = nullptr;
     impl.port = 0;

@@ -21,7 +21,7 @@ struct ServerOptions {
     std::string address; // empty: every address of the PC
     int port = 0;        // 0: a free port the system chooses
     int maxConnections = 2000;
-    int idleSeconds = 30;   // a connection that sends nothing this long is closed
+    int idleSeconds = 30;    // a connection that sends nothing this long is closed
     int requestSeconds = 10; // a request's line and headers must arrive within this
     int keepAliveMs = 0;     // between the events streams' keep-alives; 0: kKeepAliveSeconds
 };
@@ -49,6 +49,9 @@ public:
     // "http://<address>:<port>/" for each address it is reached at: each IPv4 address of
     // the PC when bound to every address, else the one bound.
     std::vector<std::string> Urls() const;
+    // The same for an address as ServerOptions holds it (empty: every IPv4 address of the
+    // PC, loopback last).
+    static std::vector<std::string> UrlsFor(const std::string& address, int port);
 
     // The history lines of a start: " (公開)<url>" each, or the warning and its reason.
     static std::vector<std::string> StartLines(const ResultsServer& server, const Started& started);

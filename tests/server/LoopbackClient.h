@@ -109,8 +109,7 @@ private:
 };
 
 inline std::string Get(std::string_view target, std::string_view headers = {}, std::string_view method = "GET") {
-    return std::string(method) + " " + std::string(target) + " HTTP/1.1\r\nHost: x\r\n" + std::string(headers) +
-           "\r\n";
+    return std::string(method) + " " + std::string(target) + " HTTP/1.1\r\nHost: x\r\n" + std::string(headers) + "\r\n";
 }
 
 } // namespace quilo::test

@@ -1,4 +1,5 @@
 #include "LoopbackClient.h"
+#include "serve/Http.h"
 #include "server/ResultsServer.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +14,19 @@ using test::LoopbackClient;
 
 std::shared_ptr<const ResultsSnapshot> Snapshot(std::uint64_t serial) {
     auto s = std::make_shared<ResultsSnapshot>();
-    s->classes.push_back(ClassResult{.name = "M21"});
+    ClassResult c;
+    c.name = "M21";
+    s->classes.push_back(c);
     s->serial = serial;
     s->exportSerial = serial;
     return s;
+}
+
+ServerOptions Options(std::string address, int port = 0) {
+    ServerOptions o;
+    o.address = std::move(address);
+    o.port = port;
+    return o;
 }
 
 std::string Gunzip(const std::string& in) {
@@ -54,15 +64,215 @@ protected:
     ResultsServer server;
 };
 
-TEST_F(ResultsServerTest, Explore) {
+// What the site answers, sent as it decided: bodies, revalidation, gzip, HEAD, refusals.
+TEST_F(ResultsServerTest, SendsTheSitesAnswers) {
     Start();
-    for (const std::string& req :
-         {Get("/" + std::string(70000, 'a')), Get("/", "X-A: " + std::string(70000, 'b') + "\r\n"),
-          Get("/", "", "HEAD") + Get("/x"), Get("/x") + Get("/y"), Get("/events") + Get("/x")}) {
+    const auto page = Ask(Get("/"));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_FALSE(page->body.empty());
+    ASSERT_TRUE(page->headers.count("etag"));
+    EXPECT_EQ(Ask(Get("/", "If-None-Match: " + page->headers.at("etag") + "\r\n"))->status, 304);
+    const auto zipped = Ask(Get("/", "Accept-Encoding: gzip\r\n"));
+    ASSERT_TRUE(zipped);
+    ASSERT_TRUE(zipped->headers.count("content-encoding"));
+    EXPECT_EQ(Gunzip(zipped->body), page->body);
+    const auto refused = Ask(Get("/", "", "POST"));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 405);
+    EXPECT_TRUE(refused->headers.count("allow"));
+    EXPECT_EQ(Ask(Get("/no/such/page"))->status, 404);
+    // A body is not read: answered at once, and the connection closed.
+    LoopbackClient posting(server.Port());
+    posting.Send(Get("/", "Content-Length: 5\r\n", "POST") + "hello");
+    EXPECT_EQ(posting.Reply()->status, 405);
+    EXPECT_TRUE(posting.ClosedWithin(1000));
+
+    // HEAD: the GET's length, no body: the next answer on the connection follows at once.
+    LoopbackClient c(server.Port());
+    ASSERT_TRUE(c.Send(Get("/", "", "HEAD") + Get("/no/such/page")));
+    const auto head = c.Reply(true);
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200);
+    EXPECT_EQ(head->headers.at("content-length"), std::to_string(page->body.size()));
+    EXPECT_EQ(c.Reply()->status, 404);
+}
+
+// Over-long request lines and over-large headers, under MHD's memory limit (our check) and
+// past it (MHD's own answer): the same codes, and the connection closed.
+TEST_F(ResultsServerTest, RefusesOversizedRequests) {
+    Start();
+    const struct {
+        std::string request;
+        int status;
+    } cases[] = {
+        {Get("/" + std::string(9 * 1024, 'a')), 414},
+        {Get("/" + std::string(70 * 1024, 'a')), 414},
+        {Get("/", "X-Big: " + std::string(20 * 1024, 'b') + "\r\n"), 431},
+        {Get("/", "X-Big: " + std::string(70 * 1024, 'b') + "\r\n"), 431},
+    };
+    for (const auto& k : cases) {
         LoopbackClient c(server.Port());
-        c.Send(req);
-        c.ClosedWithin(1000);
-        std::printf("----\n%s\n", c.Got().substr(0, 400).c_str());
+        c.Send(k.request);
+        const auto r = c.Reply();
+        ASSERT_TRUE(r) << k.status;
+        EXPECT_EQ(r->status, k.status);
+        EXPECT_TRUE(c.ClosedWithin(1000)) << k.status;
+    }
+}
+
+TEST_F(ResultsServerTest, AnswersPastTheCapWith503) {
+    ServerOptions o;
+    o.maxConnections = 2;
+    Start(o);
+    LoopbackClient a(server.Port()), b(server.Port());
+    for (LoopbackClient* c : {&a, &b}) {
+        c->Send(Get("/x"));
+        ASSERT_EQ(c->Reply()->status, 404);
+    }
+    LoopbackClient over(server.Port());
+    over.Send(Get("/x"));
+    EXPECT_EQ(over.Reply()->status, 503);
+    EXPECT_TRUE(over.ClosedWithin(1000));
+    // Still answered below the cap.
+    EXPECT_EQ(a.Send(Get("/x")) ? a.Reply()->status : 0, 404);
+}
+
+// MHD's idle timeout closes a silent client; a client that trickles its request is never
+// idle, and the sweeper closes it once requestSeconds have passed since it connected.
+TEST_F(ResultsServerTest, ClosesIdleAndSlowClients) {
+    const struct {
+        int idleSeconds, requestSeconds;
+        bool trickle;
+    } cases[] = {{1, 10, false}, {10, 1, true}};
+    for (const auto& k : cases) {
+        ResultsServer s;
+        ServerOptions o = Options("127.0.0.1");
+        o.idleSeconds = k.idleSeconds;
+        o.requestSeconds = k.requestSeconds;
+        ASSERT_TRUE(s.Start(o).ok);
+        LoopbackClient c(s.Port());
+        const auto began = std::chrono::steady_clock::now();
+        const std::string request = Get("/x", "X-Pad: " + std::string(100, 'p') + "\r\n");
+        bool closed = false;
+        for (std::size_t i = 0; i < request.size() && !closed; ++i) {
+            closed = (k.trickle && !c.Send(request.substr(i, 1))) || !c.Read(100);
+        }
+        EXPECT_TRUE(closed) << k.trickle;
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(2000)) << k.trickle;
+    }
+}
+
+TEST_F(ResultsServerTest, StreamsEachNewVersion) {
+    ServerOptions o;
+    o.keepAliveMs = 300;
+    Start(o);
+    std::vector<std::unique_ptr<LoopbackClient>> streams;
+    for (int i = 0; i < 100; ++i) {
+        streams.push_back(std::make_unique<LoopbackClient>(server.Port()));
+        streams.back()->Send(Get("/events"));
+    }
+    for (auto& s : streams) ASSERT_TRUE(s->WaitFor("id: 1\n")) << s->Got();
+    PublishAndWait(2);
+    for (auto& s : streams) ASSERT_TRUE(s->WaitFor("id: 2\n", 1000)) << s->Got();
+    // Nothing new: a keep-alive comment within the interval.
+    streams[0]->Clear();
+    EXPECT_TRUE(streams[0]->WaitFor(std::string(KeepAliveFrame()), 1000));
+    EXPECT_EQ(streams[0]->Got().find("id:"), std::string::npos);
+    // A stream ends cleanly when the server stops; stopping twice is harmless.
+    server.Stop();
+    server.Stop();
+    EXPECT_FALSE(server.Running());
+    EXPECT_TRUE(streams[0]->ClosedWithin(1000));
+    EXPECT_NE(streams[0]->Got().find("0\r\n\r\n"), std::string::npos);
+}
+
+// Last-Event-ID: a client already at the current version waits for the next; one behind
+// gets the current version at once.
+TEST_F(ResultsServerTest, ResumesAfterTheLastEventId) {
+    Start();
+    PublishAndWait(5);
+    LoopbackClient current(server.Port()), behind(server.Port());
+    current.Send(Get("/events", "Last-Event-ID: 5\r\n"));
+    behind.Send(Get("/events", "Last-Event-ID: 3\r\n"));
+    EXPECT_TRUE(behind.WaitFor("id: 5\n", 1000));
+    EXPECT_TRUE(current.WaitFor("\r\n\r\n"));
+    EXPECT_FALSE(current.WaitFor("id: 5\n", 300));
+    PublishAndWait(6);
+    EXPECT_TRUE(current.WaitFor("id: 6\n", 1000));
+}
+
+TEST_F(ResultsServerTest, ReportsWhyItCannotStart) {
+    ResultsServer first;
+    ASSERT_TRUE(first.Start(Options("127.0.0.1")).ok);
+    const std::string taken = std::to_string(first.Port());
+    const struct {
+        ServerOptions options;
+        std::string reason;
+    } cases[] = {
+        {Options("127.0.0.1", first.Port()), "ポート " + taken + " は使用中です"},
+        {Options("192.0.2.1"), "アドレス 192.0.2.1 はこのPCのものではありません"},
+        {Options("xyz"), "アドレス xyz が読めません"},
+        {Options("", 70000), "ポート番号 70000 は範囲外です"},
+        {Options("", -1), "ポート番号 -1 は範囲外です"},
+    };
+    for (const auto& k : cases) {
+        const auto started = server.Start(k.options);
+        EXPECT_FALSE(started.ok);
+        EXPECT_FALSE(server.Running());
+        EXPECT_EQ(ResultsServer::StartLines(server, started),
+                  (std::vector<std::string>{"【警告】*******************",
+                                            "　結果サーバーを開始できませんでした（" + k.reason + "）"}));
+    }
+}
+
+TEST_F(ResultsServerTest, NamesItsUrls) {
+    EXPECT_TRUE(server.Urls().empty());
+    server.Publish(Snapshot(3)); // before the start: built once it runs
+    ASSERT_TRUE(server.Start(Options("127.0.0.1")).ok);
+    const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
+    EXPECT_EQ(server.Urls(), std::vector<std::string>{url});
+    EXPECT_EQ(ResultsServer::StartLines(server, {true, {}}), std::vector<std::string>{" (公開)" + url});
+    const auto every = ResultsServer::UrlsFor("", 8080);
+    ASSERT_FALSE(every.empty());
+    EXPECT_EQ(every.back(), "http://127.0.0.1:8080/");
+    for (const auto& u : every) EXPECT_EQ(u.rfind("http://", 0), 0u) << u;
+    EXPECT_EQ(ResultsServer::UrlsFor("0.0.0.0", 80), every.size() == 0 ? every : ResultsServer::UrlsFor("", 80));
+    for (int i = 0; i < 200 && server.Version() != 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(server.Version(), 3u);
+}
+
+TEST(ServerOptionsFromTest, ReadsTheSettingsWithoutAddingThem) {
+    const struct {
+        std::string text;
+        int port;
+        std::string address;
+        int connections;
+    } cases[] = {
+        {"", 0, "", 2000},
+        {"ServerPort= 8080 \r\nServerAddress= 192.168.1.5 \r\n", 8080, "192.168.1.5", 2000},
+        {"ServerPort=0\r\n", 0, "", 2000},
+        {"ServerPort=  \r\n", 0, "", 2000},
+        {"ServerPort=80a\r\n", 0, "", 2000},
+        {"ServerPort=80.5\r\n", 0, "", 2000},
+        {"ServerPort=-\r\n", 0, "", 2000},
+        {"ServerPort=70000\r\n", 70000, "", 2000},
+        {"ServerPort=-1\r\n", -1, "", 2000},
+        {"ServerPort=99999999999999999999\r\n", 2147483647, "", 2000},
+        {"ServerPort=80\r\nServerConnections=500\r\n", 80, "", 500},
+        {"ServerPort=80\r\nServerConnections=0\r\n", 80, "", 2000},
+        {"ServerPort=80\r\nServerConnections=many\r\n", 80, "", 2000},
+    };
+    for (const auto& k : cases) {
+        IniFile settings;
+        settings.LoadText(k.text);
+        const auto keys = settings.Keys();
+        const ServerOptions o = ServerOptionsFrom(settings);
+        EXPECT_EQ(o.port, k.port) << k.text;
+        EXPECT_EQ(o.address, k.address) << k.text;
+        EXPECT_EQ(o.maxConnections, k.connections) << k.text;
+        EXPECT_EQ(settings.Keys(), keys);
+        EXPECT_FALSE(settings.Dirty());
     }
 }
 
