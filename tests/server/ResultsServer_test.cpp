@@ -3,6 +3,7 @@
 #include "server/ResultsServer.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <thread>
 #include <zlib.h>
 
@@ -237,9 +238,27 @@ TEST_F(ResultsServerTest, NamesItsUrls) {
     ASSERT_FALSE(every.empty());
     EXPECT_EQ(every.back(), "http://127.0.0.1:8080/");
     for (const auto& u : every) EXPECT_EQ(u.rfind("http://", 0), 0u) << u;
-    EXPECT_EQ(ResultsServer::UrlsFor("0.0.0.0", 80), every.size() == 0 ? every : ResultsServer::UrlsFor("", 80));
+    EXPECT_EQ(ResultsServer::UrlsFor("0.0.0.0", 80), ResultsServer::UrlsFor("", 80));
     for (int i = 0; i < 200 && server.Version() != 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(server.Version(), 3u);
+}
+
+// Room for the cap's connections: the soft limit of open files is raised at the start.
+TEST_F(ResultsServerTest, RaisesTheOpenFileLimit) {
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    if (before.rlim_max != RLIM_INFINITY && before.rlim_max < 4000) GTEST_SKIP() << "hard limit " << before.rlim_max;
+    rlimit low = before;
+    low.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    ServerOptions o = Options("127.0.0.1");
+    o.maxConnections = 3000;
+    EXPECT_TRUE(server.Start(o).ok);
+    rlimit after{};
+    getrlimit(RLIMIT_NOFILE, &after);
+    server.Stop();
+    setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_GE(after.rlim_cur, 3000u);
 }
 
 TEST(ServerOptionsFromTest, ReadsTheSettingsWithoutAddingThem) {
