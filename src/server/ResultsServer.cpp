@@ -142,8 +142,12 @@ std::string_view Header(MHD_Connection* c, const char* name) {
 }
 
 MHD_Result AddSize(void* cls, MHD_ValueKind, const char* key, const char* value) {
-    *static_cast<std::size_t*>(cls) += std::strlen(key) + (value ? std::strlen(value) : 0) + 4;
+    *static_cast<std::size_t*>(cls) += std::strlen(key) + std::strlen(value) + 4; // "k: v\r\n"
     return MHD_YES;
+}
+
+bool HasHeader(const ServeResponse& r, std::string_view name) {
+    return std::any_of(r.headers.begin(), r.headers.end(), [&](const auto& h) { return AsciiLower(h.first) == name; });
 }
 
 void FreeBody(void* cls) { delete static_cast<BodyHold*>(cls); }
@@ -212,12 +216,8 @@ MHD_Result OpenStream(ResultsServer::Impl& impl, MHD_Connection* c, ServeRespons
         impl.streams.insert(s);
     }
     MHD_Response* resp = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 1024, &ReadStream, s, &EndStream);
-    bool typed = false;
-    for (const auto& [name, value] : r.headers) {
-        typed = typed || AsciiLower(name) == "content-type";
-        MHD_add_response_header(resp, name.c_str(), value.c_str());
-    }
-    if (!typed) MHD_add_response_header(resp, MHD_HTTP_HEADER_CONTENT_TYPE, "text/event-stream");
+    if (!HasHeader(r, "content-type")) r.headers.emplace_back("Content-Type", "text/event-stream");
+    for (const auto& [name, value] : r.headers) MHD_add_response_header(resp, name.c_str(), value.c_str());
     const MHD_Result queued = MHD_queue_response(c, static_cast<unsigned>(r.status), resp);
     MHD_destroy_response(resp);
     return queued;
@@ -255,7 +255,10 @@ MHD_Result OnRequest(void* cls, MHD_Connection* c, const char*, const char* meth
         site = impl.site;
     }
     ServeResponse r = Answer(site, request);
-    if (r.eventStream && !r.headOnly && !body) return OpenStream(impl, c, std::move(r));
+    // HEAD gets the stream's headers only: MHD would end a chunked HEAD answer with a body.
+    const bool head = r.headOnly || std::string_view(method) == MHD_HTTP_METHOD_HEAD;
+    if (r.eventStream && !head && !body) return OpenStream(impl, c, std::move(r));
+    if (r.eventStream && !HasHeader(r, "content-type")) r.headers.emplace_back("Content-Type", "text/event-stream");
     return Send(c, std::move(r), body);
 }
 
@@ -269,7 +272,7 @@ void* OnUri(void*, const char* uri, MHD_Connection* c) {
 void OnCompleted(void* cls, MHD_Connection*, void** requestContext, MHD_RequestTerminationCode code) {
     auto& impl = *static_cast<ResultsServer::Impl*>(cls);
     auto* conn = static_cast<Connection*>(*requestContext);
-    if (!conn || code != MHD_REQUEST_TERMINATED_COMPLETED_OK) return;
+    if (code != MHD_REQUEST_TERMINATED_COMPLETED_OK) return;
     // The next request on a kept-alive connection gets its own deadline.
     std::lock_guard lock(impl.connectionMutex);
     impl.Arm(*conn, std::max(impl.options.requestSeconds, impl.options.idleSeconds));
@@ -301,7 +304,7 @@ void RaiseFileLimit(int connections) {
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
     const rlim_t wanted = static_cast<rlim_t>(connections) + 256;
     if (limit.rlim_cur >= wanted) return;
-    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+    limit.rlim_cur = std::min(wanted, limit.rlim_max); // RLIM_INFINITY is the largest value
     setrlimit(RLIMIT_NOFILE, &limit);
 }
 

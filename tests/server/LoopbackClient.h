@@ -99,6 +99,11 @@ public:
         got_.erase(0, total);
         return r;
     }
+    // The next response's status, 0 when none came.
+    int Status(bool head = false) {
+        const auto r = Reply(head);
+        return r ? r->status : 0;
+    }
     const std::string& Got() const { return got_; }
     void Clear() { got_.clear(); }
 
