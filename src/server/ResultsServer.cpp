@@ -160,7 +160,7 @@ MHD_Result Send(MHD_Connection* c, ServeResponse r, bool close) {
     for (const auto& [name, value] : r.headers) {
         if (AsciiLower(name) != "content-length") MHD_add_response_header(resp, name.c_str(), value.c_str());
     }
-    if (close) MHD_add_response_header(resp, MHD_HTTP_HEADER_CONNECTION, "close");
+    if (close && !HasHeader(r, "connection")) MHD_add_response_header(resp, MHD_HTTP_HEADER_CONNECTION, "close");
     const MHD_Result queued = MHD_queue_response(c, static_cast<unsigned>(r.status), resp);
     MHD_destroy_response(resp);
     return queued;

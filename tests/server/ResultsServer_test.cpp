@@ -78,10 +78,12 @@ TEST_F(ResultsServerTest, SendsTheSitesAnswers) {
     EXPECT_FALSE(page->body.empty());
     ASSERT_TRUE(page->headers.count("etag"));
     EXPECT_EQ(AskStatus(Get("/", "If-None-Match: " + page->headers.at("etag") + "\r\n")), 304);
-    const auto zipped = Ask(Get("/", "Accept-Encoding: gzip\r\n"));
-    ASSERT_TRUE(zipped);
+    const auto script = Ask(Get("/app.js"));
+    const auto zipped = Ask(Get("/app.js", "Accept-Encoding: gzip\r\n"));
+    ASSERT_TRUE(script && zipped);
+    EXPECT_EQ(zipped->status, 200);
     ASSERT_TRUE(zipped->headers.count("content-encoding"));
-    EXPECT_EQ(Gunzip(zipped->body), page->body);
+    EXPECT_EQ(Gunzip(zipped->body), script->body);
     const auto refused = Ask(Get("/", "", "POST"));
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 405);
