@@ -35,6 +35,7 @@ constexpr int kDefaultConnections = 2000;
 // Our own limits, well inside MHD's per-connection memory so that we, not MHD, answer.
 constexpr std::size_t kMaxTarget = 8 * 1024;
 constexpr std::size_t kMaxHeaders = 16 * 1024;
+constexpr std::size_t kMaxBody = 64 * 1024;
 constexpr std::size_t kConnectionMemory = 48 * 1024;
 constexpr unsigned kWorkers = 2;
 constexpr auto kSweepEvery = std::chrono::milliseconds(200);
@@ -74,6 +75,7 @@ struct Connection {
     Steady::time_point deadline; // the request's line and headers must be in by then
     bool awaiting = true;        // no request under way: the deadline applies
     bool headed = false;         // the access handler has seen this request's headers
+    std::size_t bodyBytes = 0;   // of the request's body, skipped
     std::string target;          // the raw request target (path and query as sent)
 };
 
@@ -243,9 +245,13 @@ MHD_Result OnRequest(void* cls, MHD_Connection* c, const char*, const char* meth
         // The answer waits for the request's end, so that the connection can be kept.
         return MHD_YES;
     }
-    // A body is not read: the request is answered now and the connection closed.
-    const bool body = *uploadSize != 0;
-    *uploadSize = 0;
+    if (*uploadSize != 0) {
+        // No page takes a body: a small one is skipped to answer it, a large one ends here.
+        conn->bodyBytes += *uploadSize;
+        *uploadSize = 0;
+        return conn->bodyBytes <= kMaxBody ? MHD_YES : MHD_NO;
+    }
+    const bool body = conn->bodyBytes != 0;
 
     ServeRequest request{method, conn->target, Header(c, MHD_HTTP_HEADER_ACCEPT_ENCODING),
                          Header(c, MHD_HTTP_HEADER_IF_NONE_MATCH), Header(c, "Last-Event-ID")};
@@ -266,6 +272,7 @@ void* OnUri(void*, const char* uri, MHD_Connection* c) {
     auto* conn = static_cast<Connection*>(MHD_get_connection_info(c, MHD_CONNECTION_INFO_SOCKET_CONTEXT)->socket_context);
     conn->target = uri;
     conn->headed = false;
+    conn->bodyBytes = 0;
     return conn;
 }
 
