@@ -159,9 +159,7 @@ MHD_Result Send(MHD_Connection* c, ServeResponse r, bool close) {
     const std::string_view body = hold->text.empty() ? r.view : std::string_view(hold->text);
     MHD_Response* resp =
         MHD_create_response_from_buffer_with_free_callback_cls(body.size(), const_cast<char*>(body.data()), &FreeBody, hold);
-    for (const auto& [name, value] : r.headers) {
-        if (AsciiLower(name) != "content-length") MHD_add_response_header(resp, name.c_str(), value.c_str());
-    }
+    for (const auto& [name, value] : r.headers) MHD_add_response_header(resp, name.c_str(), value.c_str());
     if (close && !HasHeader(r, "connection")) MHD_add_response_header(resp, MHD_HTTP_HEADER_CONNECTION, "close");
     const MHD_Result queued = MHD_queue_response(c, static_cast<unsigned>(r.status), resp);
     MHD_destroy_response(resp);
@@ -218,7 +216,6 @@ MHD_Result OpenStream(ResultsServer::Impl& impl, MHD_Connection* c, ServeRespons
         impl.streams.insert(s);
     }
     MHD_Response* resp = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 1024, &ReadStream, s, &EndStream);
-    if (!HasHeader(r, "content-type")) r.headers.emplace_back("Content-Type", "text/event-stream");
     for (const auto& [name, value] : r.headers) MHD_add_response_header(resp, name.c_str(), value.c_str());
     const MHD_Result queued = MHD_queue_response(c, static_cast<unsigned>(r.status), resp);
     MHD_destroy_response(resp);
@@ -262,9 +259,7 @@ MHD_Result OnRequest(void* cls, MHD_Connection* c, const char*, const char* meth
     }
     ServeResponse r = Answer(site, request);
     // HEAD gets the stream's headers only: MHD would end a chunked HEAD answer with a body.
-    const bool head = r.headOnly || std::string_view(method) == MHD_HTTP_METHOD_HEAD;
-    if (r.eventStream && !head && !body) return OpenStream(impl, c, std::move(r));
-    if (r.eventStream && !HasHeader(r, "content-type")) r.headers.emplace_back("Content-Type", "text/event-stream");
+    if (r.eventStream && !r.headOnly && !body) return OpenStream(impl, c, std::move(r));
     return Send(c, std::move(r), body);
 }
 
