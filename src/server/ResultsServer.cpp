@@ -418,11 +418,7 @@ ResultsServer::Started ResultsServer::Start(const ServerOptions& options) {
                          static_cast<unsigned>(std::max(1, options.idleSeconds)), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
                          kConnectionMemory, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, &impl, MHD_OPTION_NOTIFY_COMPLETED,
                          &OnCompleted, &impl, MHD_OPTION_URI_LOG_CALLBACK, &OnUri, &impl, MHD_OPTION_END);
-    if (!impl.daemon) {
-        const int err = errno;
-        close(fd);
-        return {false, std::strerror(err ? err : EINVAL)};
-    }
+    if (!impl.daemon) return {false, std::strerror(errno)}; // MHD closed the socket
     impl.port = ntohs(bound.sin_port);
     impl.thread = std::thread([&impl] { impl.Run(); });
     return {true, {}};

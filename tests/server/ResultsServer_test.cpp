@@ -2,9 +2,12 @@
 #include "serve/Http.h"
 #include "server/ResultsServer.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace quilo {
@@ -257,6 +260,28 @@ TEST_F(ResultsServerTest, ReportsWhyItCannotStart) {
         EXPECT_EQ(ResultsServer::StartLines(server, started),
                   (std::vector<std::string>{"【警告】*******************",
                                             "　結果サーバーを開始できませんでした（" + k.reason + "）"}));
+    }
+}
+
+// Out of descriptors (a child's limit cut to the next free one, then one more): the
+// socket, then MHD's own, cannot be had, and the system's reason is given.
+TEST_F(ResultsServerTest, ReportsTheSystemsReason) {
+    for (const rlim_t spare : {0, 1}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(10);
+            const int next = dup(0);
+            close(next);
+            const rlimit cut{static_cast<rlim_t>(next) + spare, static_cast<rlim_t>(next) + spare};
+            setrlimit(RLIMIT_NOFILE, &cut);
+            ResultsServer s;
+            const auto started = s.Start(Options("127.0.0.1"));
+            std::exit(!started.ok && started.reason == std::strerror(EMFILE) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << spare;
     }
 }
 
