@@ -344,6 +344,7 @@ TEST(ServerOptionsFromTest, ReadsTheSettingsWithoutAddingThem) {
         {"ServerPort=80\r\nServerConnections=500\r\n", 80, "", 500},
         {"ServerPort=80\r\nServerConnections=0\r\n", 80, "", 2000},
         {"ServerPort=80\r\nServerConnections=many\r\n", 80, "", 2000},
+        {"ServerPort=80\r\nServerConnections=5x\r\n", 80, "", 2000},
     };
     for (const auto& k : cases) {
         IniFile settings;
