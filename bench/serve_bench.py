@@ -282,9 +282,13 @@ def print_wrk(label, w):
 
 
 def serve_run(build, event, work, args):
+    program = os.path.join(build, "quilo-serve")
+    if not os.access(program, os.X_OK):
+        print("no quilo-serve in %s: the server's figures are not taken" % build, flush=True)
+        return None
     folder = os.path.join(work, "serve-event")
     held = hold_back(event, folder, args.hold)
-    p = spawn([os.path.join(build, "quilo-serve"), folder, "--port", "0", "--address", "127.0.0.1"],
+    p = spawn([program, folder, "--port", "0", "--address", "127.0.0.1"],
               stdout=subprocess.PIPE, stderr=open(os.path.join(work, "quilo-serve.log"), "w"), text=True)
     out = Lines(p.stdout)
     line = out.until(r"^http://", 60)
@@ -412,6 +416,9 @@ def main():
     ok = ok and served is not None
 
     bench = os.path.join(build, "bench", "quilo_serve_window_bench")
+    if not os.access(bench, os.X_OK):
+        print("no %s: the window's figures are not taken" % bench, flush=True)
+        return 1
     event = window_event(event, work, args.hold)
     alone = window_run(bench, event, args, load=False)
     loaded = window_run(bench, event, args, load=True)
