@@ -63,12 +63,19 @@ bool Station::StartupBeforeLog() {
     event_->Cards.Clear();
     logPlace_.Forget();
     // A replacement killed before its rename leaves its temporary file behind.
-    RemoveLeftoverTemps(folder_);
+    if (!readOnly_) RemoveLeftoverTemps(folder_);
 
     startupError_.reset();
     Result<> ready = Cp932Ready();
     settings_ = std::make_unique<IniFile>();
-    if (ready) ready = settings_->SetFileName(PathOf("Quilo.ini"));
+    if (ready && readOnly_) {
+        // Without a file name the settings file is never made, appended to or saved.
+        const std::string path = PathOf("Quilo.ini");
+        const Result<std::string> bytes = FileExists(path) ? ReadFileBytes(path) : Result<std::string>(std::string());
+        settings_->LoadText(bytes ? *bytes : std::string());
+    } else if (ready) {
+        ready = settings_->SetFileName(PathOf("Quilo.ini"));
+    }
     if (!ready) {
         startupError_ = ready.Failure();
         startupStopped_ = true;

@@ -97,6 +97,10 @@ public:
     // leads elsewhere) makes it a whole read. A pressed read always reads the whole log.
     // Off (quilo-report): every read is a whole read.
     void FollowLog(bool on);
+    // Leaves the event folder as it is (a follower on another PC), set before the
+    // start-up: no leftover temporary file removed, the settings read from the file
+    // without it being made or added to (the defaults held in memory only).
+    void ReadOnly(bool on) { readOnly_ = on; }
     // True when the last read took only the appended lines.
     bool LastReadAppended() const { return lastReadAppended_; }
     // Counts the reads of the finish log, pressed or automatic.
@@ -157,6 +161,7 @@ public:
     Event& Tables() { return *event_; }
     const Event& Tables() const { return *event_; }
     IniFile& Settings() { return *settings_; }
+    const IniFile& Settings() const { return *settings_; }
     History& OperationHistory() { return history_; }
     const History& OperationHistory() const { return history_; }
     const StatusLists& Lists() const { return lists_; }
@@ -218,6 +223,7 @@ private:
     StartListState startList_;
     std::shared_ptr<const Identities> identities_;
     bool followLog_ = false;
+    bool readOnly_ = false;
     LogPlace logPlace_;
     bool lastReadAppended_ = false;
     std::vector<std::string> lastWarnings_;
