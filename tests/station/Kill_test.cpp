@@ -23,9 +23,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -517,6 +519,47 @@ TEST(KillTest, EntryDeskKilledAtRandomLeavesOneWholeStartList) {
     EXPECT_GT(reportedTotal, rounds / 2) << "seed " << seed;
     std::printf("entry desk: %d rounds, %d with steps reported, %ld steps reported, %ld in the file, seed %llu\n", rounds,
                 killedMidway, reportedTotal, next, static_cast<unsigned long long>(seed));
+}
+
+// quilo-serve killed at random moments while the finish log grows: it never writes into
+// the event folder, so every file is what the test wrote, byte for byte.
+TEST(KillTest, QuiloServeKilledAtRandomLeavesTheFolderAsWritten) {
+    const std::uint64_t seed = Seed();
+    std::mt19937_64 rng(seed);
+    TempDir dir;
+    const std::string event = dir.File("event");
+    // Settings short of their defaults and a leftover temporary file: a station would
+    // add to the one and remove the other.
+    CopyDemo(event, kShortIni);
+    WriteBytes(event + "/E_Result.txt.quilo-tmp", "half a fi");
+    std::map<std::string, std::string> written;
+    for (const auto& e : fs::directory_iterator(event)) written[e.path().filename().string()] = ReadBytes(e.path().string());
+    const std::vector<std::string> args{QUILO_SERVE_EXE, event, "--port", "0", "--address", "127.0.0.1"};
+    const int rounds = std::max(5, Rounds() / 10);
+    int killedMidway = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const long us = std::uniform_int_distribution<long>(0, 600000)(rng);
+        std::atomic<bool> stop{false};
+        std::thread cardReader([&] {
+            for (int k = 0; !stop; ++k) {
+                const std::string line = "1,2,3,4,5,(" + std::to_string(10001 + k % 40) + "),31,0:10:00,100,0:3" +
+                                         std::to_string(k % 10) + ":00\r\n";
+                std::ofstream(event + "/Regnly.log", std::ios::binary | std::ios::app) << line;
+                written["Regnly.log"] += line;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        const KilledRun run = RunKilled([&](int) { return args; }, std::chrono::microseconds(us));
+        stop = true;
+        cardReader.join();
+        if (WIFSIGNALED(run.status)) ++killedMidway;
+        std::map<std::string, std::string> found;
+        for (const auto& e : fs::directory_iterator(event)) found[e.path().filename().string()] = ReadBytes(e.path().string());
+        ASSERT_TRUE(found == written) << "seed " << seed << " (QUILO_KILL_SEED), round " << round << ", killed after " << us
+                                      << " us: the folder is not as the test wrote it";
+    }
+    std::printf("quilo-serve: %d rounds, %d killed midway, seed %llu\n", rounds, killedMidway,
+                static_cast<unsigned long long>(seed));
 }
 
 // A replacement killed before its rename leaves its temporary file; the next start
