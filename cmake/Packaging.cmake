@@ -9,7 +9,7 @@ set(QUILO_PKG_OUT ${PROJECT_BINARY_DIR}/packaging)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-install(TARGETS quilo-report quilo-import RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quilo-report quilo-import quilo-serve RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET quilo)
   install(TARGETS quilo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${QUILO_PKG}/org.quilo.Quilo.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
@@ -41,7 +41,7 @@ quilo_gzip(${QUILO_PKG}/changelog ${QUILO_PKG_OUT}/changelog.gz)
 
 find_program(QUILO_PANDOC pandoc)
 if(QUILO_PANDOC)
-  foreach(page quilo quilo-report quilo-import)
+  foreach(page quilo quilo-report quilo-import quilo-serve)
     add_custom_command(OUTPUT ${QUILO_PKG_OUT}/man/${page}.1
       COMMAND ${CMAKE_COMMAND} -E make_directory ${QUILO_PKG_OUT}/man
       COMMAND ${QUILO_PANDOC} --standalone --to man -M "footer=Quilo ${PROJECT_VERSION}"

@@ -37,14 +37,14 @@ bin=$scratch/root/usr/bin
 
 # lintian has no tag for the stack protector: a protected program calls __stack_chk_fail.
 echo "== stack protector"
-for p in quilo quilo-report quilo-import; do
+for p in quilo quilo-report quilo-import quilo-serve; do
   syms=$(readelf -W --dyn-syms "$bin/$p")
   grep -q ' __stack_chk_fail' <<< "$syms" || fail "$p is built without the stack protector"
   echo "$p: __stack_chk_fail"
 done
 
 echo "== versions"
-for p in quilo quilo-report quilo-import; do
+for p in quilo quilo-report quilo-import quilo-serve; do
   got=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$bin/$p" --version)
   echo "$got"
   [ "$got" = "$p $version" ] || fail "$p --version printed '$got'"
@@ -83,7 +83,7 @@ echo "== appstreamcli validate --no-net"
 appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/org.quilo.Quilo.metainfo.xml"
 
 echo "== man -l"
-for page in quilo quilo-report quilo-import; do
+for page in quilo quilo-report quilo-import quilo-serve; do
   file=$scratch/root/usr/share/man/man1/$page.1.gz
   [ -f "$file" ] || fail "no manual page $page(1) in the package"
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>&1 > /dev/null)

@@ -51,8 +51,8 @@ private:
 
     Station station_;
     std::unique_ptr<LiveReader> live_;
-    Signatures loaded_;                        // as the last load found the files
-    std::optional<std::int64_t> cutSinceMs_;   // when the change file was first seen cut
+    Signatures loaded_;                      // as the last load found the files
+    std::optional<std::int64_t> cutSinceMs_; // when the change file was first seen cut
     int reloads_ = 0;
 };
 

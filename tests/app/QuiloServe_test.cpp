@@ -122,7 +122,8 @@ std::string Get(int port, const std::string& path) {
 
 std::map<std::string, std::string> FolderBytes(const std::string& folder) {
     std::map<std::string, std::string> files;
-    for (const auto& e : fs::directory_iterator(folder)) files[e.path().filename().string()] = test::ReadBytes(e.path().string());
+    for (const auto& e : fs::directory_iterator(folder))
+        files[e.path().filename().string()] = test::ReadBytes(e.path().string());
     return files;
 }
 

@@ -42,9 +42,7 @@ public:
         test::WriteBytes(dir.File(name), bytes);
         written[name] = bytes;
     }
-    void Write(const std::string& name, const std::vector<std::string>& lines) {
-        WriteRaw(name, test::Cp932Bytes(lines));
-    }
+    void Write(const std::string& name, const std::vector<std::string>& lines) { WriteRaw(name, test::Cp932Bytes(lines)); }
     void Append(const std::string& name, const std::string& utf8) { WriteRaw(name, written[name] + Utf8ToCp932(utf8)); }
     void Remove(const std::string& name) {
         fs::remove(dir.File(name));
@@ -103,7 +101,9 @@ TEST_F(FollowerTest, EachChangeOfTheFinishPcShowsAsAFreshStartWouldAndNothingIsW
          },
          true},
         {"the course file changed",
-         [](FollowerTest& t) { t.Write("Control.dat", {"**:M21", "1:31", "2:33", "99:100", "**:W21", "1:33", "99:100"}); },
+         [](FollowerTest& t) {
+             t.Write("Control.dat", {"**:M21", "1:31", "2:33", "99:100", "**:W21", "1:33", "99:100"});
+         },
          true},
         {"the change file replaced", [](FollowerTest& t) { t.Write("Change.dat", {"参考/10001"}); }, true},
     };
@@ -173,7 +173,8 @@ TEST_F(FollowerTest, AFileGoneKeepsTheLastResultsUntilItIsBack) {
 
 TEST(FollowerUnstarted, PollsNothingAndAFolderWithoutSettingsIsLeftAsItIs) {
     TempDir dir;
-    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "99:100"}, .startList = {"10001,M21,10:00:00,101,山田 太郎,1,東京OLC"}});
+    test::WriteEventFiles(dir, {.course = {"**:M21", "1:31", "99:100"},
+                                .startList = {"10001,M21,10:00:00,101,山田 太郎,1,東京OLC"}});
     Follower follower(dir.Path(), test::FixedClock(kNoon));
     follower.Poll(250);
     EXPECT_EQ(follower.Followed().Tables().Rows(), 0);
