@@ -181,6 +181,10 @@ TEST(FollowerUnstarted, PollsNothingAndAFolderWithoutSettingsIsLeftAsItIs) {
     follower.Start();
     follower.Poll(500);
     EXPECT_EQ(follower.Followed().Tables().Rows(), 1);
+    // Without a change file too.
+    test::WriteCp932(dir.File("Startlst.dat"), {"10001,M21,10:00:00,101,山田 太郎,1,東京OLC", "90001,**"});
+    follower.Poll(750);
+    EXPECT_EQ(follower.Followed().Tables().Rows(), 2);
     EXPECT_FALSE(fs::exists(dir.File("Quilo.ini")));
 }
 
