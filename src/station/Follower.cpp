@@ -39,9 +39,10 @@ bool Follower::ShouldReload(const Signatures& now, std::int64_t nowMs) {
         changed = changed || (i != kLog && !(now[i] == loaded_[i]));
     }
     if (!changed) return false;
-    // A record still arriving over a network share: its line is read once whole.
-    const LogSignature& change = now[kChangeFile];
-    if (change.exists && change.wholeBytes < change.size) {
+    // A record still arriving over a network share: its line is read once whole. The
+    // reload reads the whole log, so a card line being written waits too.
+    auto cut = [](const LogSignature& sig) { return sig.exists && sig.wholeBytes < sig.size; };
+    if (cut(now[kChangeFile]) || cut(now[kLog])) {
         if (!cutSinceMs_) cutSinceMs_ = nowMs;
         if (nowMs - *cutSinceMs_ < kCutLineWaitMs) return false;
     }

@@ -23,8 +23,8 @@ namespace quilo {
 
 class Follower {
 public:
-    // A change file whose last line is still being written is loaded once the line is
-    // whole, or at the latest this long after it was first seen cut.
+    // A change file (or finish log) whose last line is still being written is loaded
+    // once the line is whole, or at the latest this long after it was first seen cut.
     static constexpr std::int64_t kCutLineWaitMs = 3000;
 
     explicit Follower(std::string folder, Clock clock = SystemClock());

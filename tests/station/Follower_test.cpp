@@ -143,6 +143,15 @@ TEST_F(FollowerTest, ACutRecordWaitsUntilWholeOrItStaysCut) {
     Run(1000);
     EXPECT_EQ(follower.Reloads(), 2);
     EXPECT_EQ(Followed(), FreshStart());
+    // The reload reads the whole log: not while a card line is half written.
+    Append("Change.dat", record.substr(3) + "\r\n");
+    Append("Regnly.log", "1,2,3,4,5,(10002),31,0:4");
+    Run(1000);
+    EXPECT_EQ(follower.Reloads(), 2);
+    Append("Regnly.log", "3:00,32,0:44:00,100,0:45:10\r\n");
+    Run(500);
+    EXPECT_EQ(follower.Reloads(), 3);
+    EXPECT_EQ(Followed(), FreshStart());
     EXPECT_EQ(FolderAsWritten(), "");
 }
 
