@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
 
     // As quilo.cpp starts it, on loopback and a free port.
     ResultsServer server;
-    const ResultsServer::Started started = server.Start({.address = "127.0.0.1", .port = 0});
+    const ResultsServer::Started started = server.Start({.address = "127.0.0.1", .port = 0, .yieldToStation = true});
     if (!started.ok) {
         std::fprintf(stderr, "the results server did not start: %s\n", started.reason.c_str());
         return 1;

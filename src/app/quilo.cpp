@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
     // threads of its own. Not in a screenshot run, whose history must not depend on a port.
     quilo::ResultsServer server;
     quilo::Subscription serving;
-    if (const quilo::ServerOptions options = quilo::ServerOptionsFrom(station.Settings());
-        options.port > 0 && shot.isEmpty()) {
+    if (quilo::ServerOptions options = quilo::ServerOptionsFrom(station.Settings()); options.port > 0 && shot.isEmpty()) {
+        options.yieldToStation = true;
         const quilo::ResultsServer::Started started = server.Start(options);
         ReportServerStart(station.OperationHistory(), quilo::ResultsServer::StartLines(server, started), started.ok);
         if (started.ok) {

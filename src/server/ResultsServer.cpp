@@ -13,6 +13,7 @@
 #include <climits>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <microhttpd.h>
@@ -21,6 +22,7 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <unordered_set>
@@ -36,8 +38,9 @@ constexpr int kDefaultConnections = 2000;
 constexpr std::size_t kMaxTarget = 8 * 1024;
 constexpr std::size_t kMaxHeaders = 16 * 1024;
 constexpr std::size_t kMaxBody = 64 * 1024;
-constexpr std::size_t kConnectionMemory = 48 * 1024;
+constexpr std::size_t kConnectionMemory = 32 * 1024;
 constexpr unsigned kWorkers = 2;
+constexpr int kLowerNice = 10;
 constexpr auto kSweepEvery = std::chrono::milliseconds(200);
 constexpr auto kStreamsEnd = std::chrono::milliseconds(500);
 
@@ -90,6 +93,12 @@ struct Stream {
     bool suspended = false;
 };
 
+// A nice value for this thread alone (Linux gives each thread its own), below the
+// station's thread.
+bool LowerThisThread() {
+    return setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kLowerNice) == 0;
+}
+
 // A body the response points into, kept alive until MHD frees the response.
 struct BodyHold {
     std::string text;
@@ -120,6 +129,10 @@ struct ResultsServer::Impl {
     std::condition_variable streamsEnded;
     std::uint64_t tick = 0;
     bool stopping = false;
+    // The versions built lately, oldest first: a stream woken late still tells each one
+    // (a page that missed one would not know its competitors changed twice).
+    std::deque<std::uint64_t> recent;
+    static constexpr std::size_t kRecent = 64;
 
     // Open connections, those awaiting a request under the sweeper's watch.
     std::mutex connectionMutex;
@@ -176,7 +189,15 @@ ssize_t ReadStream(void* cls, std::uint64_t, char* buf, std::size_t max) {
         s->offset = 0;
         const std::uint64_t v = impl.version.load();
         if (v != s->lastSent) {
-            s->pending = EventFrame(v);
+            // Every version since the one last sent, when the stream has one and it is
+            // still among the recent ones; else only the newest.
+            const auto& recent = impl.recent;
+            const bool known = s->lastSent && *s->lastSent < v && !recent.empty() && recent.front() <= *s->lastSent;
+            if (known) {
+                for (const std::uint64_t r : recent)
+                    if (r > *s->lastSent && r < v) s->pending += EventFrame(r);
+            }
+            s->pending += EventFrame(v);
             s->lastSent = v;
             s->tick = impl.tick;
         } else if (s->tick != impl.tick) {
@@ -283,6 +304,11 @@ void OnCompleted(void* cls, MHD_Connection*, void** requestContext, MHD_RequestT
 void OnConnection(void* cls, MHD_Connection* c, void** socketContext, MHD_ConnectionNotificationCode code) {
     auto& impl = *static_cast<ResultsServer::Impl*>(cls);
     if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+        // MHD's threads are its own: each lowers itself on its first connection.
+        if (impl.options.yieldToStation) {
+            static thread_local const bool lowered = LowerThisThread();
+            (void)lowered;
+        }
         auto* conn = new Connection;
         conn->mhd = c;
         conn->fd = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD)->connect_fd;
@@ -320,7 +346,12 @@ std::string BindFailure(int err, const ServerOptions& o) {
 
 void ResultsServer::Impl::WakeStreams(bool keepAliveTick) {
     std::lock_guard lock(streamMutex);
-    if (keepAliveTick) ++tick;
+    if (keepAliveTick) {
+        ++tick;
+    } else if (const std::uint64_t v = version.load(); recent.empty() || recent.back() != v) {
+        recent.push_back(v);
+        if (recent.size() > kRecent) recent.pop_front();
+    }
     for (Stream* s : streams) {
         if (s->suspended) {
             s->suspended = false;
@@ -345,6 +376,7 @@ void ResultsServer::Impl::Sweep() {
 }
 
 void ResultsServer::Impl::Run() {
+    if (options.yieldToStation) LowerThisThread();
     auto nextKeepAlive = Steady::now() + keepAlive;
     for (;;) {
         std::shared_ptr<const ResultsSnapshot> snap;

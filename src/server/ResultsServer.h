@@ -24,6 +24,9 @@ struct ServerOptions {
     int idleSeconds = 30;    // a connection that sends nothing this long is closed
     int requestSeconds = 10; // a request's line and headers must arrive within this
     int keepAliveMs = 0;     // between the events streams' keep-alives; 0: kKeepAliveSeconds
+    // Beside the operator's window: the server's threads run at a lower priority, so a
+    // crowd of readers never slows the station.
+    bool yieldToStation = false;
 };
 
 // ServerPort and ServerAddress (and ServerConnections) as the settings hold them: read
