@@ -95,9 +95,7 @@ struct Stream {
 
 // A nice value for this thread alone (Linux gives each thread its own), below the
 // station's thread.
-bool LowerThisThread() {
-    return setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kLowerNice) == 0;
-}
+bool LowerThisThread() { return setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kLowerNice) == 0; }
 
 // A body the response points into, kept alive until MHD frees the response.
 struct BodyHold {
