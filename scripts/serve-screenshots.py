@@ -41,11 +41,9 @@ def main():
         driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
         os.makedirs(out, exist_ok=True)
         for path, width, height, name in PAGES:
-            driver.set_window_size(width, height)
-            # The window's inner size is what a phone or a TV shows.
-            inner = driver.execute_script("return [window.outerWidth - window.innerWidth,"
-                                          " window.outerHeight - window.innerHeight]")
-            driver.set_window_size(width + inner[0], height + inner[1])
+            # The page as a phone or a TV of that size shows it (a window has a minimum width).
+            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                   {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": width < 600})
             driver.get(base + path)
             time.sleep(1.5)  # the live script has drawn the page
             driver.save_screenshot(os.path.join(out, name))
