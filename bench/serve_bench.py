@@ -95,6 +95,17 @@ class Lines:
                 return line
 
 
+def served_url(p, seconds, missing):
+    """The child's stdout and the first URL it printed; None (with `missing` said) when it
+    printed none in time."""
+    out = Lines(p.stdout)
+    line = out.until(r"^http://", seconds)
+    if not line:
+        print(missing, flush=True)
+        return out, None
+    return out, line.strip()
+
+
 def mark(what, figure, met, target):
     line = "%s: %s (target %s: %s)" % (what, figure, target, "met" if met else "MISSED")
     marks.append(line)
@@ -291,12 +302,9 @@ def serve_run(build, event, work, args):
     held = hold_back(event, folder, args.hold)
     p = spawn([program, folder, "--port", "0", "--address", "127.0.0.1"],
               stdout=subprocess.PIPE, stderr=open(os.path.join(work, "quilo-serve.log"), "w"), text=True)
-    out = Lines(p.stdout)
-    line = out.until(r"^http://", 60)
-    if not line:
-        print("quilo-serve printed no address (see %s/quilo-serve.log)" % work, flush=True)
+    _out, url = served_url(p, 60, "quilo-serve printed no address (see %s/quilo-serve.log)" % work)
+    if not url:
         return None
-    url = line.strip()
     print("== quilo-serve on %s" % url, flush=True)
     status = wait_for_page(url + "class/0")
     print("/class/0 answers %d: %d bytes, %d with gzip" % (status, body_size(url + "class/0", False),
@@ -349,12 +357,9 @@ def window_run(bench, event, args, load, nice=False):
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     p = spawn([bench, "--event=" + event, "--hold=%d" % args.hold, "--seconds=%d" % args.window_seconds, "--wait"],
               stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, env=env)
-    out = Lines(p.stdout)
-    line = out.until(r"^http://", 120)
-    if not line:
-        print("%s: the window bench printed no address" % label, flush=True)
+    out, url = served_url(p, 120, "%s: the window bench printed no address" % label)
+    if not url:
         return None
-    url = line.strip()
     build_line = out.until(r"^site build", 60) or ""
     print("== %s: server on %s; %s" % (label, url, build_line), flush=True)
     wrk = None
