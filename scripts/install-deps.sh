@@ -12,7 +12,7 @@ set -euo pipefail
 # quilo-import validates IOF XML with libxml2.
 packages=(
   g++ cmake ninja-build make pkg-config
-  qt6-base-dev qt6-translations-l10n libpugixml-dev libxml2-dev libmicrohttpd-dev zlib1g-dev
+  qt6-base-dev qt6-translations-l10n libpugixml-dev libxml2-dev libmicrohttpd-dev libcurl4-openssl-dev zlib1g-dev
   fonts-ipafont-gothic fonts-liberation fontconfig
   dpkg-dev file pandoc
 )
@@ -21,7 +21,7 @@ if [ "${QUILO_TEST_DEPS:-0}" = 1 ]; then
     libgtest-dev libgmock-dev libbenchmark-dev time libxml2-utils gcovr clang-format
     libkainjow-mustache-dev
     lintian desktop-file-utils appstream man-db groff-base
-    xvfb xauth x11-apps imagemagick xdotool faketime chromium chromium-driver python3-selenium poppler-utils wrk
+    xvfb xauth x11-apps imagemagick xdotool faketime chromium chromium-driver python3-selenium poppler-utils wrk nginx-light
   )
 fi
 if [ "${QUILO_FUZZ_DEPS:-0}" = 1 ]; then
