@@ -66,15 +66,18 @@ enum Name {
     kOutNow,
     kBack,
     kStartTime,
+    kLive,
+    kRoot,
 };
-constexpr std::array<std::string_view, 41> kNames = {
+constexpr std::array<std::string_view, 43> kNames = {
     "eventName",    "eventDate", "statusText", "creator",   "version",   "startListIncomplete",
     "classes",      "index",     "className",  "count",     "finished",  "outCount",
     "toStartCount", "absent",    "hasStatus",  "rows",      "place",     "bib",
     "name",         "club",      "time",       "behind",    "status",    "out",
     "toStart",      "start",     "number",     "hasSplits", "splits",    "pos",
     "code",         "leg",       "elapsed",    "missing",   "latest",    "finishAt",
-    "leader",       "hasOut",    "outNow",     "back",      "startTime",
+    "leader",       "hasOut",    "outNow",     "back",      "startTime", "live",
+    "root",
 };
 
 // A page with a marker where the parts of the classes go: the template before it and
@@ -282,6 +285,10 @@ struct PageScope final : Scope {
     const std::vector<Finisher>* latest = nullptr;
     std::size_t latestLimit = 0;
     const ClassView* view = nullptr; // the class page's class
+    // A page the server gives (its script, its version) or a file of the static copy,
+    // whose links are relative to where the file lies.
+    bool live = true;
+    std::string_view root = "/";
 
     PageScope(const ResultsSnapshot& s, std::uint64_t v) : snap(s), version(v) {}
 
@@ -292,6 +299,7 @@ struct PageScope final : Scope {
         case kStatusText: out += snap.complete ? "確定" : "速報"; return true;
         case kCreator: out += snap.info.creator; return true;
         case kVersion: AppendDecimal(out, static_cast<std::int64_t>(version)); return true;
+        case kRoot: out += root; return true;
         default: return view && ClassScope(*view).Value(name, out);
         }
     }
@@ -299,6 +307,7 @@ struct PageScope final : Scope {
     bool Section(int name, const Each& each) const override {
         switch (name) {
         case kStartListIncomplete: return Flag(snap.info.startListIncomplete, each);
+        case kLive: return Flag(live, each);
         case kClasses:
             for (const ClassLine& line : *classes) {
                 const LineScope scope(line);
@@ -404,6 +413,14 @@ std::string ClassPage(const ResultsSnapshot& snap, const ClassView& view, std::u
     return Render(Pages().cls, page);
 }
 
+std::string StaticClassPage(const ResultsSnapshot& snap, const ClassView& view) {
+    PageScope page(snap, 0);
+    page.view = &view;
+    page.live = false;
+    page.root = "../";
+    return Render(Pages().cls, page);
+}
+
 std::string ScreenPart(const ClassView& view) { return Render(Pages().screenClass, ClassScope(view)); }
 
 std::string SpeakerPart(const ClassView& view) { return Render(Pages().speakerOut, ClassScope(view)); }
@@ -411,6 +428,14 @@ std::string SpeakerPart(const ClassView& view) { return Render(Pages().speakerOu
 std::string IndexPage(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes, std::uint64_t version) {
     PageScope page(snap, version);
     page.classes = &classes;
+    return Render(Pages().index, page);
+}
+
+std::string StaticIndexPage(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes) {
+    PageScope page(snap, 0);
+    page.classes = &classes;
+    page.live = false;
+    page.root = "";
     return Render(Pages().index, page);
 }
 
@@ -521,9 +546,10 @@ void AppendWithVersion(std::string& out, const std::string& json, std::uint64_t 
     out += '}';
 }
 
-std::string ClassJson(const ClassView& view, const std::vector<Site::CompetitorVersion>& competitors, std::uint64_t version) {
+std::string ClassJson(const ClassView& view, const std::vector<Site::CompetitorVersion>& competitors,
+                      std::optional<std::uint64_t> version) {
     std::string out = "{";
-    NumberField(out, "version", static_cast<std::int64_t>(version));
+    if (version) NumberField(out, "version", static_cast<std::int64_t>(*version));
     NumberField(out, "index", view.index);
     TextField(out, "name", view.cls->name);
     NumberField(out, "count", static_cast<std::int64_t>(view.rows.size()));
@@ -533,7 +559,8 @@ std::string ClassJson(const ClassView& view, const std::vector<Site::CompetitorV
     TextField(out, "leader", leader);
     out += "\"competitors\":[";
     for (const Site::CompetitorVersion& c : competitors) {
-        AppendWithVersion(out, c.json, c.changedAt);
+        if (version) AppendWithVersion(out, c.json, c.changedAt);
+        else out += c.json;
         out += ',';
     }
     Close(out, ']');
@@ -541,9 +568,10 @@ std::string ClassJson(const ClassView& view, const std::vector<Site::CompetitorV
     return out;
 }
 
-std::string ClassesJson(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes, std::uint64_t version) {
+std::string ClassesJson(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes,
+                        std::optional<std::uint64_t> version) {
     std::string out = "{";
-    NumberField(out, "version", static_cast<std::int64_t>(version));
+    if (version) NumberField(out, "version", static_cast<std::int64_t>(*version));
     TextField(out, "event", snap.info.eventName);
     TextField(out, "date", IsoDate(snap.info.eventDate));
     Field(out, "complete");
@@ -557,7 +585,7 @@ std::string ClassesJson(const ResultsSnapshot& snap, const std::vector<ClassLine
         TextField(out, "name", line.name);
         NumberField(out, "count", line.count);
         CountFields(out, line.counts);
-        NumberField(out, "version", static_cast<std::int64_t>(line.version));
+        if (version) NumberField(out, "version", static_cast<std::int64_t>(line.version));
         Close(out, '}');
         out += ',';
     }

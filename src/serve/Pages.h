@@ -67,6 +67,10 @@ std::string ClassPage(const ResultsSnapshot& snap, const ClassView& view, std::u
 std::string ScreenPart(const ClassView& view);
 std::string SpeakerPart(const ClassView& view);
 std::string IndexPage(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes, std::uint64_t version);
+// The same two pages as files of the static copy: links relative to where each lies
+// (the index at the top, a class page in class/), no script and no version.
+std::string StaticIndexPage(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes);
+std::string StaticClassPage(const ResultsSnapshot& snap, const ClassView& view);
 // The pages over every class are these two texts with the classes' parts between.
 struct PageFrame {
     std::string head, tail;
@@ -78,8 +82,12 @@ PageFrame SpeakerFrame(const ResultsSnapshot& snap, const std::vector<Finisher>&
 std::string CompetitorJson(const ClassView& view, const RowView& row);
 // A competitor's JSON with its version spliced in before the closing brace.
 void AppendWithVersion(std::string& out, const std::string& json, std::uint64_t changedAt);
-std::string ClassJson(const ClassView& view, const std::vector<Site::CompetitorVersion>& competitors, std::uint64_t version);
-std::string ClassesJson(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes, std::uint64_t version);
+// Without a version (the static copy) neither the answer nor its classes or competitors
+// carry one.
+std::string ClassJson(const ClassView& view, const std::vector<Site::CompetitorVersion>& competitors,
+                      std::optional<std::uint64_t> version);
+std::string ClassesJson(const ResultsSnapshot& snap, const std::vector<ClassLine>& classes,
+                        std::optional<std::uint64_t> version);
 
 // The compiled-in static files.
 std::string_view ScriptFile();
