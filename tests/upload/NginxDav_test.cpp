@@ -63,6 +63,22 @@ std::string Page(const std::string& name) {
     return "<p>" + name + "</p>\r\n" + std::string("\0\x82\xa0\x93\xfa\xff\n", 8) + std::string(70000, 'x');
 }
 
+// A path's bytes outside the plain ASCII ones percent-encoded, as an uploader sends them.
+std::string Encoded(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        if (c > ' ' && c < 0x7f && c != '%') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
 class NginxDavTest : public ::testing::Test {
 protected:
     void SetUp() override { QUILO_REQUIRE_NGINX(dav); }
@@ -91,11 +107,13 @@ TEST_F(NginxDavTest, UploadStepsLandAndAreLogged) {
         {"MOVE", "class/1.html.part", "", "class/1.html", 204},
         {"GET", "class/1.html", "", "", 200},
         {"GET", "class/2.html", "", "", 404},
+        {"PUT", "結果 1.html.part", Page("結果"), "", 201},
+        {"MOVE", "結果 1.html.part", "", "結果 1.html", 204},
     };
     std::vector<AccessLine> expected;
     for (const auto& s : steps) {
-        std::string destination = s.destination.empty() ? "" : dav.Url() + s.destination;
-        Reply reply = Send(s.method, dav.Url() + s.path, s.body, destination);
+        std::string destination = s.destination.empty() ? "" : dav.Url() + Encoded(s.destination);
+        Reply reply = Send(s.method, dav.Url() + Encoded(s.path), s.body, destination);
         EXPECT_EQ(reply.status, s.status) << s.method << " " << s.path;
         if (s.method == "GET" && s.status == 200) {
             EXPECT_EQ(reply.body, Page("class 1"));
@@ -104,6 +122,7 @@ TEST_F(NginxDavTest, UploadStepsLandAndAreLogged) {
     }
     EXPECT_EQ(ReadBytes(dav.Root() + "/index.html"), Page("index again"));
     EXPECT_EQ(ReadBytes(dav.Root() + "/class/1.html"), Page("class 1"));
+    EXPECT_EQ(ReadBytes(dav.Root() + "/結果 1.html"), Page("結果"));
     EXPECT_FALSE(std::filesystem::exists(dav.Root() + "/index.html.part"));
     EXPECT_FALSE(std::filesystem::exists(dav.Root() + "/class/1.html.part"));
 
