@@ -3,6 +3,7 @@
 #   app -> gui -> station -> results, finish, readers -> core
 #   app, gui -> setup -> readers -> core
 #   app -> server -> serve -> results -> core
+#   app -> upload -> results -> core
 # and on a Qt include outside src/gui and src/app.
 #   scripts/check-includes.sh [SOURCE_ROOT]
 set -euo pipefail
@@ -18,8 +19,9 @@ declare -A allowed=(
   [setup]="setup readers core"
   [serve]="serve results core"
   [server]="server serve results core"
+  [upload]="upload results core"
   [gui]="gui setup station results finish readers core"
-  [app]="app gui server serve setup station results finish readers core"
+  [app]="app gui server serve upload setup station results finish readers core"
 )
 
 bad=0
