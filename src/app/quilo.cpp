@@ -10,6 +10,7 @@
 #include "gui/Fonts.h"
 #include "gui/MainWindow.h"
 #include "gui/Translations.h"
+#include "Publishing.h"
 #include "server/ResultsServer.h"
 #include "station/EventFolder.h"
 #include "station/Messages.h"
@@ -28,6 +29,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -116,6 +118,22 @@ int main(int argc, char** argv) {
             serving = station.Subscribe([&server](const auto& snapshot) { server.Publish(snapshot); });
             server.Publish(station.Snapshot());
         }
+    }
+    // Results online (UploadUrl, IofUploadUrl or MopUrl set): the uploader sends the
+    // station's snapshots from threads of its own and never holds the window up; what it
+    // has to tell the history is taken here, on the station's thread.
+    std::unique_ptr<quilo::Uploader> uploader;
+    quilo::Subscription uploading;
+    QTimer uploadNotes;
+    if (quilo::UploaderOptions options = quilo::PublishingOptions(station.Settings(), station.PathOf("Outbox"));
+        !options.targets.empty() && shot.isEmpty()) {
+        options.yieldToStation = true;
+        uploader = std::make_unique<quilo::Uploader>(std::move(options));
+        uploading = station.Subscribe([&up = *uploader](const auto& snapshot) { up.Publish(snapshot); });
+        uploader->Publish(station.Snapshot());
+        QObject::connect(&uploadNotes, &QTimer::timeout, &window,
+                         [&] { uploader->ReportTo(station.OperationHistory()); });
+        uploadNotes.start(500);
     }
     window.show();
 

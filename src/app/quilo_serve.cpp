@@ -1,6 +1,7 @@
 // quilo-serve: the results pages of an event folder that the finish PC keeps, served from
 // a second PC (or a TV box) that mounts the folder. It follows the folder and never writes
 // into it.
+#include "Publishing.h"
 #include "core/Numbers.h"
 #include "core/Version.h"
 #include "server/ResultsServer.h"
@@ -14,9 +15,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,17 +29,21 @@
 namespace {
 
 const char* const kUsage =
-    "usage: quilo-serve [--port N] [--address A] FOLDER\n"
+    "usage: quilo-serve [--port N] [--address A] [--no-publish] [--outbox DIR] FOLDER\n"
     "\n"
     "Serves the results pages of the event FOLDER over HTTP and follows the folder as the\n"
     "finish PC's station changes it (finish log, change file, start list, course file),\n"
     "without ever writing into it. Prints each address it serves on, one a line, once it\n"
-    "listens; SIGINT or SIGTERM ends it.\n"
+    "listens; SIGINT or SIGTERM ends it. Sends the results online as the station's window\n"
+    "does when the folder's settings name targets (UploadUrl, IofUploadUrl, MopUrl).\n"
     "\n"
     "  --port N      the port to listen on, 0 for one the system chooses (default: the\n"
     "                folder's ServerPort setting, else 8080)\n"
     "  --address A   the address to listen on (default: the ServerAddress setting, else\n"
     "                every address of the PC)\n"
+    "  --no-publish  send nothing online (the finish PC's window publishes)\n"
+    "  --outbox DIR  where what waits to be sent is kept (default: a folder of this\n"
+    "                user's, ~/.local/state/quilo-serve/, never the event folder)\n"
     "  --help        this text\n"
     "  --version     the program's version\n"
     "\n"
@@ -70,13 +79,24 @@ void PrintHistory(const quilo::History& history, std::size_t& printed) {
     std::cerr.flush();
 }
 
+// ~/.local/state/quilo-serve/<the folder's name>-<a hash of its path>/Outbox.
+std::string DefaultOutbox(const std::string& folder) {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    std::string base = state && *state ? state : std::string(home && *home ? home : "/tmp") + "/.local/state";
+    char hash[24];
+    std::snprintf(hash, sizeof hash, "%016zx", std::hash<std::string>{}(folder));
+    return base + "/quilo-serve/" + std::filesystem::path(folder).filename().string() + "-" + hash + "/Outbox";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace quilo;
     std::optional<int> port;
     std::optional<std::string> address;
-    std::string folder;
+    std::string folder, outbox;
+    bool publish = true;
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -94,6 +114,11 @@ int main(int argc, char** argv) {
         } else if (a == "--address") {
             if (i + 1 >= args.size() || args[i + 1].empty()) return Usage("--address needs an address");
             address = args[++i];
+        } else if (a == "--no-publish") {
+            publish = false;
+        } else if (a == "--outbox") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return Usage("--outbox needs a folder");
+            outbox = std::filesystem::absolute(args[++i]).lexically_normal().string();
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             return Usage("unknown option: " + a);
         } else if (folder.empty()) {
@@ -144,15 +169,27 @@ int main(int argc, char** argv) {
     for (const std::string& url : server.Urls()) std::cout << url << "\n";
     std::cout.flush();
 
-    Subscription published = follower.Subscribe([&server](const auto& snapshot) { server.Publish(snapshot); });
+    // Results online: the folder is the finish PC's, so the outbox is kept elsewhere.
+    std::unique_ptr<Uploader> uploader;
+    if (UploaderOptions o = PublishingOptions(follower.Followed().Settings(), outbox.empty() ? DefaultOutbox(folder) : outbox);
+        publish && !o.targets.empty())
+        uploader = std::make_unique<Uploader>(std::move(o));
+
+    Subscription published = follower.Subscribe([&server, &uploader](const auto& snapshot) {
+        server.Publish(snapshot);
+        if (uploader) uploader->Publish(snapshot);
+    });
     server.Publish(follower.Followed().Snapshot());
+    if (uploader) uploader->Publish(follower.Followed().Snapshot());
     for (;;) {
         pollfd pfd{wake[0], POLLIN, 0};
         if (::poll(&pfd, 1, kLookMs) > 0) break;
         follower.Poll(NowMs());
+        if (uploader) uploader->ReportTo(follower.OperationHistory());
         PrintHistory(follower.Followed().OperationHistory(), printed);
     }
     published.Reset();
+    uploader.reset();
     server.Stop();
     return 0;
 }

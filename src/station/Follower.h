@@ -38,6 +38,8 @@ public:
 
     [[nodiscard]] Subscription Subscribe(SnapshotHandler handler) { return station_.Subscribe(std::move(handler)); }
     const Station& Followed() const { return station_; }
+    // For lines of the program's own (the uploader's), which a reload may cut back.
+    History& OperationHistory() { return station_.OperationHistory(); }
     // How often the event was loaded again since the start.
     int Reloads() const { return reloads_; }
 

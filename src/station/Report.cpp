@@ -19,7 +19,8 @@ namespace quilo {
 
 const char* const kReportUsage =
     "usage: quilo-report [--now HH:MM:SS] [--order start|result] [--spare CARD=BIB]...\n"
-    "                    [--add-entry ROW]... [--xml FILE] [--html FILE] FOLDER\n"
+    "                    [--add-entry ROW]... [--xml FILE] [--html FILE]\n"
+    "                    [--publish [--timeout SECONDS]] FOLDER\n"
     "\n"
     "Runs the station's start-up on the event FOLDER (settings, course file, start list,\n"
     "change file, finish log), writes the results file (with the IOF XML result list and\n"
@@ -39,10 +40,14 @@ const char* const kReportUsage =
     "                      start-up, by the entry desk's rules (a refused row is bad usage)\n"
     "  --xml FILE          write the IOF XML result list to FILE (default: XmlOutput)\n"
     "  --html FILE         write the HTML results page to FILE (default: HtmlOutput)\n"
+    "  --publish           send the results to every target the settings name (UploadUrl,\n"
+    "                      IofUploadUrl, MopUrl) once, after the files are written\n"
+    "  --timeout SECONDS   how long --publish waits for the targets (default 30)\n"
     "  --help              this text\n"
     "  --version           the program's version\n"
     "\n"
-    "Exit status: 0 done, 1 an output file could not be written, 2 bad usage or folder.\n";
+    "Exit status: 0 done, 1 an output file could not be written, 2 bad usage or folder,\n"
+    "3 a target could not be reached (each is named).\n";
 
 namespace {
 
@@ -53,6 +58,8 @@ struct Options {
     std::vector<std::string> entries;                        // --add-entry rows
     std::string folder;
     std::string xml, html; // export paths given on the command line
+    bool publish = false;
+    int timeout = 30;
 };
 
 int Usage(std::ostream& err, const std::string& problem) {
@@ -121,7 +128,7 @@ void PrintLines(std::ostream& out, const std::vector<ListLine>& lines) {
 
 } // namespace
 
-int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const PublishOnce& publish) {
     Options opt;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -156,6 +163,13 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         } else if (a == "--add-entry") {
             if (!value(v)) return Usage(err, "--add-entry needs a start-list row");
             opt.entries.push_back(v);
+        } else if (a == "--publish") {
+            opt.publish = true;
+        } else if (a == "--timeout") {
+            if (!value(v)) return Usage(err, "--timeout needs a number of seconds");
+            const auto n = ToWholeNumber(v);
+            if (!n || *n < 1 || *n > 86400) return Usage(err, "malformed --timeout: " + v);
+            opt.timeout = static_cast<int>(*n);
         } else if (a == "--xml" || a == "--html") {
             if (!value(v) || v.empty()) return Usage(err, a + " needs a file");
             (a == "--xml" ? opt.xml : opt.html) = std::filesystem::absolute(v).string();
@@ -168,6 +182,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
     }
     if (opt.folder.empty()) return Usage(err, "no event folder given");
+    if (opt.publish && !publish) return Usage(err, "--publish: this program cannot publish");
 
     std::string folder = AbsoluteFolder(opt.folder);
     struct stat st {};
@@ -215,6 +230,18 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     for (const Error* f : failures) {
         err << "quilo-report: cannot write " << f->path << ": " << ReasonText(*f) << "\n";
         status = 1;
+    }
+
+    if (opt.publish) {
+        const PublishOutcome sent = publish(station, opt.timeout);
+        if (!sent.anyTarget) {
+            err << "quilo-report: --publish: no target is set (UploadUrl, IofUploadUrl, MopUrl)\n";
+            if (status == 0) status = 2;
+        }
+        for (const std::string& u : sent.unreached) {
+            err << "quilo-report: could not send to " << u << "\n";
+            if (status == 0) status = 3;
+        }
     }
 
     for (const auto& l : station.OperationHistory().Lines()) out << l.itemData << '\t' << l.text << '\n';

@@ -1,0 +1,36 @@
+#pragma once
+// A target's folder in the event's Outbox/: the newest state still to send ("waiting")
+// and what the target last accepted, each replaced whole (a kill leaves the old file or
+// the new one, never a cut one). The outbox is a help, not a duty: a folder that cannot
+// be written only loses what a restart would have resent.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quilo {
+
+class OutboxFolder {
+public:
+    explicit OutboxFolder(std::string folder) : folder_(std::move(folder)) {}
+    const std::string& Path() const { return folder_; }
+    std::optional<std::string> Read(std::string_view name) const;
+    bool Write(std::string_view name, std::string_view bytes);
+    void Remove(std::string_view name);
+    bool Has(std::string_view name) const;
+
+private:
+    std::string folder_;
+};
+
+// Named texts in one file; a cut or foreign file reads as nothing.
+using Blobs = std::map<std::string, std::string>;
+std::string PackBlobs(const Blobs& blobs);
+std::optional<Blobs> UnpackBlobs(std::string_view bytes);
+
+// What decides whether a text must be sent again: its bytes, leaving out the moment the
+// export was made (an XML file's createTime), which changes on every build.
+std::string ContentHash(std::string_view bytes);
+
+} // namespace quilo

@@ -1,0 +1,177 @@
+#include "upload/Uploader.h"
+
+#include "upload/Channels.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <thread>
+
+namespace quilo {
+
+std::string FailedLine(const std::string& name, const std::string& reason, std::chrono::minutes behind) {
+    std::string line = "　" + name + " に送信できませんでした（" + reason;
+    if (behind.count() > 0) line += "、" + std::to_string(behind.count()) + "分間送信できていません";
+    return line + "）";
+}
+
+std::string SentLine(const std::string& name) { return " (送信)" + name; }
+
+class Uploader::Channel {
+public:
+    using Steady = std::chrono::steady_clock;
+
+    Channel(Uploader& owner, std::unique_ptr<TargetSender> sender)
+        : owner_(owner), sender_(std::move(sender)), name_(sender_->Target().Name()), pause_(owner.options_.firstPause) {
+        // What the outbox held from the last run goes first, before any snapshot.
+        waiting_ = sender_->Waiting();
+        thread_ = std::thread([this] { Run(); });
+    }
+
+    ~Channel() {
+        {
+            std::lock_guard lock(mutex_);
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+    void Offer(std::shared_ptr<const ResultsSnapshot> snap) {
+        {
+            std::lock_guard lock(mutex_);
+            pending_ = std::move(snap);
+        }
+        wake_.notify_all();
+    }
+
+    TargetStatus Status() const {
+        std::lock_guard lock(mutex_);
+        return {name_, !pending_ && !waiting_ && !taking_, behind_ ? reason_ : std::string()};
+    }
+
+    void Wake() { wake_.notify_all(); }
+
+private:
+    const std::atomic<bool>& Stopping() const { return owner_.stop_; }
+
+    void Run() {
+        if (owner_.options_.yieldToStation) ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+        std::unique_lock lock(mutex_);
+        while (!Stopping()) {
+            if (pending_) {
+                const auto snap = std::move(pending_);
+                pending_.reset();
+                taking_ = true;
+                lock.unlock();
+                const bool waiting = sender_->Take(*snap);
+                lock.lock();
+                taking_ = false;
+                waiting_ = waiting;
+                continue; // a newer snapshot may have come meanwhile
+            }
+            if (!waiting_) {
+                wake_.wait(lock, [this] { return Stopping() || pending_; });
+                continue;
+            }
+            if (Steady::now() < due_) {
+                wake_.wait_until(lock, due_, [this] { return Stopping() || pending_; });
+                if (Steady::now() < due_) continue;
+            }
+            lock.unlock();
+            const std::optional<std::string> failure = sender_->Send();
+            lock.lock();
+            if (Stopping()) break; // an aborted send is no failure of the target's
+            Settle(failure);
+        }
+    }
+
+    void Settle(const std::optional<std::string>& failure) {
+        const auto now = Steady::now();
+        const UploaderOptions& o = owner_.options_;
+        if (!failure) {
+            waiting_ = sender_->Waiting();
+            pause_ = o.firstPause;
+            due_ = now;
+            if (behind_) owner_.Note({false, SentLine(name_)});
+            behind_ = false;
+            return;
+        }
+        reason_ = *failure;
+        if (!behind_) {
+            behind_ = true;
+            since_ = reminded_ = now;
+            owner_.Note({true, FailedLine(name_, reason_, std::chrono::minutes(0))});
+        } else if (now - reminded_ >= o.remindEvery) {
+            reminded_ = now;
+            const auto behind = std::chrono::duration_cast<std::chrono::minutes>(now - since_);
+            owner_.Note({true, FailedLine(name_, reason_, std::max(behind, std::chrono::minutes(1)))});
+        }
+        due_ = now + pause_;
+        pause_ = std::min(pause_ * 2, o.longestPause);
+    }
+
+    Uploader& owner_;
+    std::unique_ptr<TargetSender> sender_;
+    const std::string name_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::shared_ptr<const ResultsSnapshot> pending_;
+    bool waiting_ = false, taking_ = false;
+    bool behind_ = false;
+    std::string reason_;
+    std::chrono::milliseconds pause_;
+    Steady::time_point due_{}, since_{}, reminded_{};
+    std::thread thread_;
+};
+
+Uploader::Uploader(UploaderOptions options) : options_(std::move(options)) {
+    for (const UploadTarget& t : options_.targets)
+        channels_.push_back(std::make_unique<Channel>(*this, MakeSender(t, options_, &stop_)));
+}
+
+Uploader::~Uploader() {
+    stop_ = true;
+    channels_.clear();
+}
+
+void Uploader::Publish(std::shared_ptr<const ResultsSnapshot> snapshot) {
+    if (!snapshot) return;
+    for (auto& c : channels_) c->Offer(snapshot);
+}
+
+void Uploader::Note(UploadNote note) {
+    std::lock_guard lock(notesMutex_);
+    notes_.push_back(std::move(note));
+}
+
+std::vector<UploadNote> Uploader::TakeNotes() {
+    std::lock_guard lock(notesMutex_);
+    return std::exchange(notes_, {});
+}
+
+void Uploader::ReportTo(History& history) {
+    for (const UploadNote& n : TakeNotes()) {
+        if (n.warning) history.Warning({n.line});
+        else history.Report(n.line);
+    }
+}
+
+std::vector<Uploader::TargetStatus> Uploader::Status() const {
+    std::vector<TargetStatus> out;
+    for (const auto& c : channels_) out.push_back(c->Status());
+    return out;
+}
+
+bool Uploader::WaitSent(std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto all = Status();
+        if (std::all_of(all.begin(), all.end(), [](const TargetStatus& s) { return s.upToDate; })) return true;
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace quilo
