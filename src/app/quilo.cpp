@@ -5,12 +5,12 @@
 //
 // QUILO_SCREENSHOT=file.png makes a run that shows result order, saves the window
 // to that file and quits; QUILO_NOW=hh:nn:ss then fixes its clock.
+#include "Publishing.h"
 #include "core/History.h"
 #include "core/Time.h"
 #include "gui/Fonts.h"
 #include "gui/MainWindow.h"
 #include "gui/Translations.h"
-#include "Publishing.h"
 #include "server/ResultsServer.h"
 #include "station/EventFolder.h"
 #include "station/Messages.h"
@@ -131,8 +131,7 @@ int main(int argc, char** argv) {
         uploader = std::make_unique<quilo::Uploader>(std::move(options));
         uploading = station.Subscribe([&up = *uploader](const auto& snapshot) { up.Publish(snapshot); });
         uploader->Publish(station.Snapshot());
-        QObject::connect(&uploadNotes, &QTimer::timeout, &window,
-                         [&] { uploader->ReportTo(station.OperationHistory()); });
+        QObject::connect(&uploadNotes, &QTimer::timeout, &window, [&] { uploader->ReportTo(station.OperationHistory()); });
         uploadNotes.start(500);
     }
     window.show();

@@ -15,9 +15,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <iostream>

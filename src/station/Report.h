@@ -21,8 +21,7 @@ using PublishOnce = std::function<PublishOutcome(Station& station, int timeoutSe
 // Runs quilo-report with its arguments (without the program name). Returns the exit
 // code: 0 success, 1 an output could not be written, 2 bad usage or no such folder, 3 a
 // target could not be reached (--publish).
-int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-              const PublishOnce& publish = {});
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const PublishOnce& publish = {});
 
 extern const char* const kReportUsage;
 

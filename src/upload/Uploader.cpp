@@ -31,9 +31,7 @@ public:
     }
 
     ~Channel() {
-        {
-            std::lock_guard lock(mutex_);
-        }
+        { std::lock_guard lock(mutex_); }
         wake_.notify_all();
         thread_.join();
     }

@@ -10,8 +10,8 @@
 #include "upload/Http.h"
 #include "upload/Targets.h"
 
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
