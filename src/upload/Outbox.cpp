@@ -2,6 +2,8 @@
 
 #include "core/Files.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +44,24 @@ void OutboxFolder::Remove(std::string_view name) { ::unlink((folder_ + "/" + std
 bool OutboxFolder::Has(std::string_view name) const {
     struct stat st {};
     return ::stat((folder_ + "/" + std::string(name)).c_str(), &st) == 0;
+}
+
+OutboxLock::~OutboxLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool OutboxLock::TryLock() {
+    if (fd_ >= 0) return true;
+    if (!MakeFolders(folder_)) return true;
+    const int fd = ::open((folder_ + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return true;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        return !held;
+    }
+    fd_ = fd;
+    return true;
 }
 
 std::string PackBlobs(const Blobs& blobs) {

@@ -24,6 +24,22 @@ private:
     std::string folder_;
 };
 
+// Holds a target's folder for this process (released when it ends, a kill included).
+class OutboxLock {
+public:
+    explicit OutboxLock(std::string folder) : folder_(std::move(folder)) {}
+    ~OutboxLock();
+    OutboxLock(const OutboxLock&) = delete;
+    OutboxLock& operator=(const OutboxLock&) = delete;
+    // False while another process holds it (or the folder cannot be made: then nothing
+    // could be kept, and sending from memory alone is still worth it, so that is true).
+    bool TryLock();
+
+private:
+    std::string folder_;
+    int fd_ = -1;
+};
+
 // Named texts in one file; a cut or foreign file reads as nothing.
 using Blobs = std::map<std::string, std::string>;
 std::string PackBlobs(const Blobs& blobs);

@@ -23,10 +23,10 @@ class Uploader::Channel {
 public:
     using Steady = std::chrono::steady_clock;
 
-    Channel(Uploader& owner, std::unique_ptr<TargetSender> sender)
-        : owner_(owner), sender_(std::move(sender)), name_(sender_->Target().Name()), pause_(owner.options_.firstPause) {
-        // What the outbox held from the last run goes first, before any snapshot.
-        waiting_ = sender_->Waiting();
+    Channel(Uploader& owner, UploadTarget target)
+        : owner_(owner), target_(std::move(target)), name_(target_.Name()),
+          lock_(owner.options_.outbox + "/" + target_.Folder()), pause_(owner.options_.firstPause) {
+        Open();
         thread_ = std::thread([this] { Run(); });
     }
 
@@ -54,11 +54,21 @@ public:
 private:
     const std::atomic<bool>& Stopping() const { return owner_.stop_; }
 
+    // The target's outbox is this program's alone while it sends (another program on the
+    // same event folder would send from a state it does not keep). What the outbox held
+    // from the last run goes first, before any snapshot.
+    bool Open() {
+        if (!lock_.TryLock()) return false;
+        sender_ = MakeSender(target_, owner_.options_, &owner_.stop_);
+        waiting_ = sender_->Waiting();
+        return true;
+    }
+
     void Run() {
         if (owner_.options_.yieldToStation) ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         std::unique_lock lock(mutex_);
         while (!Stopping()) {
-            if (pending_) {
+            if (pending_ && sender_) {
                 const auto snap = std::move(pending_);
                 pending_.reset();
                 taking_ = true;
@@ -70,15 +80,17 @@ private:
                 continue; // a newer snapshot may have come meanwhile
             }
             if (!waiting_) {
-                wake_.wait(lock, [this] { return Stopping() || pending_; });
+                wake_.wait(lock, [this] { return Stopping() || (pending_ && sender_); });
                 continue;
             }
             if (Steady::now() < due_) {
-                wake_.wait_until(lock, due_, [this] { return Stopping() || pending_; });
+                wake_.wait_until(lock, due_, [this] { return Stopping() || (pending_ && sender_); });
                 if (Steady::now() < due_) continue;
             }
             lock.unlock();
-            const std::optional<std::string> failure = sender_->Send();
+            std::optional<std::string> failure;
+            if (!sender_ && !Open()) failure = "ほかのプログラムがこの宛先に送信しています";
+            else if (sender_) failure = sender_->Send();
             lock.lock();
             if (Stopping()) break; // an aborted send is no failure of the target's
             Settle(failure);
@@ -111,12 +123,14 @@ private:
     }
 
     Uploader& owner_;
-    std::unique_ptr<TargetSender> sender_;
+    const UploadTarget target_;
     const std::string name_;
+    OutboxLock lock_;
+    std::unique_ptr<TargetSender> sender_; // once the outbox is this program's
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::shared_ptr<const ResultsSnapshot> pending_;
-    bool waiting_ = false, taking_ = false;
+    bool waiting_ = true, taking_ = false;
     bool behind_ = false;
     std::string reason_;
     std::chrono::milliseconds pause_;
@@ -125,8 +139,7 @@ private:
 };
 
 Uploader::Uploader(UploaderOptions options) : options_(std::move(options)) {
-    for (const UploadTarget& t : options_.targets)
-        channels_.push_back(std::make_unique<Channel>(*this, MakeSender(t, options_, &stop_)));
+    for (const UploadTarget& t : options_.targets) channels_.push_back(std::make_unique<Channel>(*this, t));
 }
 
 Uploader::~Uploader() {

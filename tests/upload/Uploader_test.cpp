@@ -214,6 +214,37 @@ TEST(UploaderRestart, QuitsAtOnceAndTheNextStartSendsWhatWaited) {
     EXPECT_EQ(model.Picture(), mop::FromSnapshot(*snap, clubs));
 }
 
+// Two programs on one event folder (the window and quilo-report --publish): the second
+// waits for the outbox rather than sending from a state the first one keeps.
+TEST(UploaderRestart, OneProgramAtATimeSendsFromAnOutbox) {
+    test::ServeEvent ev;
+    Receiver rx(Receiver::Kind::Mop);
+    test::TempDir dir;
+    UploaderOptions o = Quick(dir.Path() + "/Outbox");
+    UploadTarget t;
+    t.kind = TargetKind::Mop;
+    t.url = rx.Url();
+    o.targets = {t};
+    auto first = std::make_unique<Uploader>(o);
+    first->Publish(ev.Snapshot(1));
+    ASSERT_TRUE(first->WaitSent(10s));
+    Uploader second(o);
+    ev.e.Read(ev.out, "31,0:05:30,32,0:10:30,33,0:15:30,100,0:39:00");
+    const auto newest = ev.Snapshot(2);
+    second.Publish(newest);
+    Notes notes;
+    ASSERT_TRUE(notes.WaitFor(second, [&](const UploadNote& n) {
+        return n.line == FailedLine(t.Name(), "ほかのプログラムがこの宛先に送信しています", 0min);
+    }));
+    EXPECT_EQ(rx.AcceptedBodies().size(), 1u);
+    first.reset();
+    ASSERT_TRUE(second.WaitSent(10s));
+    test::MopReceiverModel model;
+    for (const std::string& b : rx.AcceptedBodies()) model.Apply(b);
+    mop::ClubIds clubs = mop::ClubIds::Load(*ReadFileBytes(dir.Path() + "/Outbox/mop/clubs"));
+    EXPECT_EQ(model.Picture(), mop::FromSnapshot(*newest, clubs));
+}
+
 // The web host: a real nginx with WebDAV and Basic auth, set up from the settings file.
 TEST(UploaderWebHost, KeepsTheHostsFilesAsTheStationBuiltThemSendingOnlyWhatChanged) {
     test::NginxDav dav("club", kPassword);
