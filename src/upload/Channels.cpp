@@ -25,33 +25,59 @@ Blobs LoadAccepted(const OutboxFolder& box) {
     return blobs ? *blobs : Blobs{};
 }
 
-// The web host: a folder of static files, each replaced whole by a PUT to a temporary
-// name and a MOVE over the old one (readers never see half a file); a host without
-// MOVE gets the PUT straight to the name.
-class WebSender : public TargetSender {
+// A target that takes whole files: what waits is the files whose bytes the target
+// does not hold yet.
+class FileSender : public TargetSender {
 public:
-    WebSender(const UploadTarget& t, const UploaderOptions& o, const std::atomic<bool>* stop)
-        : TargetSender(t, o.outbox, o.timeouts, stop), site_(o.site), accepted_(LoadAccepted(box_)) {
+    FileSender(const UploadTarget& t, const UploaderOptions& o, const std::atomic<bool>* stop)
+        : TargetSender(t, o.outbox, o.timeouts, stop), accepted_(LoadAccepted(box_)) {
         if (const auto bytes = box_.Read(kWaiting))
             if (auto blobs = UnpackBlobs(*bytes)) waiting_ = std::move(*blobs);
     }
 
-    bool Take(const ResultsSnapshot& snap) override {
+    bool Waiting() const override { return !waiting_.empty(); }
+
+protected:
+    // The newest files: those the target holds already are left out.
+    bool Offer(std::vector<std::pair<std::string, std::string>> files) {
         Blobs next;
-        if (site_) {
-            for (SiteFile& f : site_(snap)) {
-                const auto it = accepted_.find(f.path);
-                if (it == accepted_.end() || it->second != ContentHash(f.bytes)) next[f.path] = std::move(f.bytes);
-            }
+        for (auto& [name, bytes] : files) {
+            const auto it = accepted_.find(name);
+            if (it == accepted_.end() || it->second != ContentHash(bytes)) next[name] = std::move(bytes);
         }
-        if (next == waiting_) return !waiting_.empty();
-        waiting_ = std::move(next);
-        if (waiting_.empty()) box_.Remove(kWaiting);
-        else box_.Write(kWaiting, PackBlobs(waiting_));
+        if (next != waiting_) {
+            waiting_ = std::move(next);
+            if (waiting_.empty()) box_.Remove(kWaiting);
+            else box_.Write(kWaiting, PackBlobs(waiting_));
+        }
         return !waiting_.empty();
     }
 
-    bool Waiting() const override { return !waiting_.empty(); }
+    void Accepted(const std::string& name) {
+        accepted_[name] = ContentHash(waiting_[name]);
+        box_.Write(kAccepted, PackBlobs(accepted_));
+        waiting_.erase(name);
+        if (waiting_.empty()) box_.Remove(kWaiting);
+    }
+
+    Blobs accepted_; // name -> hash of what the target holds
+    Blobs waiting_;  // name -> bytes still to send
+};
+
+// The web host: a folder of static files, each replaced whole by a PUT to a temporary
+// name and a MOVE over the old one (readers never see half a file); a host without
+// MOVE gets the PUT straight to the name.
+class WebSender : public FileSender {
+public:
+    WebSender(const UploadTarget& t, const UploaderOptions& o, const std::atomic<bool>* stop)
+        : FileSender(t, o, stop), site_(o.site) {}
+
+    bool Take(const ResultsSnapshot& snap) override {
+        std::vector<std::pair<std::string, std::string>> files;
+        if (site_)
+            for (SiteFile& f : site_(snap)) files.emplace_back(std::move(f.path), std::move(f.bytes));
+        return Offer(std::move(files));
+    }
 
     std::optional<std::string> Send() override {
         if (!target_.problem.empty()) return target_.problem;
@@ -62,11 +88,8 @@ public:
         if (waiting_.count("index.html")) order.push_back("index.html");
         for (const std::string& path : order) {
             if (auto failure = Put(path, waiting_[path])) return failure;
-            accepted_[path] = ContentHash(waiting_[path]);
-            box_.Write(kAccepted, PackBlobs(accepted_));
-            waiting_.erase(path);
+            Accepted(path);
         }
-        box_.Remove(kWaiting);
         return std::nullopt;
     }
 
@@ -127,39 +150,21 @@ private:
     }
 
     SiteMaker site_;
-    Blobs accepted_; // path -> hash of what the host holds
-    Blobs waiting_;  // path -> bytes still to send
     std::set<std::string> folders_;
     bool noMove_ = false;
 };
 
 // An IOF XML results service: the start list once (and again when it changes), the
 // result list after every change, each POSTed whole.
-class IofSender : public TargetSender {
+class IofSender : public FileSender {
 public:
-    IofSender(const UploadTarget& t, const UploaderOptions& o, const std::atomic<bool>* stop)
-        : TargetSender(t, o.outbox, o.timeouts, stop), accepted_(LoadAccepted(box_)) {
-        if (const auto bytes = box_.Read(kWaiting))
-            if (auto blobs = UnpackBlobs(*bytes)) waiting_ = std::move(*blobs);
-    }
+    IofSender(const UploadTarget& t, const UploaderOptions& o, const std::atomic<bool>* stop) : FileSender(t, o, stop) {}
 
     bool Take(const ResultsSnapshot& snap) override {
         if (snap.exportSerial == exportSerial_ && exportSerial_ != 0) return !waiting_.empty();
         exportSerial_ = snap.exportSerial;
-        Blobs next;
-        for (auto [name, bytes] : {std::pair{std::string("start.xml"), BuildIofStartList(snap)},
-                                   std::pair{std::string("results.xml"), BuildIofResultList(snap)}}) {
-            const auto it = accepted_.find(name);
-            if (it == accepted_.end() || it->second != ContentHash(bytes)) next[name] = std::move(bytes);
-        }
-        if (next == waiting_) return !waiting_.empty();
-        waiting_ = std::move(next);
-        if (waiting_.empty()) box_.Remove(kWaiting);
-        else box_.Write(kWaiting, PackBlobs(waiting_));
-        return !waiting_.empty();
+        return Offer({{"start.xml", BuildIofStartList(snap)}, {"results.xml", BuildIofResultList(snap)}});
     }
-
-    bool Waiting() const override { return !waiting_.empty(); }
 
     std::optional<std::string> Send() override {
         if (!target_.problem.empty()) return target_.problem;
@@ -174,16 +179,12 @@ public:
             r.body = it->second;
             const HttpReply reply = http_.Send(r);
             if (!Success(reply)) return Why(reply);
-            accepted_[name] = ContentHash(it->second);
-            box_.Write(kAccepted, PackBlobs(accepted_));
-            waiting_.erase(it);
+            Accepted(name);
         }
-        box_.Remove(kWaiting);
         return std::nullopt;
     }
 
 private:
-    Blobs accepted_, waiting_;
     std::uint64_t exportSerial_ = 0;
 };
 
