@@ -149,8 +149,8 @@ std::string QuotedField(const std::string& line, std::size_t& pos) {
 
 } // namespace
 
-NginxDav::NginxDav(std::string user, std::string password)
-    : dir_(std::make_unique<TempDir>()), user_(std::move(user)), password_(std::move(password)) {
+NginxDav::NginxDav(std::string user, std::string password, bool move)
+    : dir_(std::make_unique<TempDir>()), user_(std::move(user)), password_(std::move(password)), move_(move) {
     exe_ = FindNginx();
     if (exe_.empty()) {
         why_ = "nginx is not installed";
@@ -219,7 +219,7 @@ void NginxDav::WriteConfig(int port) const {
       << "    listen 127.0.0.1:" << port << ";\n"
       << "    location /site/ {\n"
       << "      alias " << Quoted(Root() + "/") << ";\n"
-      << "      dav_methods PUT DELETE MKCOL COPY MOVE;\n"
+      << "      dav_methods PUT DELETE MKCOL COPY" << (move_ ? " MOVE" : "") << ";\n"
       << "      create_full_put_path off;\n"
       << "      min_delete_depth 0;\n"
       << "      dav_access user:rw;\n";

@@ -26,8 +26,8 @@ class NginxDav {
 public:
     // WebDAV (PUT DELETE MKCOL COPY MOVE, no intermediate folders made by PUT) under /site/ on
     // a free loopback port; with a user, every request needs HTTP Basic with that password
-    // (any bytes but line breaks; colons too).
-    NginxDav(std::string user = {}, std::string password = {});
+    // (any bytes but line breaks; colons too). Without `move`, a host that answers MOVE 405.
+    NginxDav(std::string user = {}, std::string password = {}, bool move = true);
     ~NginxDav();
     NginxDav(const NginxDav&) = delete;
     NginxDav& operator=(const NginxDav&) = delete;
@@ -52,6 +52,7 @@ private:
 
     std::unique_ptr<TempDir> dir_;
     std::string user_, password_;
+    bool move_ = true;
     std::string exe_;
     pid_t pid_ = -1;
     int port_ = 0;
