@@ -267,7 +267,7 @@ private:
 
 // Looks into each target's outbox folder every 50 ms: the waiting state is one file,
 // replaced whole, so a look finds at most one `waiting` and at most one temporary file
-// (the one being written), never another name.
+// (the one being written) beside `accepted`, `lock` and MOP's `clubs` and `unsure`.
 class OutboxWatch {
 public:
     OutboxWatch(std::string outbox, std::vector<std::string> folders)
@@ -293,7 +293,9 @@ public:
             if (DIR* d = ::opendir((outbox_ + "/" + f).c_str())) {
                 while (const dirent* e = ::readdir(d)) {
                     const std::string name = e->d_name;
-                    if (name == "." || name == ".." || name == "accepted" || name == "clubs" || name == "unsure") continue;
+                    if (name == "." || name == ".." || name == "accepted" || name == "clubs" || name == "unsure" ||
+                        name == "lock")
+                        continue;
                     if (name.size() > std::strlen(kTempSuffix) &&
                         name.compare(name.size() - std::strlen(kTempSuffix), std::string::npos, kTempSuffix) == 0)
                         ++l.temporary;
