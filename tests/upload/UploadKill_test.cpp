@@ -6,6 +6,7 @@
 // cut by a kill is followed by a MOPComplete, every body passed its schema, and the
 // event folder holds only what the test wrote besides Outbox/.
 // Seeded: QUILO_UPLOAD_KILL_SEED repeats a run.
+#include "core/Files.h"
 #include "results/IofStartList.h"
 #include "results/IofXml.h"
 #include "station/Follower.h"
@@ -201,7 +202,8 @@ protected:
             if (!found.count(name)) what += " " + name + "(gone)";
         return what.empty() ? "" : "changed in the event folder:" + what;
     }
-    // "" when no target's folder holds more than one file of what waits.
+    // "" when no target's folder holds more than one state waiting (a newer one replaces
+    // it whole; the temporary file of a write the kill cut is no state).
     std::string OneWaitingEach() const {
         std::string what;
         for (const char* target : {"iof", "mop"}) {
@@ -211,7 +213,7 @@ protected:
             int count = 0;
             for (const auto& e : fs::directory_iterator(box)) {
                 const std::string name = e.path().filename().string();
-                if (name.find("waiting") != std::string::npos) ++count, names += " " + name;
+                if (name.rfind("waiting", 0) == 0 && !name.ends_with(kTempSuffix)) ++count, names += " " + name;
             }
             if (count > 1) what += std::string(" ") + target + ":" + names;
         }
