@@ -1,5 +1,6 @@
 #include "upload/Uploader.h"
 
+#include "core/Files.h"
 #include "upload/Channels.h"
 
 #include <sys/resource.h>
@@ -59,6 +60,7 @@ private:
     // from the last run goes first, before any snapshot.
     bool Open() {
         if (!lock_.TryLock()) return false;
+        RemoveLeftoverTemps(owner_.options_.outbox + "/" + target_.Folder()); // a kill's half-written file
         sender_ = MakeSender(target_, owner_.options_, &owner_.stop_);
         waiting_ = sender_->Waiting();
         return true;
