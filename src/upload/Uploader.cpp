@@ -71,6 +71,11 @@ private:
         std::unique_lock lock(mutex_);
         while (!Stopping()) {
             if (pending_ && sender_) {
+                if (const auto ready = taken_ + owner_.options_.settle; Steady::now() < ready) {
+                    wake_.wait_until(lock, ready, [this] { return Stopping().load(); });
+                    continue;
+                }
+                taken_ = Steady::now();
                 const auto snap = std::move(pending_);
                 pending_.reset();
                 taking_ = true;
@@ -136,7 +141,7 @@ private:
     bool behind_ = false;
     std::string reason_;
     std::chrono::milliseconds pause_;
-    Steady::time_point due_{}, since_{}, reminded_{};
+    Steady::time_point due_{}, since_{}, reminded_{}, taken_{};
     std::thread thread_;
 };
 

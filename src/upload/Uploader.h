@@ -33,6 +33,9 @@ struct UploaderOptions {
     HttpTimeouts timeouts;
     std::chrono::milliseconds firstPause{1000}, longestPause{60000};
     std::chrono::milliseconds remindEvery{std::chrono::minutes(10)};
+    // At most one new state is made per target in this time: a busy finish is sent as
+    // its newest state about once a second, not rebuilt on every read.
+    std::chrono::milliseconds settle{1000};
     // The sending threads run at a lower priority than the station's (the window).
     bool yieldToStation = false;
 };
