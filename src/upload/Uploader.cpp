@@ -41,6 +41,7 @@ public:
         {
             std::lock_guard lock(mutex_);
             pending_ = std::move(snap);
+            offered_ = Steady::now();
         }
         wake_.notify_all();
     }
@@ -71,7 +72,9 @@ private:
         std::unique_lock lock(mutex_);
         while (!Stopping()) {
             if (pending_ && sender_) {
-                if (const auto ready = taken_ + owner_.options_.settle; Steady::now() < ready) {
+                const UploaderOptions& o = owner_.options_;
+                const auto ready = std::max(taken_ + o.settle, std::min(offered_ + o.quiet, taken_ + 2 * o.settle));
+                if (Steady::now() < ready) {
                     wake_.wait_until(lock, ready, [this] { return Stopping().load(); });
                     continue;
                 }
@@ -141,7 +144,7 @@ private:
     bool behind_ = false;
     std::string reason_;
     std::chrono::milliseconds pause_;
-    Steady::time_point due_{}, since_{}, reminded_{}, taken_{};
+    Steady::time_point due_{}, since_{}, reminded_{}, taken_{}, offered_{};
     std::thread thread_;
 };
 

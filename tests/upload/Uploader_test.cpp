@@ -39,7 +39,7 @@ UploaderOptions Quick(const std::string& outbox) {
     o.firstPause = 50ms;
     o.longestPause = 200ms;
     o.remindEvery = 500ms;
-    o.settle = 0ms;
+    o.settle = o.quiet = 0ms;
     return o;
 }
 
@@ -269,7 +269,7 @@ TEST_P(UploaderWebHost, KeepsTheHostsFilesAsTheStationBuiltThemSendingOnlyWhatCh
     station.Startup();
     UploaderOptions o = PublishingOptions(station.Settings(), station.PathOf("Outbox"));
     o.firstPause = 50ms;
-    o.settle = 0ms;
+    o.settle = o.quiet = 0ms;
     ASSERT_EQ(o.targets.size(), 1u);
 
     const auto sameAsBuilt = [&](const ResultsSnapshot& snap) {
