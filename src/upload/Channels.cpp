@@ -55,9 +55,15 @@ protected:
 
     void Accepted(const std::string& name) {
         accepted_[name] = ContentHash(waiting_[name]);
-        box_.Write(kAccepted, PackBlobs(accepted_));
         waiting_.erase(name);
+    }
+
+    // What the target took, kept once per round of sends (a file taken but not yet kept
+    // is only sent again after a kill).
+    std::optional<std::string> Keep(std::optional<std::string> failure) {
+        box_.Write(kAccepted, PackBlobs(accepted_));
         if (waiting_.empty()) box_.Remove(kWaiting);
+        return failure;
     }
 
     Blobs accepted_; // name -> hash of what the target holds
@@ -87,10 +93,10 @@ public:
             if (path != "index.html") order.push_back(path);
         if (waiting_.count("index.html")) order.push_back("index.html");
         for (const std::string& path : order) {
-            if (auto failure = Put(path, waiting_[path])) return failure;
+            if (auto failure = Put(path, waiting_[path])) return Keep(std::move(failure));
             Accepted(path);
         }
-        return std::nullopt;
+        return Keep(std::nullopt);
     }
 
 private:
@@ -178,10 +184,10 @@ public:
             r.headers.push_back("Content-Type: application/xml; charset=utf-8");
             r.body = it->second;
             const HttpReply reply = http_.Send(r);
-            if (!Success(reply)) return Why(reply);
+            if (!Success(reply)) return Keep(Why(reply));
             Accepted(name);
         }
-        return std::nullopt;
+        return Keep(std::nullopt);
     }
 
 private:
@@ -207,7 +213,7 @@ public:
     bool Take(const ResultsSnapshot& snap) override {
         const std::string clubsBefore = clubs_.Save();
         mop::Event now = mop::FromSnapshot(snap, clubs_);
-        if (const std::string clubs = clubs_.Save(); clubs != clubsBefore) box_.Write(kClubs, clubs);
+        if (const std::string clubs = clubs_.Save(); clubs != clubsBefore) box_.Write(kClubs, clubs, true);
         if (!unsure_ && accepted_ && *accepted_ == now) {
             waiting_.reset();
             box_.Remove(kWaiting);
@@ -227,7 +233,7 @@ public:
         if (!waiting_) return std::nullopt;
         std::string body = unsure_ || !accepted_ ? mop::Complete(*waiting_) : mop::Diff(*accepted_, *waiting_);
         if (!body.empty()) {
-            if (!unsure_) box_.Write(kUnsure, "");
+            if (!unsure_) box_.Write(kUnsure, "", true);
             unsure_ = true;
             HttpRequest r;
             r.url = target_.url;

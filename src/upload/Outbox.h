@@ -16,7 +16,9 @@ public:
     explicit OutboxFolder(std::string folder) : folder_(std::move(folder)) {}
     const std::string& Path() const { return folder_; }
     std::optional<std::string> Read(std::string_view name) const;
-    bool Write(std::string_view name, std::string_view bytes);
+    // Replaced whole through a temporary name. Only a `durable` file is synced to the
+    // disk: the others, lost to a power cut, only make the next start send again.
+    bool Write(std::string_view name, std::string_view bytes, bool durable = false);
     void Remove(std::string_view name);
     bool Has(std::string_view name) const;
 
