@@ -34,11 +34,11 @@ struct UploaderOptions {
     std::chrono::milliseconds firstPause{1000}, longestPause{60000};
     std::chrono::milliseconds remindEvery{std::chrono::minutes(10)};
     // At most one new state is made per target in this time: a busy finish is sent as
-    // its newest state about once a second, not rebuilt on every read.
-    std::chrono::milliseconds settle{1000};
+    // its newest state every two seconds, not rebuilt on every read.
+    std::chrono::milliseconds settle{2000};
     // ...and only once no newer snapshot came for this long, so the work is done after
     // the station has drawn the read, not beside it (unless snapshots never pause).
-    std::chrono::milliseconds quiet{50};
+    std::chrono::milliseconds quiet{100};
     // The sending threads run at a lower priority than the station's (the window).
     bool yieldToStation = false;
 };
