@@ -71,39 +71,40 @@ private:
         if (owner_.options_.yieldToStation) ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         std::unique_lock lock(mutex_);
         while (!Stopping()) {
+            const auto now = Steady::now();
+            // A newer snapshot is taken once settled; meanwhile what waits is still sent.
+            std::optional<Steady::time_point> takeAt;
             if (pending_ && sender_) {
                 const UploaderOptions& o = owner_.options_;
-                const auto ready = std::max(taken_ + o.settle, std::min(offered_ + o.quiet, taken_ + 2 * o.settle));
-                if (Steady::now() < ready) {
-                    wake_.wait_until(lock, ready, [this] { return Stopping().load(); });
+                takeAt = std::max(taken_ + o.settle, std::min(offered_ + o.quiet, taken_ + 2 * o.settle));
+                if (now >= *takeAt) {
+                    taken_ = now;
+                    const auto snap = std::move(pending_);
+                    pending_.reset();
+                    taking_ = true;
+                    lock.unlock();
+                    const bool waiting = sender_->Take(*snap);
+                    lock.lock();
+                    taking_ = false;
+                    waiting_ = waiting;
                     continue;
                 }
-                taken_ = Steady::now();
-                const auto snap = std::move(pending_);
-                pending_.reset();
-                taking_ = true;
-                lock.unlock();
-                const bool waiting = sender_->Take(*snap);
-                lock.lock();
-                taking_ = false;
-                waiting_ = waiting;
-                continue; // a newer snapshot may have come meanwhile
             }
-            if (!waiting_) {
-                wake_.wait(lock, [this] { return Stopping() || (pending_ && sender_); });
+            if (waiting_ && now >= due_) {
+                lock.unlock();
+                std::optional<std::string> failure;
+                if (!sender_ && !Open()) failure = "ほかのプログラムがこの宛先に送信しています";
+                else if (sender_) failure = sender_->Send();
+                lock.lock();
+                if (Stopping()) break; // an aborted send is no failure of the target's
+                Settle(failure);
                 continue;
             }
-            if (Steady::now() < due_) {
-                wake_.wait_until(lock, due_, [this] { return Stopping() || (pending_ && sender_); });
-                if (Steady::now() < due_) continue;
-            }
-            lock.unlock();
-            std::optional<std::string> failure;
-            if (!sender_ && !Open()) failure = "ほかのプログラムがこの宛先に送信しています";
-            else if (sender_) failure = sender_->Send();
-            lock.lock();
-            if (Stopping()) break; // an aborted send is no failure of the target's
-            Settle(failure);
+            auto until = Steady::time_point::max();
+            if (takeAt) until = *takeAt;
+            if (waiting_) until = std::min(until, due_);
+            if (until == Steady::time_point::max()) wake_.wait(lock);
+            else wake_.wait_until(lock, until);
         }
     }
 
