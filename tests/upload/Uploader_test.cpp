@@ -276,8 +276,11 @@ TEST_P(UploaderWebHost, KeepsTheHostsFilesAsTheStationBuiltThemSendingOnlyWhatCh
         for (const StaticFile& f : StaticSiteFiles(snap)) {
             const auto held = ReadFileBytes(dav.Root() + "/" + f.path);
             ASSERT_TRUE(held) << f.path;
-            if (f.path == "start.xml") EXPECT_EQ(ContentHash(*held), ContentHash(f.bytes)) << f.path;
-            else EXPECT_EQ(*held, f.bytes) << f.path;
+            if (f.path == "start.xml") {
+                EXPECT_EQ(ContentHash(*held), ContentHash(f.bytes)) << f.path;
+            } else {
+                EXPECT_EQ(*held, f.bytes) << f.path;
+            }
         }
     };
     // The files a round of sends replaced (a MOVE's destination, or a PUT straight to the name).
@@ -285,8 +288,9 @@ TEST_P(UploaderWebHost, KeepsTheHostsFilesAsTheStationBuiltThemSendingOnlyWhatCh
         std::set<std::string> sent;
         const auto lines = dav.Access();
         for (std::size_t i = from; i < lines.size(); ++i) {
-            if (lines[i].method == "PUT" || lines[i].method == "MOVE")
+            if (lines[i].method == "PUT" || lines[i].method == "MOVE") {
                 EXPECT_LT(lines[i].status, 300) << lines[i].method << " " << lines[i].path;
+            }
             if (lines[i].method == "MOVE") sent.insert(lines[i].destination);
             else if (lines[i].method == "PUT" && lines[i].path.find(".quilo-up") == std::string::npos)
                 sent.insert(lines[i].path);
@@ -358,12 +362,16 @@ TEST(ReportPublish, ExitsNamingEachTargetNotReached) {
         const int status =
             RunReport({"--now", "12:00:00", "--publish", "--timeout", "2", dir.Path()}, out, err, PublishOnceNow);
         EXPECT_EQ(status, c.status) << err.str();
-        if (*c.message) EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        if (*c.message) {
+            EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        }
         if (c.status == 3) {
             EXPECT_NE(err.str().find("could not send to " + rx.Url()), std::string::npos) << err.str();
             EXPECT_NE(out.str().find(FailedLine(rx.Url(), "接続できません", 0min)), std::string::npos) << out.str();
         }
-        if (c.status == 0) EXPECT_EQ(rx.AcceptedBodies().size(), 1u);
+        if (c.status == 0) {
+            EXPECT_EQ(rx.AcceptedBodies().size(), 1u);
+        }
         EXPECT_EQ(out.str().find("hush"), std::string::npos);
         EXPECT_EQ(err.str().find("hush"), std::string::npos);
     }
