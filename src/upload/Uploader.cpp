@@ -51,8 +51,6 @@ public:
         return {name_, !pending_ && !waiting_ && !taking_, behind_ ? reason_ : std::string()};
     }
 
-    void Wake() { wake_.notify_all(); }
-
 private:
     const std::atomic<bool>& Stopping() const { return owner_.stop_; }
 
