@@ -213,6 +213,81 @@ TEST_F(MopTest, TheStateFileReadsBackAndACutOneNotAtAll) {
     EXPECT_EQ(mop::Load("garbage"), std::nullopt);
 }
 
+// A state file whose fields were mangled is refused as a whole, never half read: the
+// next message is then a MOPComplete.
+TEST_F(MopTest, AMangledStateFileIsRefused) {
+    const std::string saved = mop::Save(Now());
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < saved.size();) {
+        const std::size_t end = saved.find('\n', at);
+        lines.push_back(saved.substr(at, end - at));
+        at = end + 1;
+    }
+    const auto joined = [](const std::vector<std::string>& ls) {
+        std::string out;
+        for (const std::string& l : ls) out += l + '\n';
+        return out;
+    };
+    const auto fields = [](const std::string& line) {
+        std::vector<std::string> f;
+        std::size_t at = 0;
+        for (std::size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
+            f.push_back(line.substr(at, tab - at));
+        f.push_back(line.substr(at));
+        return f;
+    };
+    const auto kindAt = [&](const char* kind) {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].starts_with(std::string(kind) + '\t')) return i;
+        return lines.size();
+    };
+    std::vector<std::pair<std::string, std::string>> bad;
+    // Every number of every kind of line, in turn, not a number.
+    for (const char* kind : {"cls", "org", "cmp"}) {
+        const std::size_t i = kindAt(kind);
+        ASSERT_LT(i, lines.size()) << kind;
+        const std::vector<std::string> f = fields(lines[i]);
+        for (std::size_t k = 1; k + 1 < f.size(); ++k) {
+            std::vector<std::string> ls = lines;
+            std::vector<std::string> g = f;
+            g[k] = k % 2 ? "x" : "";
+            ls[i].clear();
+            for (std::size_t j = 0; j < g.size(); ++j) ls[i] += (j ? "\t" : "") + g[j];
+            bad.emplace_back(std::string(kind) + " field " + std::to_string(k), joined(ls));
+        }
+        // The same id twice, the count mended to match.
+        std::vector<std::string> ls = lines;
+        ls.insert(ls.begin() + static_cast<std::ptrdiff_t>(i), lines[i]);
+        ls.back() = "end\t" + std::to_string(ls.size() - 2);
+        bad.emplace_back(std::string(kind) + " twice", joined(ls));
+        // A field too many.
+        ls = lines;
+        ls[i] += "\tmore";
+        bad.emplace_back(std::string(kind) + " too long", joined(ls));
+    }
+    const std::size_t c = kindAt("competition");
+    for (const auto& [what, line] :
+         std::vector<std::pair<const char*, std::string>>{{"name ends in a backslash", "competition\tname\\\t2026-12-06"},
+                                                          {"unknown escape", "competition\tna\\qme\t2026-12-06"},
+                                                          {"date ends in a backslash", "competition\tname\t2026\\"},
+                                                          {"unknown kind", "rogue\t1\tx"}}) {
+        std::vector<std::string> ls = lines;
+        ls[c] = line;
+        bad.emplace_back(what, joined(ls));
+    }
+    std::vector<std::string> ls = lines;
+    ls.insert(ls.begin() + 2, lines[c]);
+    ls.back() = "end\t" + std::to_string(ls.size() - 2);
+    bad.emplace_back("two competition lines", joined(ls));
+    for (const char* end : {"end\t999", "end", "fin\t1", "end\tx"}) {
+        ls = lines;
+        ls.back() = end;
+        bad.emplace_back(end, joined(ls));
+    }
+    for (const auto& [what, text] : bad) EXPECT_EQ(mop::Load(text), std::nullopt) << what;
+    EXPECT_NE(mop::Load(joined(lines)), std::nullopt); // the edits above, not the joining, spoil it
+}
+
 TEST_F(MopTest, TheReplyIsReadOnlyFromAStatusDocument) {
     const struct {
         const char* body;
@@ -221,6 +296,8 @@ TEST_F(MopTest, TheReplyIsReadOnlyFromAStatusDocument) {
         {R"(<?xml version="1.0"?><MOPStatus status="OK"></MOPStatus>)", "OK"},
         {R"(<?xml version="1.0"?><MOPStatus status="BADPWD"></MOPStatus>)", "BADPWD"},
         {"<MOPStatus status=\"BADCMP\"/>\r\n", "BADCMP"},
+        {"<m:MOPStatus xmlns:m=\"http://www.melin.nu/mop\" status=\"OK\"/>", "OK"},
+        {"<MOPStatus status=\"\"/>", std::nullopt},
         {"<MOPStatus></MOPStatus>", std::nullopt},
         {"<html><body>OK</body></html>", std::nullopt},
         {"<MOPStatus status=\"OK\"", std::nullopt},

@@ -3,6 +3,7 @@
 #include "Receiver.h"
 #include "TestSupport.h"
 #include "serve/ServeEvent.h"
+#include "upload/Http.h"
 #include "upload/Outbox.h"
 #include "upload/Targets.h"
 #include "upload/Uploader.h"
@@ -33,6 +34,20 @@ TEST(UploadTargets, AreReadFromTheSettingsAsTyped) {
     EXPECT_EQ(t[2].user, "");
     EXPECT_STREQ(t[2].Folder(), "mop");
 
+    // What a slip at the keyboard leaves in the URL.
+    for (const auto& [url, problem] : std::vector<std::pair<std::string, std::string>>{
+             {"http://host.example/my results/", "UploadUrl に空白があります"},
+             {"http://", "UploadUrl は http:// か https:// で始まるURLにしてください"},
+             {"host.example/results", "UploadUrl は http:// か https:// で始まるURLにしてください"},
+             {"http://host.example/a/", ""}}) {
+        IniFile typed;
+        typed.LoadText("UploadUrl=" + url + "\r\n");
+        const std::vector<UploadTarget> one = UploadTargetsFrom(typed);
+        ASSERT_EQ(one.size(), 1u) << url;
+        EXPECT_EQ(one[0].problem, problem) << url;
+        EXPECT_EQ(one[0].url.back(), '/') << url;
+    }
+
     IniFile none;
     none.LoadText("UploadUser=club\r\nMopUrl=  \r\n");
     EXPECT_TRUE(UploadTargetsFrom(none).empty());
@@ -44,6 +59,8 @@ TEST(UploadTargets, TheShownUrlHoldsNothingAPasswordCouldHideIn) {
         {"http://host.example/a@b/", "http://host.example/a@b/"},
         {"http://secret@host.example", "http://host.example"},
         {"http://host.example/path", "http://host.example/path"},
+        {"user:secret@host.example/a", "host.example/a"},
+        {"host.example", "host.example"},
     };
     for (const auto& [url, shown] : cases) EXPECT_EQ(ShownUrl(url), shown) << url;
 }
@@ -55,6 +72,10 @@ TEST(UploadOutbox, ABlobFileReadsBackWholeAndACutOneNotAtAll) {
     for (std::size_t cut = 0; cut < packed.size(); ++cut) EXPECT_FALSE(UnpackBlobs(packed.substr(0, cut))) << "cut at " << cut;
     EXPECT_FALSE(UnpackBlobs("QUILO-OUTBOX 1\nname\t99\nshort\nEND\n"));
     EXPECT_FALSE(UnpackBlobs("something else"));
+    for (const char* mangled : {"QUILO-OUTBOX 1\nname\n5\tabcde\nEND\n", "QUILO-OUTBOX 1\nname\tx\nabcde\nEND\n",
+                                "QUILO-OUTBOX 1\nname\t5z\nabcde\nEND\n", "QUILO-OUTBOX 1\nname\t3\nabcde\nEND\n",
+                                "QUILO-OUTBOX 1\nname\t5\nabcde\nEND\nmore"})
+        EXPECT_FALSE(UnpackBlobs(mangled)) << mangled;
 }
 
 TEST(UploadOutbox, AnExportsMomentIsNoChange) {
@@ -64,6 +85,38 @@ TEST(UploadOutbox, AnExportsMomentIsNoChange) {
     EXPECT_EQ(ContentHash(a), ContentHash(b));
     EXPECT_NE(ContentHash(b), ContentHash(c));
     EXPECT_NE(ContentHash("page 1"), ContentHash("page 2"));
+    // Only an export's own moment, near its head, is left out.
+    const std::string far = std::string(2000, ' ');
+    EXPECT_NE(ContentHash(far + a), ContentHash(far + b));
+}
+
+TEST(UploadReasons, AnAnswerSaysWhatItMeans) {
+    for (const auto& [status, text] :
+         std::vector<std::pair<int, std::string>>{{401, "HTTP 401：ユーザー名かパスワードが違います"},
+                                                  {403, "HTTP 403：ユーザー名かパスワードが違います"},
+                                                  {404, "HTTP 404：URL が見つかりません"},
+                                                  {507, "HTTP 507：容量が足りません"},
+                                                  {500, "HTTP 500"}})
+        EXPECT_EQ(StatusText(status), text);
+}
+
+// Exchanges that end without an answer, as the operator reads them.
+TEST(UploadReasons, AnExchangeWithoutAnAnswerSaysWhy) {
+    test::Receiver rx(test::Receiver::Kind::Iof);
+    std::atomic<bool> stop{false};
+    HttpClient client({2, 2}, &stop);
+    HttpRequest bad;
+    bad.url = "http://[::1/in"; // an unclosed address
+    EXPECT_EQ(client.Send(bad).failure, "URL が正しくありません");
+    HttpRequest fine;
+    fine.url = rx.Url();
+    fine.body = "<x/>";
+    stop = true; // quitting
+    const HttpReply r = client.Send(fine);
+    EXPECT_FALSE(r.answered);
+    EXPECT_EQ(r.failure, "中断しました");
+    stop = false;
+    EXPECT_TRUE(client.Send(fine).answered); // the same client still works after both
 }
 
 // What the history says for a setting that cannot work and for a refused password.
