@@ -52,15 +52,6 @@ std::map<std::string, std::string> FolderFiles(const std::string& folder) {
     return files;
 }
 
-std::vector<std::string> SplitCrLf(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    for (std::size_t e; (e = bytes.find("\r\n", at)) != std::string::npos; at = e + 2)
-        lines.push_back(bytes.substr(at, e - at));
-    lines.push_back(bytes.substr(at));
-    return lines;
-}
-
 std::string Changed(const std::map<std::string, std::string>& before, const std::map<std::string, std::string>& after) {
     std::string out;
     for (const auto& [name, bytes] : after)
@@ -236,7 +227,7 @@ private:
             if (now != old + row + "\r\n") ADD_FAILURE() << "the new row is not the old file and the row appended";
             if (n != st_.Tables().Rows() - 1) ADD_FAILURE() << "the new entry is not the last row";
         } else {
-            std::vector<std::string> was = SplitCrLf(old), is = SplitCrLf(now);
+            std::vector<std::string> was = test::SplitOn(old, "\r\n"), is = test::SplitOn(now, "\r\n");
             const auto line = static_cast<std::size_t>(st_.StartList().rowLines[static_cast<std::size_t>(n)]);
             if (was.size() != is.size() || line >= is.size() || is[line] != row) ADD_FAILURE() << "the row is not replaced";
             else if (is[line] = was[line]; is != was) ADD_FAILURE() << "a line other than the row's changed";

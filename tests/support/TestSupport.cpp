@@ -90,6 +90,15 @@ std::string CompareWithGolden(const Strings& lines, const std::string& name) {
     return out.str();
 }
 
+std::vector<std::string> SplitOn(const std::string& text, std::string_view separator) {
+    std::vector<std::string> pieces;
+    std::size_t at = 0;
+    for (std::size_t e; (e = text.find(separator, at)) != std::string::npos; at = e + separator.size())
+        pieces.push_back(text.substr(at, e - at));
+    pieces.push_back(text.substr(at));
+    return pieces;
+}
+
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -63,6 +64,9 @@ void WriteCp932(const std::string& path, const std::vector<std::string>& lines, 
 // /dev/shm when it can be written, else the system temp folder: scratch folders for tests
 // that replace files many times, whose syncs cost nothing there.
 std::string MemoryBackedTemp();
+
+// The pieces between separators: "a\nb\n" split on "\n" is "a", "b" and "".
+std::vector<std::string> SplitOn(const std::string& text, std::string_view separator);
 
 // Raw bytes of a file ("" when missing).
 std::string ReadBytes(const std::string& path);

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "MopReceiverModel.h"
 #include "MopSchema.h"
+#include "TestSupport.h"
 #include "serve/ServeEvent.h"
 
 #include <gtest/gtest.h>
@@ -217,24 +218,12 @@ TEST_F(MopTest, TheStateFileReadsBackAndACutOneNotAtAll) {
 // next message is then a MOPComplete.
 TEST_F(MopTest, AMangledStateFileIsRefused) {
     const std::string saved = mop::Save(Now());
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < saved.size();) {
-        const std::size_t end = saved.find('\n', at);
-        lines.push_back(saved.substr(at, end - at));
-        at = end + 1;
-    }
+    std::vector<std::string> lines = SplitOn(saved, "\n");
+    lines.pop_back(); // after the last line end
     const auto joined = [](const std::vector<std::string>& ls) {
         std::string out;
         for (const std::string& l : ls) out += l + '\n';
         return out;
-    };
-    const auto fields = [](const std::string& line) {
-        std::vector<std::string> f;
-        std::size_t at = 0;
-        for (std::size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
-            f.push_back(line.substr(at, tab - at));
-        f.push_back(line.substr(at));
-        return f;
     };
     const auto kindAt = [&](const char* kind) {
         for (std::size_t i = 0; i < lines.size(); ++i)
@@ -246,7 +235,7 @@ TEST_F(MopTest, AMangledStateFileIsRefused) {
     for (const char* kind : {"cls", "org", "cmp"}) {
         const std::size_t i = kindAt(kind);
         ASSERT_LT(i, lines.size()) << kind;
-        const std::vector<std::string> f = fields(lines[i]);
+        const std::vector<std::string> f = SplitOn(lines[i], "\t");
         for (std::size_t k = 1; k + 1 < f.size(); ++k) {
             std::vector<std::string> ls = lines;
             std::vector<std::string> g = f;
