@@ -281,10 +281,10 @@ void FileReplacement::Write(std::string_view bytes) {
     }
 }
 
-Result<> FileReplacement::Commit() {
+Result<> FileReplacement::Commit(bool sync) {
     if (!fd_) return result_;
     if (!Flush()) return result_;
-    if (::fsync(fd_.Get()) != 0) {
+    if (sync && ::fsync(fd_.Get()) != 0) {
         Fail(errno);
         return result_;
     }
@@ -293,7 +293,7 @@ Result<> FileReplacement::Commit() {
         ::unlink(tmp_.c_str());
         return result_;
     }
-    SyncFolder(path_);
+    if (sync) SyncFolder(path_);
     return result_;
 }
 
@@ -306,10 +306,10 @@ Result<> ReplaceFile(const std::string& path, const std::vector<std::string>& ut
     return file.Commit();
 }
 
-Result<> ReplaceFileBytes(const std::string& path, std::string_view data) {
+Result<> ReplaceFileBytes(const std::string& path, std::string_view data, bool sync) {
     FileReplacement file(path);
     file.Write(data);
-    return file.Commit();
+    return file.Commit(sync);
 }
 
 void RemoveLeftoverTemps(const std::string& folder) {

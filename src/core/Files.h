@@ -116,9 +116,9 @@ private:
 
 // A file replaced only once written whole, without holding it whole in memory: the
 // pieces go through a small buffer to a temporary file beside it (locked while
-// written), which Commit syncs and renames over the file. After a failed write the
-// later pieces are dropped and Commit reports the first failure; without Commit the
-// temporary file is removed. Either way the old file stays as it was.
+// written), which Commit syncs (unless told not to) and renames over the file. After a
+// failed write the later pieces are dropped and Commit reports the first failure;
+// without Commit the temporary file is removed. Either way the old file stays as it was.
 class FileReplacement final : public ByteSink {
 public:
     explicit FileReplacement(std::string path);
@@ -128,7 +128,7 @@ public:
 
     void Write(std::string_view bytes) override;
     bool Failed() const { return !result_; }
-    Result<> Commit();
+    Result<> Commit(bool sync = true);
 
 private:
     bool Flush();
@@ -142,8 +142,9 @@ private:
 // Replaces a file with the given lines (CP932, each ended by CR LF) only once they are
 // written whole: a temporary file beside it is written, synced and renamed over it.
 Result<> ReplaceFile(const std::string& path, const std::vector<std::string>& utf8Lines);
-// The same for bytes written as they are (the UTF-8 exports).
-Result<> ReplaceFileBytes(const std::string& path, std::string_view data);
+// The same for bytes written as they are (the UTF-8 exports); without `sync`, a file a
+// power cut may lose (it is still never seen half written).
+Result<> ReplaceFileBytes(const std::string& path, std::string_view data, bool sync = true);
 
 // A replacement is written to the file's name with this ending, then renamed over it.
 inline constexpr const char* kTempSuffix = ".quilo-tmp";

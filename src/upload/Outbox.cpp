@@ -36,21 +36,7 @@ std::optional<std::string> OutboxFolder::Read(std::string_view name) const {
 
 bool OutboxFolder::Write(std::string_view name, std::string_view bytes, bool durable) {
     if (!MakeFolders(folder_)) return false;
-    const std::string path = folder_ + "/" + std::string(name);
-    if (durable) return static_cast<bool>(ReplaceFileBytes(path, bytes));
-    const std::string temp = path + kTempSuffix;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
-    }
-    ok = ::close(fd) == 0 && ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return static_cast<bool>(ReplaceFileBytes(folder_ + "/" + std::string(name), bytes, durable));
 }
 
 void OutboxFolder::Remove(std::string_view name) { ::unlink((folder_ + "/" + std::string(name)).c_str()); }
